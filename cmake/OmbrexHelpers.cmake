@@ -1,0 +1,104 @@
+# Shared build rules: compiler cache, warnings, sanitizers and the helpers that
+# every folder uses to declare its library, tests, fuzzers and benchmarks.
+
+find_program(OMBREX_CCACHE ccache)
+if(OMBREX_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${OMBREX_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${OMBREX_CCACHE})
+endif()
+
+add_library(ombrex_options INTERFACE)
+target_include_directories(ombrex_options INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+target_compile_features(ombrex_options INTERFACE cxx_std_20)
+if(MSVC)
+  target_compile_options(ombrex_options INTERFACE /W4 /utf-8)
+else()
+  target_compile_options(ombrex_options INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+endif()
+target_link_libraries(ombrex_options INTERFACE Threads::Threads)
+
+if(OMBREX_SANITIZE)
+  string(REPLACE ";" "," _ombrex_san "${OMBREX_SANITIZE}")
+  add_compile_options(-fsanitize=${_ombrex_san} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=${_ombrex_san})
+endif()
+
+set(OMBREX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests-bin)
+
+# ombrex_library(<name> [QT] [SOURCES ...] [DEPS ...])
+# A static library of one folder. Without SOURCES every .cpp of the folder is
+# taken, so adding a file never means editing a list another person also edits.
+function(ombrex_library name)
+  cmake_parse_arguments(L "QT" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT L_SOURCES)
+    file(GLOB L_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  add_library(${name} STATIC ${L_SOURCES})
+  target_link_libraries(${name} PUBLIC ombrex_options ${L_DEPS})
+  if(L_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    ombrex_qt_pch(${name})
+  endif()
+endfunction()
+
+# A small precompiled header of the Qt headers the views really use; an
+# umbrella header would make builds slower, not faster.
+function(ombrex_qt_pch target)
+  if(NOT OMBREX_FUZZ)
+    target_precompile_headers(${target} PRIVATE
+      <QtCore/QObject> <QtCore/QString> <QtCore/QTimer>
+      <QtGui/QPainter> <QtGui/QPixmap> <QtGui/QImage>
+      <QtWidgets/QWidget>)
+  endif()
+endfunction()
+
+# ombrex_test(<name> LABEL unit|integration|e2e SOURCES ... [DEPS ...] [GUI])
+# One GoogleTest executable; its cases are discovered when ctest runs, so a
+# test binary is never started during the build.
+function(ombrex_test name)
+  cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  if(NOT T_LABEL)
+    message(FATAL_ERROR "ombrex_test(${name}) needs a LABEL")
+  endif()
+  if(NOT T_SOURCES)
+    file(GLOB T_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OMBREX_TEST_BIN_DIR})
+  if(T_GUI)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE ${T_DEPS} ombrex_gui_test_main GTest::gtest GTest::gmock)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_DEPS} ombrex_test_main GTest::gtest GTest::gmock)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+               ENVIRONMENT "OMBREX_PROGRAM_DIR=${OMBREX_PROGRAM_DIR};OMBREX_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;OMBREX_SOURCE_DIR=${PROJECT_SOURCE_DIR};QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# ombrex_fuzzer(<name> SOURCES ... DEPS ...): a libFuzzer target, built only in
+# the fuzz preset (clang with -fsanitize=fuzzer,address,undefined).
+function(ombrex_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT OMBREX_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_DEPS})
+endfunction()
+
+# ombrex_bench(<name> SOURCES ... DEPS ...): a Google Benchmark executable.
+function(ombrex_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_link_libraries(${name} PRIVATE ${B_DEPS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

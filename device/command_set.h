@@ -1,0 +1,78 @@
+#pragma once
+
+// The keyboard's command set: every memory read and write, each as command
+// packets through the transaction engine, with the chunking, profile checks and
+// status-block rules the keyboard needs. Results are the codes of results.h; a
+// multi-packet operation stops at the first packet that fails and returns its
+// code.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+#include "device/default_key_table.h"
+#include "device/protocol.h"
+
+namespace ombrex {
+
+struct AppState;
+class Transactor;
+
+using StatusBlock = std::array<std::uint8_t, protocol::kStatusBlockSize>;
+
+class CommandSet {
+ public:
+  CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable);
+
+  // A chunked transfer or a begin...end sequence holds this for its whole
+  // length, so no other thread's packets fall between its packets. Recursive:
+  // the operations below take it themselves.
+  std::unique_lock<std::recursive_mutex> Session();
+
+  int BeginTransfer();  // 0x01
+  int EndTransfer();    // waits 10 ms, then 0x02
+
+  int ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out);
+  int WriteStatusBlock(std::span<const std::uint8_t, protocol::kStatusBlockSize> block);
+
+  // deviceProfile when known; otherwise reads the status block and caches byte
+  // 10 when it is 0..3. -1 when the read fails or the byte is out of range.
+  int ActiveProfile();
+  // Profiles outside 0..3 send nothing. Reads the status block (a failed read
+  // changes nothing), sets byte 10 and writes it back; deviceProfile := p on
+  // success, -1 on a failed write.
+  int SetActiveProfile(int profile);
+
+  // 0x05: 56 bytes of reply data are copied whatever the count.
+  int ReadSettings(std::span<std::uint8_t, protocol::kPayloadSize> out, std::uint8_t count,
+                   std::uint16_t address);
+  // 0x06: 1..56 bytes at a byte address of the settings memory.
+  int WriteSettings(std::span<const std::uint8_t> data, std::uint16_t address);
+
+  // 0x07 / 0x08: four packets (56, 56, 56, 24 bytes) at 192 * profile. -201 for
+  // a profile outside 0..3 (compared as unsigned), nothing sent.
+  int ReadKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out, int profile);
+  int WriteKeyTable(std::span<const std::uint8_t, protocol::kKeyTableSize> table, int profile);
+
+  // 0x09 / 0x0A: 56-byte chunks from offset 0; size 0 returns 1 at once.
+  int ReadMacroMemory(std::span<std::uint8_t> out);
+  int WriteMacroMemory(std::span<const std::uint8_t> data);
+
+  // 0x0F: four packets.
+  int ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out);
+
+  // 0x11: up to 54 bytes of colours at 192 * profile + 3 * led.
+  int WriteKeyColours(std::span<const std::uint8_t> data, int profile, int led);
+
+  AppState& State() { return state_; }
+  DefaultKeyTable& DefaultTable() { return defaultKeyTable_; }
+
+ private:
+  Transactor& transactor_;
+  AppState& state_;
+  DefaultKeyTable& defaultKeyTable_;
+  std::recursive_mutex session_;
+};
+
+}  // namespace ombrex

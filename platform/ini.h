@@ -1,0 +1,75 @@
+#pragma once
+
+// Private-profile ini files: the program's small settings, skin, language and
+// user-mode files. The rules are those of the Windows private-profile string
+// functions, because the files are shared with that world:
+//  - section and key names compare without regard to case;
+//  - blanks (space, tab, CR, LF) are trimmed around section names inside the
+//    brackets, around keys and around values;
+//  - a value or default of at least two characters wrapped in the same quote
+//    character (' or ") loses both quotes;
+//  - text after the ']' of a section header is ignored; a line splits at its
+//    first '='; a line without '=' is not a key; lines starting with ';' are
+//    comments and survive a rewrite;
+//  - duplicate sections or keys are kept; reads, writes and deletions act on
+//    the first.
+// Files in UTF-16LE with BOM, UTF-8 with or without BOM and plain ASCII are
+// read; a rewrite keeps the file's encoding; a new file is UTF-16LE with BOM.
+// Writes replace the file atomically (temporary file in the same folder,
+// flushed, renamed). Parsed files are cached and reparsed only when their size
+// or modification time changes.
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ombrex::ini {
+
+// Reads `key` of `section` into `buffer` of `capacity` characters (terminator
+// included). A missing file, section or key gives `defaultValue` with its
+// trailing blanks stripped. The text is cut to capacity - 1 characters and
+// terminated; the number of characters stored is returned. capacity 0 stores
+// nothing and returns 0. Never allocates once the file is cached.
+std::size_t ReadString(const std::filesystem::path& file, std::u16string_view section,
+                       std::u16string_view key, std::u16string_view defaultValue,
+                       char16_t* buffer, std::size_t capacity);
+
+// The same without a length limit.
+std::u16string ReadString(const std::filesystem::path& file, std::u16string_view section,
+                          std::u16string_view key, std::u16string_view defaultValue);
+
+// Reads a value and converts its leading decimal number as "%d" would
+// (optional sign, digits; anything else gives `defaultValue`).
+int ReadInt(const std::filesystem::path& file, std::u16string_view section,
+            std::u16string_view key, int defaultValue);
+
+// Writes `key`=`value` into `section`, creating the file, the section (at the
+// end of the file) and the key (at the end of its section) as needed; an
+// existing key keeps its place and spelling. A null value deletes the key; a
+// null key deletes the whole section. An unchanged value writes nothing.
+// Returns false when the file could not be written (the old file is intact).
+bool WriteString(const std::filesystem::path& file, std::u16string_view section,
+                 std::optional<std::u16string_view> key, std::optional<std::u16string_view> value);
+
+// A parsed file, immutable once made. Holders may keep it as long as they like;
+// a later change of the file produces a new document, never changes this one.
+class Document;
+
+// The cached document of a file (an empty document when the file is missing or
+// unreadable). Checks the file's size and modification time on every call.
+std::shared_ptr<const Document> Load(const std::filesystem::path& file);
+
+// Looks a key up in a document with the rules above, without allocating.
+// Returns nullopt when the section or key is missing. The view lives as long as
+// the document.
+std::optional<std::u16string_view> Find(const Document& document, std::u16string_view section,
+                                        std::u16string_view key);
+
+// Drops every cached document (tests that rewrite files behind the cache's back
+// within one clock tick use it).
+void ClearCache();
+
+}  // namespace ombrex::ini

@@ -1,0 +1,39 @@
+#pragma once
+
+// Messages, questions and file choosers. Core code asks through this interface;
+// the Qt program shows real message boxes and file dialogs, tests script the
+// answers with a recording fake.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ombrex {
+
+enum class Answer { Yes, No };
+
+struct FileDialogOptions {
+  std::u16string defaultExtension;   // without the dot, e.g. u"fwc"
+  std::u16string initialName;        // e.g. u"*.fwc" or a full path
+  std::u16string filter;             // e.g. u"(*.fwc)|*.fwc|(*.*)|*.*||"
+  bool overwritePrompt = false;      // save dialogs only
+};
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+
+  // A plain message box with an OK button. `topmost` keeps it above every
+  // other window.
+  virtual void ShowMessage(std::u16string_view text, bool topmost = false) = 0;
+
+  // A Yes/No question whose default button is No.
+  virtual Answer AskYesNo(std::u16string_view text) = 0;
+
+  // File choosers; nullopt when the user cancels.
+  virtual std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions& options) = 0;
+  virtual std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions& options) = 0;
+};
+
+}  // namespace ombrex

@@ -1,0 +1,90 @@
+#pragma once
+
+// Text lookup: every user-visible text outside the dialog layouts is looked up
+// by key in "Lang%04X.ini" beside the program (section "TEXT"); the language
+// choice file "Skins\language.ini" picks English or Chinese and holds the
+// components' own texts in its sections "ENGINSH" and "CHINESE".
+//
+// One Texts object per program (tests make their own). All members are safe to
+// call from any thread; lookups run on hot paths (every key name, every
+// tooltip) and go through the ini cache.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ombrex {
+
+class SettingsStore;
+
+// The language ids the text files are named after, by language index.
+inline constexpr std::array<std::uint16_t, 9> kLanguageIds{
+    0x0804, 0x0409, 0x040C, 0x0C0A, 0x0416, 0x0413, 0x0421, 0x0412, 0x0404};
+
+// What a lookup gives for a key that neither file nor section holds.
+inline constexpr std::u16string_view kMissingText = u"#Error";
+
+// The language id of an index; an index outside 0..8 counts as 0.
+std::uint16_t LanguageIdAt(int languageIndex);
+
+// Maps a system language id as the program does before it stores one (the
+// regional variants to their base language; ids without a text file of their
+// own end as 0x0804).
+std::uint16_t MapSystemLanguageId(std::uint16_t systemId);
+
+class Texts {
+ public:
+  // `programFolder` holds the language files; `settings` the "dwLanguageId"
+  // value. `systemLanguageId` stands for the system's default language (the
+  // program passes SystemDefaultLanguageId()).
+  Texts(std::filesystem::path programFolder, SettingsStore& settings,
+        std::uint16_t systemLanguageId);
+
+  // The text of `key` in the text file of the language at `languageIndex`, or
+  // "#Error" when the file or the key is missing. Cut to 259 characters.
+  std::u16string LookupText(std::u16string_view key, int languageIndex) const;
+
+  // The same into a caller's buffer, terminated and cut to capacity - 1; the
+  // number of characters stored. Does not allocate once the file is cached.
+  std::size_t LookupTextInto(std::u16string_view key, int languageIndex, char16_t* buffer,
+                             std::size_t capacity) const;
+
+  // LookupText with the current language index.
+  std::u16string Text(std::u16string_view key) const;
+
+  // Any key of any section of the current language's text file (the lighting
+  // mode names live in section "Mode").
+  std::u16string SectionText(std::u16string_view section, std::u16string_view key,
+                             std::u16string_view defaultValue) const;
+
+  // Index 1 (English, 0x0409) when the language choice file says English,
+  // index 0 (Chinese, 0x0804) otherwise; decides "dwLanguageId" first, once.
+  int CurrentLanguageIndex() const;
+
+  // The stored "dwLanguageId", deciding and storing it from the system
+  // language when it is 0, missing or not a DWORD.
+  std::uint16_t DecideLanguageId() const;
+
+  // True when "language" of section "LANGUAGE" in the choice file is 1.
+  bool LanguageIsEnglish() const;
+
+  // A component's own text from section "ENGINSH" (English) or "CHINESE" of the
+  // language choice file, `defaultValue` when missing.
+  std::u16string ComponentText(std::u16string_view key, std::u16string_view defaultValue) const;
+
+  const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+  std::filesystem::path LanguageChoiceFile() const;
+  std::filesystem::path TextFile(int languageIndex) const;
+
+ private:
+  std::filesystem::path programFolder_;
+  SettingsStore& settings_;
+  std::uint16_t systemLanguageId_;
+  // Implementation state (language decided once, cached documents) is the
+  // implementer's to add.
+};
+
+}  // namespace ombrex

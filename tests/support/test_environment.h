@@ -1,0 +1,12 @@
+#pragma once
+
+namespace ombrex::test {
+
+// Points every per-user folder the program could touch (runtime, config, data,
+// documents, home) at a private temporary folder for this test process, so a
+// test run never reads or changes the developer's own settings and files, and
+// two test processes never meet through a socket or lock file. Also makes Qt
+// default to the offscreen platform.
+void IsolateUserEnvironment();
+
+}  // namespace ombrex::test
