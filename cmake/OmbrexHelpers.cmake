@@ -33,6 +33,10 @@ function(ombrex_library name)
   if(NOT L_SOURCES)
     file(GLOB L_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
+  if(NOT L_SOURCES)
+    message(STATUS "${name}: no sources yet, not built")
+    return()
+  endif()
   add_library(${name} STATIC ${L_SOURCES})
   target_link_libraries(${name} PUBLIC ombrex_options ${L_DEPS})
   if(L_QT)
@@ -79,6 +83,17 @@ function(ombrex_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
                ENVIRONMENT "OMBREX_PROGRAM_DIR=${OMBREX_PROGRAM_DIR};OMBREX_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;OMBREX_SOURCE_DIR=${PROJECT_SOURCE_DIR};QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# Adds every direct subfolder of the current folder that has a CMakeLists.txt,
+# so a new tool, benchmark or asset set needs no edit of a shared file.
+function(ombrex_add_subfolders)
+  file(GLOB _subs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(sub IN LISTS _subs)
+    if(IS_DIRECTORY ${sub} AND EXISTS ${sub}/CMakeLists.txt)
+      add_subdirectory(${sub})
+    endif()
+  endforeach()
 endfunction()
 
 # ombrex_fuzzer(<name> SOURCES ... DEPS ...): a libFuzzer target, built only in
