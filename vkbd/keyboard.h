@@ -73,6 +73,9 @@ class Keyboard {
   // Factory memories, configuration kept.
   void Reset();
 
+  // Between a begin-transfer and the next end-transfer.
+  bool InTransfer() const;
+
   Memories Snapshot() const;
   const FactoryConfig& Config() const;
 
@@ -87,21 +90,32 @@ class Keyboard {
   void SetCommitHook(std::function<void()> hook);
 
  private:
+  // The reply status of one whole-size request; fills the reply's data.
+  std::uint8_t Execute(const Packet& request, Packet& reply);
+  std::uint8_t ExecuteStatusBlock(const Packet& request, Packet& reply);
+  void RestoreFactoryMemories();
+
   mutable std::mutex mutex_;
   FactoryConfig config_;
   Memories memories_;
   std::function<void()> commitHook_;
+  bool inTransfer_ = false;
+  // SetActiveProfile already moved the profile for the next 0x0401.
+  bool profileChosen_ = false;
 };
+
+// The memories of a keyboard fresh from the factory (or after a reset).
+Memories FactoryMemories(const FactoryConfig& config);
 
 // Deterministic faults for tests and benchmarks, applied by whoever carries the
 // packets (the daemon, or the in-process backend of the service library).
 struct FaultOptions {
-  unsigned latencyMs = 0;        // before each reply
+  unsigned latencyMs = 0;  // before each reply
   std::uint64_t seed = 1;
-  double dropRate = 0;           // reply never sent
-  double refuseRate = 0;         // reply status forced to 0xFF or 0xFE
-  double wrongCodeRate = 0;      // reply carries another command code
-  std::uint64_t unplugAfter = 0; // unplug after this many packets (0 = never)
+  double dropRate = 0;            // reply never sent
+  double refuseRate = 0;          // reply status forced to 0xFF or 0xFE
+  double wrongCodeRate = 0;       // reply carries another command code
+  std::uint64_t unplugAfter = 0;  // unplug after this many packets (0 = never)
 };
 
 class FaultPlan {

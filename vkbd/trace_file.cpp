@@ -1,0 +1,23 @@
+#include "vkbd/trace_file.h"
+
+#include "vkbd/hex.h"
+
+namespace ombrex::vkbd {
+
+std::string TraceLine(std::span<const std::uint8_t> packet) {
+  return HexString(packet);
+}
+
+bool TraceFile::Open(const std::filesystem::path& file) {
+  file_.reset(std::fopen(file.string().c_str(), "a"));
+  return file_ != nullptr;
+}
+
+bool TraceFile::Write(std::span<const std::uint8_t> packet) {
+  if (!file_) return false;
+  const std::string line = TraceLine(packet) + '\n';
+  const bool written = std::fwrite(line.data(), 1, line.size(), file_.get()) == line.size();
+  return std::fflush(file_.get()) == 0 && written;
+}
+
+}  // namespace ombrex::vkbd
