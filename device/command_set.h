@@ -6,6 +6,7 @@
 // multi-packet operation stops at the first packet that fails and returns its
 // code.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -47,7 +48,7 @@ class CommandSet {
   // 0x05: 56 bytes of reply data are copied whatever the count.
   int ReadSettings(std::span<std::uint8_t, protocol::kPayloadSize> out, std::uint8_t count,
                    std::uint16_t address);
-  // 0x06: 1..56 bytes at a byte address of the settings memory.
+  // 0x06: bytes at a byte address of the settings memory, 56 to a packet.
   int WriteSettings(std::span<const std::uint8_t> data, std::uint16_t address);
 
   // 0x07 / 0x08: four packets (56, 56, 56, 24 bytes) at 192 * profile. -201 for
@@ -62,13 +63,22 @@ class CommandSet {
   // 0x0F: four packets.
   int ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out);
 
-  // 0x11: up to 54 bytes of colours at 192 * profile + 3 * led.
+  // 0x11: colours at 192 * profile + 3 * led, 54 bytes to a packet. -201 for a
+  // profile outside 0..3, 0 for an LED outside 0..63; nothing sent then.
   int WriteKeyColours(std::span<const std::uint8_t> data, int profile, int led);
 
   AppState& State() { return state_; }
   DefaultKeyTable& DefaultTable() { return defaultKeyTable_; }
 
  private:
+  // One packet; on success copies replyData.size() bytes of reply data.
+  int Exchange(protocol::Command command, std::uint8_t count, std::uint16_t address,
+               std::span<const std::uint8_t> payload, std::span<std::uint8_t> replyData);
+  int ReadChunked(protocol::Command command, std::size_t base, std::span<std::uint8_t> out,
+                  std::size_t chunk);
+  int WriteChunked(protocol::Command command, std::size_t base, std::span<const std::uint8_t> data,
+                   std::size_t chunk);
+
   Transactor& transactor_;
   AppState& state_;
   DefaultKeyTable& defaultKeyTable_;

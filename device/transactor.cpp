@@ -1,0 +1,144 @@
+#include "device/transactor.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "device/results.h"
+#include "razizid/razizid_wire.h"
+
+namespace ombrex {
+
+Transactor::Transactor(const ServiceLibrary& library, LinkTiming timing)
+    : library_(library),
+      timing_(timing),
+      controlSelector_(razizid::MakeSelector(protocol::kControl)),
+      presenceVerification_(razizid::Verification(controlSelector_, nullptr, 0)) {}
+
+Transactor::~Transactor() {
+  CancelReplyRead();
+}
+
+int Transactor::IsKeyboardPresent() const {
+  return library_->RequestGetDeviceCount(&controlSelector_, nullptr, 0, presenceVerification_,
+                                         nullptr);
+}
+
+int Transactor::RegisterReplyRead(RazIzidCallback callback) {
+  std::lock_guard lock(unitMutex_);
+  library_->DeleteRequestFromUnitId(controlUnitId_);
+  controlUnitId_ = 0;
+  std::uint32_t unitId = 0;
+  const int registered = library_->RequestAsyncRead(
+      &controlSelector_, callback, protocol::kTagControl,
+      razizid::Verification(controlSelector_, callback, protocol::kTagControl), &unitId);
+  if (registered > 0) controlUnitId_ = unitId;
+  return registered;
+}
+
+void Transactor::CancelReplyRead() {
+  std::lock_guard lock(unitMutex_);
+  if (controlUnitId_ == 0) return;
+  library_->DeleteRequestFromUnitId(controlUnitId_);
+  controlUnitId_ = 0;
+}
+
+std::uint32_t Transactor::ControlUnitId() const {
+  std::lock_guard lock(unitMutex_);
+  return controlUnitId_;
+}
+
+int Transactor::Transact(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply,
+                         std::uint32_t& received) {
+  received = 0;
+  std::lock_guard turn(turn_);
+  if (IsKeyboardPresent() <= 0) return result::kFailed;
+
+  const PacketBytes packet = CommandPacket::FromBytes(request).Bytes();
+  const std::uint32_t verification = razizid::Verification(controlSelector_, nullptr, 0, packet);
+  PacketBytes answer{};
+  std::uint32_t length = 0;
+  for (int attempt = 1;; ++attempt) {
+    Arm();
+    const int written = library_->RequestWriteOne(&controlSelector_, nullptr, 0, packet.data(),
+                                                  protocol::kPacketSize, verification, nullptr);
+    if (written <= 0) {
+      Disarm();
+      return result::kNotWritten;
+    }
+    const bool arrived = AwaitReply(answer, length);
+    const Outcome outcome = arrived ? Judge(packet, answer, length) : Outcome::Unmatched;
+    const bool lastAttempt = attempt >= timing_.attempts;
+    if (outcome == Outcome::Matched || (outcome == Outcome::Refused && lastAttempt)) {
+      received = static_cast<std::uint32_t>(std::min<std::size_t>(length, reply.size()));
+      std::copy_n(answer.begin(), received, reply.begin());
+      return result::kOk;
+    }
+    if (lastAttempt) return result::kNoReply;
+    std::this_thread::sleep_for(timing_.retryPause);
+  }
+}
+
+void Transactor::DeliverReply(std::span<const std::uint8_t> data) {
+  std::lock_guard lock(slotMutex_);
+  if (!pending_) return;
+  slot_.fill(0);
+  slotLength_ = static_cast<std::uint32_t>(std::min(data.size(), slot_.size()));
+  std::copy_n(data.begin(), slotLength_, slot_.begin());
+  pending_ = false;
+  delivered_ = true;
+  replyArrived_.notify_one();
+}
+
+void Transactor::Arm() {
+  std::lock_guard lock(slotMutex_);
+  pending_ = true;
+  delivered_ = false;
+  slotLength_ = 0;
+}
+
+void Transactor::Disarm() {
+  std::lock_guard lock(slotMutex_);
+  pending_ = false;
+  delivered_ = false;
+}
+
+bool Transactor::AwaitReply(PacketBytes& reply, std::uint32_t& length) {
+  std::unique_lock lock(slotMutex_);
+  const bool arrived = delivered_ || replyArrived_.wait_for(lock, timing_.replyTimeout,
+                                                            [this] { return delivered_; });
+  pending_ = false;
+  delivered_ = false;
+  if (arrived) {
+    reply = slot_;
+    length = slotLength_;
+  }
+  return arrived;
+}
+
+Transactor::Outcome Transactor::Judge(const PacketBytes& request, const PacketBytes& reply,
+                                      std::uint32_t length) const {
+  // A reply too short to carry its command code and status cannot be
+  // matched to the request; it counts as no reply at all.
+  if (length <= protocol::kStatusAt) return Outcome::Unmatched;
+  if (reply[protocol::kCommandAt] != request[protocol::kCommandAt]) return Outcome::Unmatched;
+  const std::uint8_t status = reply[protocol::kStatusAt];
+  if (status == protocol::kStatusRefusedFF || status == protocol::kStatusRefusedFE) {
+    return Outcome::Refused;
+  }
+  return Outcome::Matched;
+}
+
+int CommandResult(int transactResult, std::span<const std::uint8_t> reply, std::uint32_t received) {
+  if (transactResult != result::kOk) return transactResult;
+  if (received <= protocol::kStatusAt || reply.size() <= protocol::kStatusAt) return result::kOk;
+  switch (reply[protocol::kStatusAt]) {
+    case protocol::kStatusRefusedFF:
+      return result::kRefusedFF;
+    case protocol::kStatusRefusedFE:
+      return result::kRefusedFE;
+    default:
+      return result::kOk;
+  }
+}
+
+}  // namespace ombrex
