@@ -19,12 +19,16 @@
 // flushed, renamed). Parsed files are cached and reparsed only when their size
 // or modification time changes.
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ombrex::ini {
 
@@ -34,8 +38,8 @@ namespace ombrex::ini {
 // terminated; the number of characters stored is returned. capacity 0 stores
 // nothing and returns 0. Never allocates once the file is cached.
 std::size_t ReadString(const std::filesystem::path& file, std::u16string_view section,
-                       std::u16string_view key, std::u16string_view defaultValue,
-                       char16_t* buffer, std::size_t capacity);
+                       std::u16string_view key, std::u16string_view defaultValue, char16_t* buffer,
+                       std::size_t capacity);
 
 // The same without a length limit.
 std::u16string ReadString(const std::filesystem::path& file, std::u16string_view section,
@@ -43,14 +47,17 @@ std::u16string ReadString(const std::filesystem::path& file, std::u16string_view
 
 // Reads a value and converts its leading decimal number as "%d" would
 // (optional sign, digits; anything else gives `defaultValue`).
-int ReadInt(const std::filesystem::path& file, std::u16string_view section,
-            std::u16string_view key, int defaultValue);
+int ReadInt(const std::filesystem::path& file, std::u16string_view section, std::u16string_view key,
+            int defaultValue);
 
 // Writes `key`=`value` into `section`, creating the file, the section (at the
 // end of the file) and the key (at the end of its section) as needed; an
 // existing key keeps its place and spelling. A null value deletes the key; a
 // null key deletes the whole section. An unchanged value writes nothing.
-// Returns false when the file could not be written (the old file is intact).
+// Returns false when the file could not be written (the old file is intact),
+// and for names and values that the file could not give back as they were
+// written: a line break anywhere, a ']' in the section, a '=' in the key, a key
+// that starts with '[' or ';'.
 bool WriteString(const std::filesystem::path& file, std::u16string_view section,
                  std::optional<std::u16string_view> key, std::optional<std::u16string_view> value);
 
@@ -62,14 +69,60 @@ class Document;
 // unreadable). Checks the file's size and modification time on every call.
 std::shared_ptr<const Document> Load(const std::filesystem::path& file);
 
+// Parses bytes as the content of an ini file (nothing is cached).
+std::shared_ptr<const Document> Parse(std::string bytes);
+
 // Looks a key up in a document with the rules above, without allocating.
 // Returns nullopt when the section or key is missing. The view lives as long as
 // the document.
 std::optional<std::u16string_view> Find(const Document& document, std::u16string_view section,
                                         std::u16string_view key);
 
+// The keys of the first section of that name, in file order (duplicates kept).
+std::vector<std::u16string> KeyNames(const Document& document, std::u16string_view section);
+// The section names, in file order.
+std::vector<std::u16string> SectionNames(const Document& document);
+
 // Drops every cached document (tests that rewrite files behind the cache's back
 // within one clock tick use it).
 void ClearCache();
+
+// A file read on a hot path. Load() looks at the file on every call; a
+// CachedFile keeps its document and looks again only when `recheck` has passed
+// since it last did, or at once after any write through WriteString in this
+// process. Lookups through it neither allocate nor touch the file system in
+// between. Safe to share between threads.
+class CachedFile {
+ public:
+  static constexpr std::chrono::milliseconds kDefaultRecheck{500};
+
+  explicit CachedFile(std::filesystem::path file,
+                      std::chrono::milliseconds recheck = kDefaultRecheck);
+  CachedFile(const CachedFile&) = delete;
+  CachedFile& operator=(const CachedFile&) = delete;
+
+  const std::filesystem::path& Path() const { return file_; }
+
+  // As the free functions of the same names.
+  std::size_t ReadString(std::u16string_view section, std::u16string_view key,
+                         std::u16string_view defaultValue, char16_t* buffer,
+                         std::size_t capacity) const;
+  std::u16string ReadString(std::u16string_view section, std::u16string_view key,
+                            std::u16string_view defaultValue) const;
+  int ReadInt(std::u16string_view section, std::u16string_view key, int defaultValue) const;
+
+  std::shared_ptr<const Document> Current() const;
+
+ private:
+  // Needs mutex_ held.
+  const Document& Refresh() const;
+
+  std::filesystem::path file_;
+  std::chrono::milliseconds recheck_;
+  mutable std::mutex mutex_;
+  mutable std::shared_ptr<const Document> document_;
+  mutable std::chrono::steady_clock::time_point checkedAt_{};
+  mutable std::uint64_t generation_ = 0;
+};
 
 }  // namespace ombrex::ini

@@ -14,10 +14,10 @@ namespace ombrex {
 enum class Answer { Yes, No };
 
 struct FileDialogOptions {
-  std::u16string defaultExtension;   // without the dot, e.g. u"fwc"
-  std::u16string initialName;        // e.g. u"*.fwc" or a full path
-  std::u16string filter;             // e.g. u"(*.fwc)|*.fwc|(*.*)|*.*||"
-  bool overwritePrompt = false;      // save dialogs only
+  std::u16string defaultExtension;  // without the dot, e.g. u"fwc"
+  std::u16string initialName;       // e.g. u"*.fwc" or a full path
+  std::u16string filter;            // e.g. u"(*.fwc)|*.fwc|(*.*)|*.*||"
+  bool overwritePrompt = false;     // save dialogs only
 };
 
 class Prompter {

@@ -68,11 +68,16 @@ Spec ParseSpec(std::u16string_view spec) {
   Spec s;
   std::size_t i = 1;
   for (; i < spec.size(); ++i) {
-    if (spec[i] == u'-') s.leftAlign = true;
-    else if (spec[i] == u'0') s.zeroPad = true;
-    else if (spec[i] == u'+') s.plus = true;
-    else if (spec[i] == u' ') s.space = true;
-    else if (spec[i] != u'#') break;
+    if (spec[i] == u'-')
+      s.leftAlign = true;
+    else if (spec[i] == u'0')
+      s.zeroPad = true;
+    else if (spec[i] == u'+')
+      s.plus = true;
+    else if (spec[i] == u' ')
+      s.space = true;
+    else if (spec[i] != u'#')
+      break;
   }
   for (; i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9'; ++i) {
     // A width from a file is bounded so that a hostile text cannot make the
@@ -115,8 +120,10 @@ std::u16string IntegerText(long long value, char16_t type, const Spec& spec) {
     return digits;
   }
   std::u16string text = DecimalText(value);
-  if (value >= 0 && spec.plus) text.insert(text.begin(), u'+');
-  else if (value >= 0 && spec.space) text.insert(text.begin(), u' ');
+  if (value >= 0 && spec.plus)
+    text.insert(text.begin(), u'+');
+  else if (value >= 0 && spec.space)
+    text.insert(text.begin(), u' ');
   return text;
 }
 
@@ -193,8 +200,8 @@ std::u16string Utf16FromUtf8(std::string_view utf8) {
       }
       cp = (cp << 6) | (b & 0x3F);
     }
-    const bool overlong = (need == 1 && cp < 0x80) || (need == 2 && cp < 0x800) ||
-                          (need == 3 && cp < 0x10000);
+    const bool overlong =
+        (need == 1 && cp < 0x80) || (need == 2 && cp < 0x800) || (need == 3 && cp < 0x10000);
     if (!ok || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       AppendUtf16(out, kReplacement);
       ++i;
@@ -243,8 +250,8 @@ std::u16string DecimalText(long long value) {
   char16_t digits[24];
   std::size_t n = 0;
   const bool negative = value < 0;
-  unsigned long long v =
-      negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  unsigned long long v = negative ? 0ull - static_cast<unsigned long long>(value)
+                                  : static_cast<unsigned long long>(value);
   do {
     digits[n++] = static_cast<char16_t>(u'0' + v % 10);
     v /= 10;
@@ -253,6 +260,27 @@ std::u16string DecimalText(long long value) {
   if (negative) out.push_back(u'-');
   while (n > 0) out.push_back(digits[--n]);
   return out;
+}
+
+std::optional<int> ScanInt(std::u16string_view text, std::size_t& pos) {
+  constexpr long long kMax = 2147483647LL;
+  std::size_t i = pos;
+  while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  const std::size_t digitsBegin = i;
+  long long magnitude = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    magnitude = std::min(magnitude * 10 + (text[i] - u'0'), kMax + 1);
+  }
+  if (i == digitsBegin) return std::nullopt;
+  pos = i;
+  return static_cast<int>(negative ? -magnitude : std::min(magnitude, kMax));
+}
+
+int LeadingInt(std::u16string_view text, int fallback) {
+  std::size_t pos = 0;
+  return ScanInt(text, pos).value_or(fallback);
 }
 
 std::u16string FormatWithInt(std::u16string_view format, long long value) {

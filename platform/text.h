@@ -4,13 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace ombrex {
 
-std::u16string Utf16FromUtf8(std::string_view utf8);  // invalid bytes become U+FFFD
-std::string Utf8FromUtf16(std::u16string_view utf16); // lone surrogates become U+FFFD
+std::u16string Utf16FromUtf8(std::string_view utf8);   // invalid bytes become U+FFFD
+std::string Utf8FromUtf16(std::u16string_view utf16);  // lone surrogates become U+FFFD
 std::u16string Utf16FromAscii(std::string_view ascii);
 
 // Case-insensitive comparison of ASCII letters (other characters compare as
@@ -18,6 +19,14 @@ std::u16string Utf16FromAscii(std::string_view ascii);
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 
 std::u16string DecimalText(long long value);
+
+// Reads an integer at `pos` as "%d" reads one: white space, an optional sign,
+// at least one digit. On success `pos` moves past the number; values beyond
+// int's range are clamped. Without a number nullopt, and `pos` stays.
+std::optional<int> ScanInt(std::u16string_view text, std::size_t& pos);
+
+// The number a text starts with, as "%d" reads it, or `fallback`.
+int LeadingInt(std::u16string_view text, int fallback);
 
 // Formats a text from a language or skin file that the program uses as a
 // format with exactly one argument. Only the first conversion of the expected

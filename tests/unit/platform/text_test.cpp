@@ -13,8 +13,12 @@ TEST(Utf16, RoundTripsChineseAndAstralCharacters) {
 }
 
 TEST(Utf16, BrokenInputBecomesReplacementCharacters) {
-  EXPECT_EQ(Utf16FromUtf8("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(Utf16FromUtf8("\xE4" "a"), u"\uFFFDa");      // cut-off sequence keeps what follows
+  EXPECT_EQ(Utf16FromUtf8("a\xFF"
+                          "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(Utf16FromUtf8("\xE4"
+                          "a"),
+            u"\uFFFDa");                                  // cut-off sequence keeps what follows
   EXPECT_EQ(Utf16FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong '/'
   EXPECT_EQ(Utf8FromUtf16(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
@@ -44,6 +48,34 @@ TEST(SafeFormat, HostileFormatsAreShownLiterally) {
   EXPECT_EQ(FormatWithInt(u"no conversion", 1), u"no conversion");
   // A huge width from a file is bounded.
   EXPECT_LT(FormatWithInt(u"%999999999d", 1).size(), 2000u);
+}
+
+}  // namespace
+}  // namespace ombrex
+
+namespace ombrex {
+namespace {
+
+TEST(ScanInt, ReadsNumbersAsPercentD) {
+  std::size_t pos = 0;
+  EXPECT_EQ(ScanInt(u" \t-42,7", pos), -42);
+  EXPECT_EQ(pos, 5u);
+  pos = 0;
+  EXPECT_EQ(ScanInt(u"+x", pos), std::nullopt);
+  EXPECT_EQ(pos, 0u) << "a failed scan does not move";
+  EXPECT_EQ(ScanInt(u"", pos), std::nullopt);
+  pos = 0;
+  EXPECT_EQ(ScanInt(u"-99999999999999999999", pos), -2147483647 - 1);
+  EXPECT_EQ(LeadingInt(u"7 apples", 0), 7);
+  EXPECT_EQ(LeadingInt(u"apples", -1), -1);
+}
+
+TEST(SafeFormat, ConversionsAFileCannotUse) {
+  // Star widths and precisions would read an argument that was never passed.
+  EXPECT_EQ(FormatWithInt(u"%*d|%d", 3), u"%*d|3");
+  EXPECT_EQ(FormatWithText(u"%.*s|%s", u"t"), u"%.*s|t");
+  EXPECT_EQ(FormatWithText(u"%ls", u"wide"), u"wide");
+  EXPECT_EQ(FormatWithInt(u"%I64d %d", 2), u"%I64d 2");
 }
 
 }  // namespace

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/ini.h"
+#include "platform/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace ombrex::ini {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempDir;
+
+// Rewrites a file behind the cache's back as another program would.
+void ReplaceBehindTheCache(const TempDir& dir, std::string_view name, std::string_view bytes) {
+  const auto temporary = dir.Write(std::string(name) + ".other", bytes);
+  std::filesystem::rename(temporary, dir / name);
+}
+
+TEST(IniCache, ReparsesOnlyWhenTheFileChanges) {
+  TempDir dir;
+  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
+  const auto first = Load(file);
+  EXPECT_EQ(Load(file), first) << "an unchanged file is not parsed again";
+
+  ReplaceBehindTheCache(dir, "t.ini", "[S]\nk=2\n");  // same size, new file
+  const auto second = Load(file);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(Find(*second, u"S", u"k"), u"2");
+  EXPECT_EQ(Find(*first, u"S", u"k"), u"1") << "a held document never changes";
+
+  std::filesystem::remove(file);
+  EXPECT_FALSE(Find(*Load(file), u"S", u"k").has_value());
+}
+
+TEST(IniCache, OwnWritesAreSeenAtOnce) {
+  TempDir dir;
+  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
+  ASSERT_EQ(ReadString(file, u"S", u"k", u""), u"1");
+  for (int i = 2; i < 6; ++i) {
+    ASSERT_TRUE(WriteString(file, u"S", u"k", DecimalText(i)));
+    ASSERT_EQ(ReadString(file, u"S", u"k", u""), DecimalText(i));
+  }
+}
+
+TEST(IniCachedFile, LooksAtTheFileOnlyAfterTheRecheckTime) {
+  TempDir dir;
+  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
+  const CachedFile slow(file, std::chrono::hours(1));
+  const CachedFile eager(file, 0ms);
+  ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
+
+  ReplaceBehindTheCache(dir, "t.ini", "[S]\nk=22\n");
+  EXPECT_EQ(slow.ReadString(u"S", u"k", u""), u"1") << "no look at the file in between";
+  EXPECT_EQ(eager.ReadString(u"S", u"k", u""), u"22");
+
+  // A write through this process is seen at once, whatever the interval.
+  ASSERT_TRUE(WriteString(file, u"S", u"k", u"333"));
+  EXPECT_EQ(slow.ReadString(u"S", u"k", u""), u"333");
+  EXPECT_EQ(slow.ReadInt(u"S", u"k", 0), 333);
+}
+
+TEST(IniCachedFile, BufferReadsFollowTheSameRules) {
+  TempDir dir;
+  const CachedFile missing(dir / "absent.ini");
+  char16_t buffer[4];
+  EXPECT_EQ(missing.ReadString(u"S", u"k", u"#Error", buffer, 4), 3u);
+  EXPECT_EQ(std::u16string_view(buffer), u"#Er");
+  EXPECT_EQ(missing.ReadString(u"S", u"k", u"#Error", buffer, 0), 0u);
+  // The file appears later: a missing file is looked for again too.
+  dir.Write("absent.ini", "[S]\nk=x\n");
+  ClearCache();
+  EXPECT_EQ(missing.ReadString(u"S", u"k", u"#Error", buffer, 4), 1u);
+  EXPECT_EQ(std::u16string_view(buffer), u"x");
+}
+
+TEST(IniCache, ReadersNeverSeeAHalfWrittenValue) {
+  TempDir dir;
+  const auto file = dir / "t.ini";
+  // Every value written is one letter repeated 300 times; a torn read would
+  // show a short value or two letters.
+  const auto valueOf = [](int i) {
+    return std::u16string(300, static_cast<char16_t>(u'a' + i % 26));
+  };
+  ASSERT_TRUE(WriteString(file, u"S", u"k", valueOf(0)));
+  const CachedFile cached(file, 0ms);
+  std::atomic<bool> done{false};
+  std::atomic<int> bad{0};
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 3; ++r) {
+    readers.emplace_back([&, r] {
+      while (!done) {
+        std::u16string value =
+            r == 0 ? ReadString(file, u"S", u"k", u"") : cached.ReadString(u"S", u"k", u"");
+        if (value.size() != 300 || value.find_first_not_of(value[0]) != std::u16string::npos) ++bad;
+      }
+    });
+  }
+  for (int i = 1; i < 200; ++i) ASSERT_TRUE(WriteString(file, u"S", u"k", valueOf(i)));
+  done = true;
+  for (auto& reader : readers) reader.join();
+  EXPECT_EQ(bad.load(), 0);
+}
+
+TEST(IniCache, ConcurrentWritersLoseNoUpdate) {
+  TempDir dir;
+  const auto file = dir / "t.ini";
+  std::vector<std::thread> writers;
+  for (int w = 0; w < 4; ++w) {
+    writers.emplace_back([&, w] {
+      for (int i = 0; i < 25; ++i) {
+        WriteString(file, u"S", u"k" + DecimalText(w) + u"_" + DecimalText(i), DecimalText(i));
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  EXPECT_EQ(KeyNames(*Load(file), u"S").size(), 100u);
+}
+
+}  // namespace
+}  // namespace ombrex::ini

@@ -1,0 +1,106 @@
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "platform/ini.h"
+#include "platform/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace ombrex {
+namespace {
+
+using test::TempDir;
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  TempDir root_;
+  std::unique_ptr<SettingsStore> store_ = OpenSettingsIn(root_.path());
+};
+
+TEST_F(SettingsStoreTest, ProfileStringsComeBackExactly) {
+  EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Flip", u"0"), u"0");
+  const std::u16string values[] = {
+      u"1",
+      u"",
+      u"  padded  ",
+      u"\"quoted\"",
+      u"'single'",
+      u"\"",
+      u"C:\\Users\\me\\a b.fwc",
+      u"中文 路径/文件.fwc",
+      u"a=b;c",
+  };
+  for (const std::u16string& value : values) {
+    ASSERT_TRUE(store_->WriteProfileString(u"PROFILES", u"Value", value));
+    EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Value", u"default"), value);
+  }
+  // Names compare as registry names do.
+  EXPECT_EQ(store_->ReadProfileString(u"profiles", u"VALUE", u"default"), u"a=b;c");
+  EXPECT_EQ(store_->ReadProfileString(u"Other", u"Value", u"default"), u"default");
+}
+
+TEST_F(SettingsStoreTest, DwordsKeepTheirType) {
+  EXPECT_FALSE(store_->ReadDword(u"dwLanguageId").has_value());
+  ASSERT_TRUE(store_->WriteDword(u"dwLanguageId", 0x0407));
+  EXPECT_EQ(store_->ReadDword(u"dwlanguageid"), 0x0407u);
+  ASSERT_TRUE(store_->WriteDword(u"dwLanguageId", 0xFFFFFFFF));
+  EXPECT_EQ(store_->ReadDword(u"dwLanguageId"), 0xFFFFFFFFu);
+
+  // Values of any other form are not DWORDs.
+  const auto file = root_ / "Ombrex/registry.ini";
+  const std::u16string section = u"HKEY_CURRENT_USER\\Software\\Ombrex";
+  EXPECT_EQ(ini::ReadString(file, section, u"dwLanguageId", u""), u"dword:ffffffff");
+  for (std::u16string_view text : {u"1031", u"dword:407", u"dword:0000040g", u"hex:07,04", u""}) {
+    ASSERT_TRUE(ini::WriteString(file, section, u"dwLanguageId", text));
+    EXPECT_FALSE(store_->ReadDword(u"dwLanguageId").has_value()) << Utf8FromUtf16(text);
+  }
+  ASSERT_TRUE(ini::WriteString(file, section, u"dwLanguageId", u"DWORD:0000080A"));
+  EXPECT_EQ(store_->ReadDword(u"dwLanguageId"), 0x080Au);
+}
+
+TEST_F(SettingsStoreTest, TheTwoHomesAreSeparateFiles) {
+  ASSERT_TRUE(store_->WriteProfileString(u"PROFILES", u"dwLanguageId", u"dword:00000409"));
+  EXPECT_FALSE(store_->ReadDword(u"dwLanguageId").has_value());
+  EXPECT_TRUE(std::filesystem::exists(root_ / "Vantrel_Pellucid/Ombrex.ini"));
+  EXPECT_FALSE(std::filesystem::exists(root_ / "Ombrex/registry.ini"));
+
+  TempDir otherRoot;
+  auto other = OpenSettingsIn(otherRoot.path());
+  EXPECT_EQ(other->ReadProfileString(u"PROFILES", u"dwLanguageId", u"none"), u"none");
+}
+
+TEST_F(SettingsStoreTest, FailedWritesLeaveTheOldValueOrTheDefault) {
+  // The program key's folder cannot be made: a file stands in its place.
+  root_.Write("Ombrex", "not a folder");
+  EXPECT_FALSE(store_->WriteDword(u"dwLanguageId", 0x0409));
+  EXPECT_FALSE(store_->ReadDword(u"dwLanguageId").has_value());
+
+  ASSERT_TRUE(store_->WriteProfileString(u"PROFILES", u"Flip", u"1"));
+  {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = 8;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(store_->WriteProfileString(u"PROFILES", u"Flip", u"0"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+  }
+  EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Flip", u"0"), u"1");
+  EXPECT_FALSE(store_->WriteProfileString(u"PROFILES", u"Path", u"line\nbreak"));
+  EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Path", u"default"), u"default");
+}
+
+TEST(UserSettings, LiveUnderTheConfigFolder) {
+  // The test environment points XDG_CONFIG_HOME at a private folder.
+  const std::filesystem::path config = std::getenv("XDG_CONFIG_HOME");
+  auto store = OpenUserSettings();
+  ASSERT_TRUE(store->WriteDword(u"probe", 1));
+  EXPECT_TRUE(std::filesystem::exists(config / "Ombrex/registry.ini"));
+}
+
+}  // namespace
+}  // namespace ombrex
