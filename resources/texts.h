@@ -13,19 +13,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace ombrex {
 
 class SettingsStore;
+namespace ini {
+class CachedFile;
+}
 
 // The language ids the text files are named after, by language index.
-inline constexpr std::array<std::uint16_t, 9> kLanguageIds{
-    0x0804, 0x0409, 0x040C, 0x0C0A, 0x0416, 0x0413, 0x0421, 0x0412, 0x0404};
+inline constexpr std::array<std::uint16_t, 9> kLanguageIds{0x0804, 0x0409, 0x040C, 0x0C0A, 0x0416,
+                                                           0x0413, 0x0421, 0x0412, 0x0404};
 
 // What a lookup gives for a key that neither file nor section holds.
 inline constexpr std::u16string_view kMissingText = u"#Error";
+
+// Characters a lookup reads at most, terminator included.
+inline constexpr std::size_t kLookupCapacity = 260;
 
 // The language id of an index; an index outside 0..8 counts as 0.
 std::uint16_t LanguageIdAt(int languageIndex);
@@ -42,6 +51,9 @@ class Texts {
   // program passes SystemDefaultLanguageId()).
   Texts(std::filesystem::path programFolder, SettingsStore& settings,
         std::uint16_t systemLanguageId);
+  ~Texts();
+  Texts(const Texts&) = delete;
+  Texts& operator=(const Texts&) = delete;
 
   // The text of `key` in the text file of the language at `languageIndex`, or
   // "#Error" when the file or the key is missing. Cut to 259 characters.
@@ -80,11 +92,17 @@ class Texts {
   std::filesystem::path TextFile(int languageIndex) const;
 
  private:
+  const ini::CachedFile& TextFileOf(int languageIndex) const;
+
   std::filesystem::path programFolder_;
   SettingsStore& settings_;
   std::uint16_t systemLanguageId_;
-  // Implementation state (language decided once, cached documents) is the
-  // implementer's to add.
+  std::array<std::unique_ptr<ini::CachedFile>, kLanguageIds.size()> textFiles_;
+  std::unique_ptr<ini::CachedFile> choiceFile_;
+  mutable std::once_flag decidedOnce_;
+  mutable std::mutex decideMutex_;
+  // The id decided while the store could not keep it.
+  mutable std::optional<std::uint16_t> unstoredId_;
 };
 
 }  // namespace ombrex

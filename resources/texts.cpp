@@ -1,0 +1,133 @@
+#include "resources/texts.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/ini.h"
+#include "platform/settings_store.h"
+#include "platform/text.h"
+
+namespace ombrex {
+namespace {
+
+constexpr std::u16string_view kTextSection = u"TEXT";
+constexpr std::u16string_view kLanguageIdValue = u"dwLanguageId";
+constexpr std::uint16_t kChinese = 0x0804;
+constexpr int kChineseIndex = 0;
+constexpr int kEnglishIndex = 1;
+
+struct IdMapping {
+  std::uint16_t from;
+  std::uint16_t to;
+};
+
+// Regional variants to the language whose text file serves them.
+constexpr std::array<IdMapping, 43> kSystemIdMap{{
+    {0x0C04, 0x0409}, {0x1004, 0x0404}, {0x080A, 0x040A}, {0x0C0A, 0x040A}, {0x100A, 0x040A},
+    {0x140A, 0x040A}, {0x180A, 0x040A}, {0x1C0A, 0x040A}, {0x200A, 0x040A}, {0x240A, 0x040A},
+    {0x280A, 0x040A}, {0x2C0A, 0x040A}, {0x300A, 0x040A}, {0x340A, 0x040A}, {0x380A, 0x040A},
+    {0x3C0A, 0x040A}, {0x400A, 0x040A}, {0x440A, 0x040A}, {0x480A, 0x040A}, {0x4C0A, 0x040A},
+    {0x500A, 0x040A}, {0x080C, 0x040C}, {0x0C0C, 0x040C}, {0x100C, 0x040C}, {0x140C, 0x040C},
+    {0x0810, 0x0410}, {0x0816, 0x0416}, {0x0813, 0x0413}, {0x081D, 0x041D}, {0x0809, 0x0409},
+    {0x0C09, 0x0409}, {0x1009, 0x0409}, {0x1409, 0x0409}, {0x1809, 0x0409}, {0x1C09, 0x0409},
+    {0x2009, 0x0409}, {0x2409, 0x0409}, {0x2809, 0x0409}, {0x2C09, 0x0409}, {0x0807, 0x0407},
+    {0x0C07, 0x0407}, {0x1007, 0x0407}, {0x1407, 0x0407},
+}};
+
+int ValidIndex(int languageIndex) {
+  return languageIndex >= 0 && languageIndex < static_cast<int>(kLanguageIds.size()) ? languageIndex
+                                                                                     : 0;
+}
+
+}  // namespace
+
+std::uint16_t LanguageIdAt(int languageIndex) {
+  return kLanguageIds[ValidIndex(languageIndex)];
+}
+
+std::uint16_t MapSystemLanguageId(std::uint16_t systemId) {
+  std::uint16_t id = systemId;
+  for (const IdMapping& mapping : kSystemIdMap) {
+    if (mapping.from == systemId) {
+      id = mapping.to;
+      break;
+    }
+  }
+  const bool hasTextFile =
+      std::find(kLanguageIds.begin(), kLanguageIds.end(), id) != kLanguageIds.end();
+  return hasTextFile ? id : kChinese;
+}
+
+Texts::Texts(std::filesystem::path programFolder, SettingsStore& settings,
+             std::uint16_t systemLanguageId)
+    : programFolder_(std::move(programFolder)),
+      settings_(settings),
+      systemLanguageId_(systemLanguageId),
+      choiceFile_(std::make_unique<ini::CachedFile>(LanguageChoiceFile())) {
+  for (std::size_t i = 0; i < textFiles_.size(); ++i) {
+    textFiles_[i] = std::make_unique<ini::CachedFile>(TextFile(static_cast<int>(i)));
+  }
+}
+
+Texts::~Texts() = default;
+
+std::filesystem::path Texts::LanguageChoiceFile() const {
+  return programFolder_ / "Skins" / "language.ini";
+}
+
+std::filesystem::path Texts::TextFile(int languageIndex) const {
+  char name[16];
+  std::snprintf(name, sizeof name, "Lang%04X.ini", LanguageIdAt(languageIndex));
+  return programFolder_ / name;
+}
+
+const ini::CachedFile& Texts::TextFileOf(int languageIndex) const {
+  return *textFiles_[ValidIndex(languageIndex)];
+}
+
+std::size_t Texts::LookupTextInto(std::u16string_view key, int languageIndex, char16_t* buffer,
+                                  std::size_t capacity) const {
+  return TextFileOf(languageIndex)
+      .ReadString(kTextSection, key, kMissingText, buffer, std::min(capacity, kLookupCapacity));
+}
+
+std::u16string Texts::LookupText(std::u16string_view key, int languageIndex) const {
+  char16_t buffer[kLookupCapacity];
+  const std::size_t length = LookupTextInto(key, languageIndex, buffer, kLookupCapacity);
+  return std::u16string(buffer, length);
+}
+
+std::u16string Texts::Text(std::u16string_view key) const {
+  return LookupText(key, CurrentLanguageIndex());
+}
+
+std::u16string Texts::SectionText(std::u16string_view section, std::u16string_view key,
+                                  std::u16string_view defaultValue) const {
+  return TextFileOf(CurrentLanguageIndex()).ReadString(section, key, defaultValue);
+}
+
+int Texts::CurrentLanguageIndex() const {
+  std::call_once(decidedOnce_, [this] { DecideLanguageId(); });
+  return LanguageIsEnglish() ? kEnglishIndex : kChineseIndex;
+}
+
+std::uint16_t Texts::DecideLanguageId() const {
+  std::lock_guard lock(decideMutex_);
+  const std::optional<std::uint32_t> stored = settings_.ReadDword(kLanguageIdValue);
+  if (stored && *stored != 0) return static_cast<std::uint16_t>(*stored);
+  if (unstoredId_) return *unstoredId_;
+  const std::uint16_t id = MapSystemLanguageId(systemLanguageId_);
+  if (!settings_.WriteDword(kLanguageIdValue, id)) unstoredId_ = id;
+  return id;
+}
+
+bool Texts::LanguageIsEnglish() const {
+  return LeadingInt(choiceFile_->ReadString(u"LANGUAGE", u"language", u" "), 0) == 1;
+}
+
+std::u16string Texts::ComponentText(std::u16string_view key,
+                                    std::u16string_view defaultValue) const {
+  return choiceFile_->ReadString(LanguageIsEnglish() ? u"ENGINSH" : u"CHINESE", key, defaultValue);
+}
+
+}  // namespace ombrex
