@@ -1,4 +1,5 @@
 #include "vkbd/keyboard.h"
+#include "vkbd/packets.h"
 
 namespace ombrex::vkbd {
 
@@ -17,12 +18,6 @@ double NextFraction(std::uint64_t& state) {
   return static_cast<double>(NextRandom(state) >> 11) * 0x1.0p-53;
 }
 
-void Reseal(Packet& reply) {
-  const std::uint16_t sum = protocol::PacketChecksum(reply);
-  reply[protocol::kChecksumAt] = static_cast<std::uint8_t>(sum);
-  reply[protocol::kChecksumAt + 1] = static_cast<std::uint8_t>(sum >> 8);
-}
-
 }  // namespace
 
 FaultPlan::FaultPlan(FaultOptions options) : options_(options), state_(options.seed) {}
@@ -39,14 +34,14 @@ FaultPlan::Action FaultPlan::Next(Packet& reply) {
   if (fate < bound) {
     reply[protocol::kStatusAt] =
         (detail & 1) ? protocol::kStatusRefusedFF : protocol::kStatusRefusedFE;
-    Reseal(reply);
+    SealChecksum(reply);
     return Action::Refuse;
   }
   bound += options_.wrongCodeRate;
   if (fate < bound) {
     // XOR with 1..255 always yields another code.
     reply[protocol::kCommandAt] ^= static_cast<std::uint8_t>(1 + detail % 255);
-    Reseal(reply);
+    SealChecksum(reply);
     return Action::WrongCode;
   }
   return Action::Deliver;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "vkbd/packets.h"
 #include "vkbd/state_file.h"
 
 namespace ombrex::vkbd {
@@ -74,12 +75,6 @@ const MemoryCommand* FindMemoryCommand(std::uint8_t code) {
 
 std::uint16_t U16At(const Packet& packet, std::size_t at) {
   return static_cast<std::uint16_t>(packet[at] | (packet[at + 1] << 8));
-}
-
-void SealChecksum(Packet& packet) {
-  const std::uint16_t sum = protocol::PacketChecksum(packet);
-  packet[protocol::kChecksumAt] = static_cast<std::uint8_t>(sum);
-  packet[protocol::kChecksumAt + 1] = static_cast<std::uint8_t>(sum >> 8);
 }
 
 Packet ReplyFrame(const Packet& request) {
