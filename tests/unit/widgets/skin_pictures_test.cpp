@@ -1,0 +1,133 @@
+#include "widgets/skin_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <set>
+
+#include "tests/support/temp_dir.h"
+#include "tests/unit/widgets/widget_test_util.h"
+#include "widgets/png_button.h"
+
+namespace ombrex {
+namespace {
+
+QImage Filled(QSize size, QColor colour) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(colour);
+  return image;
+}
+
+// Every picture the program needs, written as small solid images, and skin
+// files naming their backgrounds.
+void WriteCompleteSkin(const test::TempDir& dir) {
+  for (const DialogPictures& dialog : RequiredPictures()) {
+    for (const auto& file : dialog.pictures) {
+      test::SavePicture(dir.path() / file, Filled(QSize(8, 8), Qt::darkGray));
+    }
+  }
+  for (const char* skin : {"Main", "Composite", "Profile"}) {
+    dir.Write(std::string("Skins/") + skin + ".ini",
+              std::string("[SCREEN]\r\nMain=") + skin + "_bg.jpg\r\n");
+    test::SavePicture(dir.path() / "Skins" / (std::string(skin) + "_bg.jpg"),
+                      Filled(QSize(40, 20), Qt::black));
+  }
+}
+
+TEST(SkinPicturesTest, RequiredListCoversEveryDialogOnce) {
+  std::set<std::filesystem::path> seen;
+  for (const DialogPictures& dialog : RequiredPictures()) {
+    for (const auto& file : dialog.pictures) {
+      EXPECT_TRUE(seen.insert(file).second) << file << " listed twice";
+    }
+  }
+  for (const char* must : {"Skins/main_disable.jpg", "Skins/Arrow.jpg", "Skins/macro2_disable.jpg",
+                           "Skins/function_down.jpg", "Skins/Profile_down.jpg", "Skins/9.bmp",
+                           "Skins/julongdown.bmp", "Skins/jdt10.bmp", "Skins/dengup.bmp"}) {
+    EXPECT_TRUE(seen.count(must)) << must;
+  }
+}
+
+TEST(SkinPicturesTest, CompleteSkinLoadsAndEachMissingFileIsNamed) {
+  test::TempDir dir;
+  WriteCompleteSkin(dir);
+  SkinPictures complete(dir.path(), 1.0);
+  EXPECT_EQ(complete.LoadAll(), std::nullopt);
+
+  std::filesystem::remove(dir / "Skins/key_over.jpg");
+  SkinPictures withoutKeyOver(dir.path(), 1.0);
+  EXPECT_EQ(withoutKeyOver.LoadAll(), dir.path() / "Skins/key_over.jpg");
+
+  WriteCompleteSkin(dir);
+  dir.Write("Skins/7.bmp", "not a picture");
+  SkinPictures corrupt(dir.path(), 1.0);
+  EXPECT_EQ(corrupt.LoadAll(), dir.path() / "Skins/7.bmp") << "unreadable counts as missing";
+}
+
+TEST(SkinPicturesTest, BackgroundsNamedBySkinFilesAreChecked) {
+  test::TempDir dir;
+  WriteCompleteSkin(dir);
+  dir.Write("Skins/Profile.ini", "[SCREEN]\r\nMain=profile_bg.jpg\r\nMask=profile_mask.bmp\r\n");
+  test::SavePicture(dir / "Skins/profile_bg.jpg", Filled(QSize(40, 20), Qt::black));
+  SkinPictures pictures(dir.path(), 1.0);
+  EXPECT_EQ(pictures.LoadAll(), dir.path() / "Skins/profile_mask.bmp");
+}
+
+TEST(SkinPicturesTest, HighDensitySiblingIsUsedOnlyOnDenseScreens) {
+  EXPECT_EQ(HighDensitySibling("Skins/main_normal.jpg"), "Skins/main_normal@2x.jpg");
+  test::TempDir dir;
+  test::SavePicture(dir / "Skins/p.jpg", Filled(QSize(40, 20), Qt::red));
+  test::SavePicture(dir / "Skins/p@2x.jpg", Filled(QSize(80, 40), Qt::blue));
+  test::SavePicture(dir / "Skins/odd.jpg", Filled(QSize(40, 20), Qt::red));
+  test::SavePicture(dir / "Skins/odd@2x.jpg", Filled(QSize(70, 40), Qt::blue));
+
+  SkinPictures plain(dir.path(), 1.0);
+  const QPixmap one = plain.Picture("Skins/p.jpg");
+  EXPECT_EQ(one.devicePixelRatio(), 1.0);
+  EXPECT_EQ(one.toImage().pixelColor(0, 0), QColor(Qt::red));
+
+  SkinPictures dense(dir.path(), 2.0);
+  const QPixmap two = dense.Picture("Skins/p.jpg");
+  EXPECT_EQ(two.devicePixelRatio(), 2.0);
+  EXPECT_EQ(two.deviceIndependentSize(), QSizeF(40, 20)) << "layout stays in logical pixels";
+  EXPECT_EQ(two.toImage().pixelColor(0, 0), QColor(Qt::blue));
+  EXPECT_EQ(dense.ShapeImage("Skins/p.jpg").size(), QSize(40, 20))
+      << "shapes come from the 1x file";
+
+  const QPixmap odd = dense.Picture("Skins/odd.jpg");
+  EXPECT_EQ(odd.devicePixelRatio(), 1.0) << "a sibling of the wrong size is not used";
+  EXPECT_TRUE(dense.Picture("Skins/none.jpg").isNull());
+}
+
+TEST(SkinPicturesTest, ButtonFacesComeFromTheSharpPictureAtTwiceTheDensity) {
+  test::TempDir dir;
+  // 1x: one flat colour. 2x: one-pixel stripes, which only a 2x cut can show.
+  test::SavePicture(dir / "Skins/face.jpg", Filled(QSize(60, 40), Qt::darkGreen));
+  QImage sharp(120, 80, QImage::Format_RGB32);
+  for (int y = 0; y < sharp.height(); ++y) {
+    for (int x = 0; x < sharp.width(); ++x) {
+      sharp.setPixelColor(x, y, x % 2 ? QColor(Qt::white) : QColor(Qt::black));
+    }
+  }
+  QPainter(&sharp).fillRect(QRect(0, 0, 20, 80), Qt::red);  // left of the origin
+  test::SavePicture(dir / "Skins/face@2x.jpg", sharp);
+
+  SkinPictures pictures(dir.path(), 2.0);
+  const QPixmap face = pictures.Picture("Skins/face.jpg");
+  CPngButton button;
+  button.setGeometry(10, 5, 20, 10);
+  button.SetPictureOrigin(QPoint(10, 5));
+  button.SetPictures({face, face, face, face, face});
+
+  QImage target(40, 20, QImage::Format_RGB32);
+  target.setDevicePixelRatio(2.0);
+  target.fill(Qt::gray);
+  button.render(&target);
+  for (int x = 0; x < 40; ++x) {
+    const QColor expected = x % 2 ? QColor(Qt::white) : QColor(Qt::black);
+    ASSERT_EQ(target.pixelColor(x, 7), expected) << "device pixel " << x;
+  }
+}
+
+}  // namespace
+}  // namespace ombrex

@@ -1,0 +1,112 @@
+#pragma once
+
+// An image button whose faces are cut from pictures of the whole dialog: each
+// state picture shows every control in that state, so a button copies the
+// rectangle of its own size at its picture origin from the picture of the
+// state it is in.
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QPixmap>
+#include <QPoint>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace ombrex {
+
+// The five state pictures of an image button. `marked` is the look of a key
+// that carries an assignment.
+struct ButtonPictures {
+  QPixmap normal;
+  QPixmap hover;
+  QPixmap pressed;
+  QPixmap disabled;
+  QPixmap marked;
+};
+
+enum class ButtonFace { Disabled, Pressed, Hover, Marked, Normal };
+
+struct ButtonFaceState {
+  bool enabled = true;
+  bool pressed = false;   // held down by the mouse or the keyboard
+  bool selected = false;  // the shown tab, a toggle that is on
+  bool hover = false;
+  bool marked = false;
+};
+
+// The first that applies of disabled, pressed, hover, marked, normal. A
+// selected button shows its pressed face.
+ButtonFace SelectFace(const ButtonFaceState& state);
+
+class CPngButton : public QAbstractButton {
+  Q_OBJECT
+
+ public:
+  // Called after every paint with the button and whether it drew its normal
+  // face. Buttons of a skin may overlap, so a window uses it to bring the
+  // buttons that lie over this one back on top: call update() there, never
+  // repaint(), which would recurse.
+  using AfterDraw = std::function<void(CPngButton& button, bool drewNormalFace)>;
+
+  explicit CPngButton(int controlId = 0, QWidget* parent = nullptr);
+
+  int ControlId() const { return controlId_; }
+
+  void SetPictures(const ButtonPictures& pictures);
+  const ButtonPictures& Pictures() const { return pictures_; }
+  // Where this button's faces start in the state pictures (logical pixels).
+  void SetPictureOrigin(QPoint origin);
+  QPoint PictureOrigin() const { return origin_; }
+
+  void SetMarked(bool marked);
+  bool IsMarked() const { return marked_; }
+  void SetSelected(bool selected);
+  bool IsSelected() const { return selected_; }
+  // While the button's dialog is open its normal and marked faces show the
+  // hover picture.
+  void SetHighlighted(bool highlighted);
+  bool IsHighlighted() const { return highlighted_; }
+
+  // While a frame colour is set the button draws a hollow 2-pixel rectangle in
+  // that colour instead of its face, over the face it drew last.
+  void SetFrameColour(std::optional<QColor> colour);
+  std::optional<QColor> FrameColour() const { return frameColour_; }
+
+  void SetTooltip(std::u16string_view text);
+  void SetCaption(std::u16string_view text);
+  void SetCaptionColour(QColor colour);
+
+  void SetAfterDraw(AfterDraw hook) { afterDraw_ = std::move(hook); }
+
+  ButtonFaceState FaceState() const;
+  // The face the next paint draws (ignoring a frame).
+  ButtonFace CurrentFace() const { return SelectFace(FaceState()); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  const QPixmap& PictureOf(ButtonFace face) const;
+  void DrawFace(QPainter& painter, ButtonFace face);
+  void DrawFrame(QPainter& painter);
+  void SetHover(bool hover);
+
+  int controlId_;
+  ButtonPictures pictures_;
+  QPoint origin_;
+  bool marked_ = false;
+  bool selected_ = false;
+  bool highlighted_ = false;
+  bool hover_ = false;
+  std::optional<QColor> frameColour_;
+  // Faces are drawn over nothing: the frame lies on the face drawn last.
+  std::optional<ButtonFace> lastFace_;
+  QColor captionColour_{Qt::white};
+  AfterDraw afterDraw_;
+};
+
+}  // namespace ombrex

@@ -1,0 +1,69 @@
+#pragma once
+
+// Every picture the dialogs draw from, loaded once and kept for the run.
+//
+// The application loads and checks all of them at start-up: a missing picture
+// then ends the program before any window exists, instead of when a dialog
+// opens later with the user's unapplied edits in memory.
+
+#include <QImage>
+#include <QPixmap>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace ombrex {
+
+// The pictures of one dialog, relative to the program folder. `skinFile`, when
+// not empty, adds the background and shape pictures its "SCREEN" section names.
+struct DialogPictures {
+  std::u16string_view dialog;
+  std::filesystem::path skinFile;
+  std::vector<std::filesystem::path> pictures;
+};
+
+// Main window, lighting panel, composite dialog, profile manager and icons: the
+// single list of what the program needs.
+const std::vector<DialogPictures>& RequiredPictures();
+
+// "Skins/main_normal.jpg" -> "Skins/main_normal@2x.jpg".
+std::filesystem::path HighDensitySibling(const std::filesystem::path& picture);
+
+class SkinPictures {
+ public:
+  // On screens whose device pixel ratio is above 1 a picture's "@2x" sibling is
+  // used where one exists, so the skin stays crisp.
+  SkinPictures(std::filesystem::path programFolder, qreal devicePixelRatio);
+
+  const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+  qreal DevicePixelRatio() const { return devicePixelRatio_; }
+
+  // Loads every picture of RequiredPictures(); the first that cannot be
+  // loaded, as a full path, or nullopt when all are there.
+  std::optional<std::filesystem::path> LoadAll();
+
+  // A picture relative to the program folder (or absolute); a null pixmap when
+  // it cannot be loaded. Its size in logical pixels is always that of the 1x
+  // file: a "@2x" picture carries a device pixel ratio of 2.
+  QPixmap Picture(const std::filesystem::path& file);
+
+  // The plain 1x image of a shape picture; window regions are computed in
+  // logical pixels whatever the screen.
+  QImage ShapeImage(const std::filesystem::path& file);
+
+ private:
+  std::filesystem::path Resolve(const std::filesystem::path& file) const;
+
+  std::filesystem::path programFolder_;
+  qreal devicePixelRatio_;
+  std::map<std::filesystem::path, QPixmap> pixmaps_;
+};
+
+// The pictures a skin file's "SCREEN" section names (background, then shape),
+// relative to the program folder like the skin file itself.
+std::vector<std::filesystem::path> ScreenPictures(const std::filesystem::path& programFolder,
+                                                  const std::filesystem::path& skinFile);
+
+}  // namespace ombrex

@@ -1,0 +1,49 @@
+#include "widgets/text_menu.h"
+
+#include "widgets/qt_text.h"
+
+namespace ombrex {
+
+CTextMenu::CTextMenu(TextSource texts, QWidget* parent) : QMenu(parent), texts_(std::move(texts)) {
+  connect(this, &QMenu::aboutToShow, this, &CTextMenu::RefreshTexts);
+}
+
+void CTextMenu::AddItem(int commandId, std::u16string_view textKey) {
+  QAction* action = addAction(QString());
+  connect(action, &QAction::triggered, this, [this, commandId] { emit commandChosen(commandId); });
+  items_.push_back({commandId, std::u16string(textKey), action});
+  RefreshTexts();
+}
+
+void CTextMenu::SetDefaultCommand(int commandId) {
+  defaultCommand_ = commandId;
+  RefreshTexts();
+}
+
+int CTextMenu::DefaultCommand() const {
+  if (defaultCommand_ != 0 || items_.empty()) return defaultCommand_;
+  return items_.front().commandId;
+}
+
+void CTextMenu::RefreshTexts() {
+  const int defaultCommand = DefaultCommand();
+  for (const Item& item : items_) {
+    item.action->setText(texts_ ? ToQString(texts_(item.textKey)) : ToQString(item.textKey));
+    QFont font = item.action->font();
+    font.setBold(item.commandId == defaultCommand);
+    item.action->setFont(font);
+  }
+}
+
+void CTextMenu::Choose(int commandId) {
+  if (QAction* action = ActionOf(commandId)) action->trigger();
+}
+
+QAction* CTextMenu::ActionOf(int commandId) const {
+  for (const Item& item : items_) {
+    if (item.commandId == commandId) return item.action;
+  }
+  return nullptr;
+}
+
+}  // namespace ombrex

@@ -1,0 +1,49 @@
+#pragma once
+
+// A popup menu whose item texts are looked up each time it opens, so a
+// language switch needs nothing else to reach it.
+
+#include <QMenu>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ombrex {
+
+class CTextMenu : public QMenu {
+  Q_OBJECT
+
+ public:
+  using TextSource = std::function<std::u16string(std::u16string_view textKey)>;
+
+  explicit CTextMenu(TextSource texts, QWidget* parent = nullptr);
+
+  void AddItem(int commandId, std::u16string_view textKey);
+  // Drawn as the default item (bold); 0 means the first item.
+  void SetDefaultCommand(int commandId);
+  // The command a default action (a double-click on the tray icon) runs.
+  int DefaultCommand() const;
+
+  // Looks every item's text up again; runs on each showing.
+  void RefreshTexts();
+  // Runs a command as if its item had been chosen.
+  void Choose(int commandId);
+  QAction* ActionOf(int commandId) const;
+
+ signals:
+  void commandChosen(int commandId);
+
+ private:
+  struct Item {
+    int commandId;
+    std::u16string textKey;
+    QAction* action;
+  };
+
+  TextSource texts_;
+  std::vector<Item> items_;
+  int defaultCommand_ = 0;
+};
+
+}  // namespace ombrex
