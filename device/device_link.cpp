@@ -25,6 +25,8 @@ DeviceLink::~DeviceLink() {
   for (std::uint32_t unit : units) library_->DeleteRequestFromUnitId(unit);
 }
 
+bool DeviceLink::Usable() const { return EventCallback() != nullptr && library_.Complete(); }
+
 int DeviceLink::RegisterReplyRead() {
   if (EventCallback() == nullptr) return RAZIZID_REFUSED;
   return transactor_.RegisterReplyRead(EventCallback());
@@ -55,7 +57,7 @@ int DeviceLink::StartRead(protocol::Interface hidInterface, std::uint32_t tag,
 int DeviceLink::WriteStatus(protocol::Interface hidInterface, std::uint32_t tag,
                             std::span<const std::uint8_t> data, std::uint32_t& unitId) {
   CancelRequest(unitId);
-  if (EventCallback() == nullptr) return RAZIZID_REFUSED;
+  if (!Usable()) return RAZIZID_REFUSED;
   const RazIzidSelector selector = razizid::MakeSelector(hidInterface);
   std::uint32_t newUnit = 0;
   const int result = library_->RequestStatusWrite(
@@ -69,7 +71,7 @@ int DeviceLink::WriteStatus(protocol::Interface hidInterface, std::uint32_t tag,
 }
 
 void DeviceLink::CancelRequest(std::uint32_t& unitId) {
-  library_->DeleteRequestFromUnitId(unitId);
+  if (unitId != 0) library_->DeleteRequestFromUnitId(unitId);
   Forget(unitId);
   unitId = 0;
 }

@@ -73,6 +73,7 @@ class DeviceLink : private EventReceiver {
 
  private:
   void OnLibraryEvent(const RazIzidEvent& event) override;
+  bool Usable() const;
   void Remember(std::uint32_t unitId);
   void Forget(std::uint32_t unitId);
 

@@ -10,6 +10,7 @@ namespace ombrex {
 
 Transactor::Transactor(const ServiceLibrary& library, LinkTiming timing)
     : library_(library),
+      bound_(library.Complete()),
       timing_(timing),
       controlSelector_(razizid::MakeSelector(protocol::kControl)),
       presenceVerification_(razizid::Verification(controlSelector_, nullptr, 0)) {}
@@ -19,11 +20,13 @@ Transactor::~Transactor() {
 }
 
 int Transactor::IsKeyboardPresent() const {
+  if (!bound_) return 0;
   return library_->RequestGetDeviceCount(&controlSelector_, nullptr, 0, presenceVerification_,
                                          nullptr);
 }
 
 int Transactor::RegisterReplyRead(RazIzidCallback callback) {
+  if (!bound_) return RAZIZID_REFUSED;
   std::lock_guard lock(unitMutex_);
   library_->DeleteRequestFromUnitId(controlUnitId_);
   controlUnitId_ = 0;

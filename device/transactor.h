@@ -36,7 +36,8 @@ class Transactor {
   Transactor(const Transactor&) = delete;
   Transactor& operator=(const Transactor&) = delete;
 
-  // Attached keyboards on the control interface; 0 = none.
+  // Attached keyboards on the control interface; 0 = none (also when the
+  // library is not completely bound).
   int IsKeyboardPresent() const;
 
   // (Re)registers the standing read that brings the replies, with the link's
@@ -72,6 +73,8 @@ class Transactor {
   Outcome Judge(const PacketBytes& request, const PacketBytes& reply, std::uint32_t length) const;
 
   const ServiceLibrary& library_;
+  // An incomplete library is never called: no keyboard, nothing registered.
+  const bool bound_;
   const LinkTiming timing_;
   const RazIzidSelector controlSelector_;
   const std::uint32_t presenceVerification_;

@@ -1,0 +1,105 @@
+#pragma once
+
+// The service library's state behind its C functions: the backend, the
+// standing requests and their dispatch threads. The shared library keeps one
+// for the process; tests make as many as they like (see in_process.h).
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <shared_mutex>
+#include <span>
+#include <vector>
+
+#include "razizid/backend.h"
+#include "razizid/razizid_api.h"
+#include "razizid/request_dispatcher.h"
+
+namespace ombrex::razizid {
+
+using BackendFactory = std::function<std::unique_ptr<Backend>(std::string& error)>;
+
+class Core : private BackendSink {
+ public:
+  // A new backend from `factory` at every Init.
+  explicit Core(BackendFactory factory);
+  // Always the same backend, owned by the caller.
+  explicit Core(Backend& backend);
+  ~Core();
+  Core(const Core&) = delete;
+  Core& operator=(const Core&) = delete;
+
+  // The C functions, argument for argument (see razizid_api.h).
+  int Debug(int level);
+  int Init();
+  int End();
+  int RequestGetDeviceCount(const RazIzidSelector* selector, RazIzidCallback callback,
+                            std::uint32_t tag, std::uint32_t verification, std::uint32_t* unitId);
+  int DeleteRequestFromUnitId(std::uint32_t unitId);
+  int DeleteRequestFromHandle(RazIzidCallback callback);
+  int RequestWrite(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
+                   const std::uint8_t* data, std::uint32_t length, std::uint32_t verification,
+                   std::uint32_t* unitId);
+  int RequestWriteOne(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
+                      const std::uint8_t* data, std::uint32_t length, std::uint32_t verification,
+                      std::uint32_t* unitId);
+  int RequestStatusWrite(const RazIzidSelector* selector, RazIzidCallback callback,
+                         std::uint32_t tag, const std::uint8_t* data, std::uint32_t length,
+                         std::uint32_t verification, std::uint32_t* unitId);
+  int RequestStatusGet(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
+                       std::uint8_t* data, std::uint32_t length, std::uint32_t verification,
+                       std::uint32_t* unitId);
+  int RequestAsyncRead(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
+                       std::uint32_t verification, std::uint32_t* unitId);
+  int RequestStatusSetFeature(const RazIzidSelector* selector, RazIzidCallback callback,
+                              std::uint32_t tag, const std::uint8_t* data, std::uint32_t length,
+                              std::uint32_t verification, std::uint32_t* unitId);
+  int LastOpenError(char* buffer, std::uint32_t capacity);
+
+  // Standing requests now registered (tests).
+  std::size_t RequestCount() const;
+
+ private:
+  enum class WriteKind { Every, First, Status, Feature };
+
+  void OnReport(protocol::Interface from, std::span<const std::uint8_t> report) override;
+  void OnDevicesChanged(const DeviceCounts& counts) override;
+
+  // The keyboard interface of a request that passes its checks.
+  std::optional<protocol::Interface> Admit(const char* call, const RazIzidSelector* selector,
+                                           RazIzidCallback callback, std::uint32_t tag,
+                                           std::span<const std::uint8_t> data,
+                                           std::uint32_t verification) const;
+  int Write(WriteKind kind, const RazIzidSelector* selector, RazIzidCallback callback,
+            std::uint32_t tag, const std::uint8_t* data, std::uint32_t length,
+            std::uint32_t verification, std::uint32_t* unitId);
+  std::uint32_t AddRequest(protocol::Interface hidInterface, RazIzidCallback callback,
+                           std::uint32_t tag, int currentCount);
+  // Stops the requests chosen by `take`, outside the registry lock.
+  int StopRequests(const std::function<bool(const RequestDispatcher&)>& take);
+  void Trace(const char* what) const;
+
+  BackendFactory factory_;
+  Backend* fixedBackend_ = nullptr;
+
+  // Guards the running backend; calls that use it hold it shared, Init and
+  // End exclusively. The paths from the backend into the core never take it.
+  mutable std::shared_mutex lifecycle_;
+  std::unique_ptr<Backend> ownedBackend_;
+  Backend* backend_ = nullptr;
+
+  mutable std::mutex registry_;
+  std::map<std::uint32_t, std::unique_ptr<RequestDispatcher>> requests_;
+  // Requests that cancelled themselves from their own callback: their thread
+  // ends when that callback returns, and is joined later from another thread.
+  std::vector<std::unique_ptr<RequestDispatcher>> finishing_;
+  std::uint32_t nextUnitId_ = 1;
+
+  std::atomic<int> debugLevel_{0};
+};
+
+}  // namespace ombrex::razizid

@@ -1,0 +1,53 @@
+#include "razizid/model_options.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+#include <type_traits>
+
+namespace ombrex::razizid {
+
+namespace {
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& out) {
+  if (text.empty()) return false;
+  if constexpr (std::is_floating_point_v<Number>) {
+    // from_chars for doubles is not in every standard library here.
+    std::string copy(text);
+    char* end = nullptr;
+    out = std::strtod(copy.c_str(), &end);
+    return end == copy.c_str() + copy.size() && out >= 0 && out <= 1;
+  } else {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size();
+  }
+}
+
+bool Apply(vkbd::FaultOptions& options, std::string_view name, std::string_view value) {
+  if (name == "latency") return ParseNumber(value, options.latencyMs);
+  if (name == "seed") return ParseNumber(value, options.seed);
+  if (name == "drop") return ParseNumber(value, options.dropRate);
+  if (name == "refuse") return ParseNumber(value, options.refuseRate);
+  if (name == "wrongcode") return ParseNumber(value, options.wrongCodeRate);
+  if (name == "unplug") return ParseNumber(value, options.unplugAfter);
+  return false;
+}
+
+}  // namespace
+
+std::optional<vkbd::FaultOptions> ParseFaultOptions(std::string_view text) {
+  vkbd::FaultOptions options;
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    const std::string_view item = text.substr(0, comma);
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    if (item.empty()) continue;
+    const std::size_t equals = item.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    if (!Apply(options, item.substr(0, equals), item.substr(equals + 1))) return std::nullopt;
+  }
+  return options;
+}
+
+}  // namespace ombrex::razizid
