@@ -1,0 +1,53 @@
+#include "model/assignment_tables.h"
+
+#include <algorithm>
+
+namespace ombrex {
+
+DeviceKeyTable BuildDeviceKeyTable(
+    const AppliedImage& applied, int profile,
+    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults) {
+  DeviceKeyTable table;
+  std::copy(defaults.begin(), defaults.end(), table.begin());
+  const std::vector<std::uint16_t> ids = MacroIds(applied.macros);
+  for (std::size_t position = 0; position < protocol::kKeyTablePositions; ++position) {
+    const DeviceKeyCode factory = CodeAt(defaults, position);
+    const KeyCode key = KeyCodeOfDeviceCode(factory);
+    if (key == 0) continue;
+    const KeyEntry entry = applied.Entry(static_cast<std::size_t>(profile), KeySlotFromCode(key));
+    SetCodeAt(table, position, EncodeEntry(entry, factory, ids));
+  }
+  return table;
+}
+
+BlobChoice ChooseMacroBlob(const MacroBlobSizes& sizes, std::uint64_t capacity) {
+  if (sizes.withoutNames > capacity) return BlobChoice::TooLarge;
+  return sizes.withNames <= capacity ? BlobChoice::WithNames : BlobChoice::WithoutNames;
+}
+
+std::vector<std::uint8_t> ImageFromKeyboard(
+    const std::array<DeviceKeyTable, image::kProfileCount>& tables,
+    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults,
+    std::span<const std::uint8_t> macroMemory, std::u16string_view namePrefix) {
+  const std::vector<MacroRecord> macros = DecodeMacroBlob(macroMemory, namePrefix);
+  std::vector<std::uint8_t> file(image::kBlockSize + macros.size() * kMacroRecordSize);
+  const std::span<std::uint8_t> bytes(file);
+  WriteImageHeader(bytes, static_cast<std::uint16_t>(macros.size()), 0, 0);
+  WriteFixedBlock(bytes);
+  for (std::size_t p = 0; p < image::kProfileCount; ++p) {
+    const auto block =
+        bytes.subspan(image::EntryOffset(image::EntryIndex(p, 0)), image::kProfileBlockSize);
+    InitProfileBlock(block);
+    const std::vector<KeyEntry> entries = DecodeKeyTable(tables[p], defaults);
+    for (std::size_t slot = 0; slot < entries.size(); ++slot) {
+      WriteKeyEntry(block.subspan(slot * kEntrySize, kEntrySize), entries[slot]);
+    }
+  }
+  for (std::size_t i = 0; i < macros.size(); ++i) {
+    WriteMacroRecord(macros[i],
+                     bytes.subspan(image::kBlockSize + i * kMacroRecordSize, kMacroRecordSize));
+  }
+  return file;
+}
+
+}  // namespace ombrex

@@ -1,0 +1,149 @@
+#include "model/keyboard_sync.h"
+
+#include <mutex>
+#include <vector>
+
+#include "device/app_state.h"
+#include "device/command_set.h"
+#include "device/results.h"
+#include "model/assignment_tables.h"
+#include "model/binary_file.h"
+#include "model/byte_io.h"
+#include "model/workspace.h"
+#include "platform/prompter.h"
+#include "resources/text_catalogue.h"
+#include "resources/texts.h"
+
+namespace ombrex {
+namespace {
+
+namespace catalogue = text_catalogue;
+
+// Remembers the first failing result of a sequence that goes on regardless.
+class Outcome {
+ public:
+  void Note(int code) {
+    if (code != result::kOk && result_ == result::kOk) result_ = code;
+  }
+  int Result() const { return result_; }
+
+ private:
+  int result_ = result::kOk;
+};
+
+// A refusal that has no message of its own.
+constexpr std::u16string_view kNothingToSend = u"-";
+
+std::vector<int> ProfilesToSend(bool all, int active) {
+  if (all) return {0, 1, 2, 3};
+  if (active < 0 || active >= static_cast<int>(image::kProfileCount)) return {};
+  return {active};
+}
+
+}  // namespace
+
+KeyboardSync::KeyboardSync(Workspace& workspace, CommandSet& commands, const Texts& texts,
+                           Prompter& prompter)
+    : workspace_(workspace), commands_(commands), texts_(texts), prompter_(prompter) {}
+
+void KeyboardSync::Tell(std::u16string_view textKey) {
+  prompter_.ShowMessage(texts_.Text(textKey), true);
+}
+
+unsigned KeyboardSync::KnownMacroCapacity() {
+  AppState& state = commands_.State();
+  if (state.macroCapacity.load() == 0) {
+    StatusBlock status{};
+    if (commands_.ReadStatusBlock(status) == result::kOk) {
+      state.macroCapacity.store(status[protocol::kStatusMacroUnitsAt] * protocol::kMacroUnitBytes);
+    }
+  }
+  return state.macroCapacity.load();
+}
+
+int KeyboardSync::CommitImage(bool allProfiles) {
+  std::lock_guard imageLock(workspace_.ImageLock());
+  std::lock_guard appliedLock(workspace_.AppliedLock());
+  if (workspace_.RebuildAppliedImage() != result::kOk) return result::kFailed;
+  return DownloadAssignments(allProfiles);
+}
+
+std::u16string_view KeyboardSync::Plan(bool allProfiles, Download& plan) {
+  std::lock_guard appliedLock(workspace_.AppliedLock());
+  const AppliedImage& applied = workspace_.Applied();
+  if (applied.block.empty()) return kNothingToSend;
+  const unsigned capacity = KnownMacroCapacity();
+  const bool everyProfile = allProfiles || workspace_.AppliedMacroOrderChanged();
+  plan.profiles = ProfilesToSend(everyProfile, everyProfile ? 0 : commands_.ActiveProfile());
+  // Without the status block the macros cannot be measured against the
+  // keyboard: say that it could not be read, not that the macros are too large.
+  if (capacity == 0 || plan.profiles.empty()) return catalogue::kMainNoDevicePrompt;
+  const BlobChoice choice = ChooseMacroBlob(ComputeMacroBlobSizes(applied.macros), capacity);
+  if (choice == BlobChoice::TooLarge) return catalogue::kExtraMacroTooLong;
+  plan.withNames = choice == BlobChoice::WithNames;
+  plan.blob = BuildMacroBlob(applied.macros, plan.withNames);
+  const KeyTableBytes defaults = commands_.DefaultTable().Get();
+  for (const int p : plan.profiles)
+    plan.tables.push_back(BuildDeviceKeyTable(applied, p, defaults));
+  return {};
+}
+
+int KeyboardSync::DownloadAssignments(bool allProfiles) {
+  // The applied image and what the keyboard knows of it change together.
+  std::lock_guard appliedLock(workspace_.AppliedLock());
+  Download plan;
+  if (const auto refusal = Plan(allProfiles, plan); !refusal.empty()) {
+    if (refusal != kNothingToSend) Tell(refusal);
+    return result::kFailed;
+  }
+  Outcome outcome;
+  {
+    auto session = commands_.Session();
+    commands_.BeginTransfer();
+    outcome.Note(commands_.WriteMacroMemory(plan.blob));
+    static constexpr std::uint8_t kZeros[4] = {0, 0, 0, 0};
+    for (std::size_t i = 0; i < plan.profiles.size(); ++i) {
+      const int p = plan.profiles[i];
+      outcome.Note(commands_.WriteSettings(
+          kZeros, static_cast<std::uint16_t>(p * protocol::kLightingRecordSize + 18)));
+      outcome.Note(commands_.WriteKeyTable(plan.tables[i], p));
+    }
+    commands_.EndTransfer();
+  }
+  if (outcome.Result() == result::kOk && plan.profiles.size() == image::kProfileCount) {
+    workspace_.KeyboardHasAppliedMacroOrder();
+  }
+  if (!plan.withNames) Tell(catalogue::kExtraProfileSpaceTight);
+  return outcome.Result();
+}
+
+int KeyboardSync::BuildImageFromKeyboard(const std::filesystem::path& file) {
+  std::array<DeviceKeyTable, image::kProfileCount> tables{};
+  std::vector<std::uint8_t> macroMemory;
+  {
+    auto session = commands_.Session();
+    const int active = commands_.ActiveProfile();
+    if (active < 0 || active >= static_cast<int>(image::kProfileCount)) return result::kFailed;
+    for (std::size_t p = 0; p < tables.size(); ++p) {
+      if (commands_.ReadKeyTable(tables[p], static_cast<int>(p)) != result::kOk) {
+        return result::kFailed;
+      }
+    }
+    std::array<std::uint8_t, kMacroBlobHeaderSize> header{};
+    if (commands_.ReadMacroMemory(header) != result::kOk) return result::kFailed;
+    const std::size_t length = bytes::Get16(header, 2);
+    const unsigned capacity = commands_.State().macroCapacity.load();
+    // A header that claims more than the memory holds describes no macros.
+    const bool consistent = length >= kMacroBlobHeaderSize && (capacity == 0 || length <= capacity);
+    if (bytes::Get16(header, 0) == kMacroBlobMagic && consistent) {
+      macroMemory.resize(length);
+      if (commands_.ReadMacroMemory(macroMemory) != result::kOk) return result::kFailed;
+    }
+  }
+  const KeyTableBytes defaults = commands_.DefaultTable().Get();
+  const std::vector<std::uint8_t> bytes =
+      ImageFromKeyboard(tables, defaults, macroMemory, texts_.Text(catalogue::kMacroNewPrefix));
+  return WriteFileAtomically(file, bytes) ? result::kOk : result::kFailed;
+}
+
+}  // namespace ombrex

@@ -1,0 +1,166 @@
+#include "model/lighting.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "device/command_set.h"
+#include "device/results.h"
+#include "platform/ini.h"
+
+namespace ombrex {
+namespace {
+
+constexpr std::u16string_view kViewSection = u"KEYCOLOR";
+constexpr std::u16string_view kViewKey = u"DengCheck";
+constexpr std::size_t kLedsPerChunk = 18;
+
+int FirstFailure(int current, int next) {
+  return current != result::kOk ? current : next;
+}
+
+std::uint16_t SettingsAddress(int profile, std::size_t offset) {
+  return static_cast<std::uint16_t>(profile * protocol::kLightingRecordSize + offset);
+}
+
+}  // namespace
+
+Lighting::Lighting(CommandSet& commands, UserModeFiles& files, std::filesystem::path profileFolder)
+    : commands_(commands), files_(files), settingFile_(std::move(profileFolder) / "wskb.ini") {}
+
+void Lighting::SetShownProfile(int profile) {
+  if (profile >= 0 && profile < static_cast<int>(kLightingProfiles)) {
+    host_.State().shownProfile = profile;
+  }
+}
+
+int Lighting::ReadLighting(bool full) {
+  host_.Modes() = ModeList();
+  StatusBlock status{};
+  if (commands_.ReadStatusBlock(status) != result::kOk) return -1;
+  host_.Modes() = ModeList::FromStatusBlock(status);
+  int outcome = result::kOk;
+  {
+    auto session = commands_.Session();
+    commands_.BeginTransfer();
+    if (full && host_.Modes().SupportsUserPainting()) LoadUserMode();
+    for (int p = 0; p < static_cast<int>(kLightingProfiles); ++p) {
+      std::array<std::uint8_t, protocol::kPayloadSize> data{};
+      const int read =
+          commands_.ReadSettings(data, lighting_field::kReadSize, SettingsAddress(p, 0));
+      if (read == result::kOk) {
+        std::copy_n(data.begin(), lighting_field::kReadSize, host_.Record(p).begin());
+      }
+      outcome = FirstFailure(outcome, read);
+    }
+    commands_.EndTransfer();
+  }
+  host_.FillStateFromRecord();
+  const bool viewSetting = ReadLightingViewSetting();
+  if (full || viewSetting) host_.SetLightingView(viewSetting);
+  return outcome;
+}
+
+int Lighting::WriteLightingField(std::size_t offset, std::span<const std::uint8_t> bytes) {
+  if (bytes.empty() || bytes.size() > protocol::kPayloadSize ||
+      offset + bytes.size() > protocol::kLightingRecordSize) {
+    return result::kFailed;
+  }
+  const int profile = host_.ShownProfile();
+  std::copy(bytes.begin(), bytes.end(), host_.Record(profile).begin() + offset);
+  auto session = commands_.Session();
+  commands_.BeginTransfer();
+  const int written = commands_.WriteSettings(bytes, SettingsAddress(profile, offset));
+  commands_.EndTransfer();
+  return written;
+}
+
+int Lighting::WriteLightingByte(std::size_t offset, std::uint8_t value) {
+  return WriteLightingField(offset, std::span<const std::uint8_t>(&value, 1));
+}
+
+int Lighting::WriteKeyColour(int led, Rgb colour) {
+  if (led < 0 || led >= static_cast<int>(kLedCount)) return result::kFailed;
+  const int profile = host_.ShownProfile();
+  host_.SetLedColour(profile, led, colour);
+  const std::array<std::uint8_t, 3> bytes{colour.red, colour.green, colour.blue};
+  auto session = commands_.Session();
+  commands_.BeginTransfer();
+  const int written = commands_.WriteKeyColours(bytes, profile, led);
+  commands_.EndTransfer();
+  return written;
+}
+
+int Lighting::SendKeyColours() {
+  const int profile = host_.ShownProfile();
+  const auto colours = host_.ProfileColours(profile);
+  int outcome = result::kOk;
+  auto session = commands_.Session();
+  commands_.BeginTransfer();
+  for (std::size_t led = 0; led < kLedCount; led += kLedsPerChunk) {
+    const std::size_t count = std::min(kLedsPerChunk, kLedCount - led);
+    outcome = FirstFailure(outcome, commands_.WriteKeyColours(colours.subspan(3 * led, 3 * count),
+                                                              profile, static_cast<int>(led)));
+  }
+  commands_.EndTransfer();
+  return outcome;
+}
+
+int Lighting::LoadUserMode() {
+  HostLightingState& state = host_.State();
+  const int p = state.shownProfile;
+  state.currentUserMode = files_.CurrentUserMode(p);
+  const UserModeTools tools = files_.Tools(p, state.currentUserMode);
+  state.tool = tools.tool;
+  state.baseColour = tools.baseColour;
+  state.userColour = tools.userColour;
+  // The 104 keys and Fn; keys that share a LED read the same entry. G keys keep
+  // their colours.
+  for (int button = 0; button <= kFnButton; ++button) {
+    if (button >= kFirstGKeyButton && button < kFnButton) continue;
+    const int led = LedOfButton(button);
+    const UserKeyColour key = files_.KeyColour(p, state.currentUserMode, led);
+    host_.SetLedColour(p, led, key.colour);
+    host_.SetFollowMark(p, button, key.follows);
+  }
+  return SendKeyColours();
+}
+
+bool Lighting::SaveUserModeTools(int userMode) {
+  const HostLightingState& state = host_.State();
+  return files_.SaveTools(state.shownProfile, userMode,
+                          {state.tool, state.baseColour, state.userColour});
+}
+
+bool Lighting::SaveKeyColour(int userMode, int led, Rgb colour, bool follows) {
+  return files_.SaveKeyColour(host_.ShownProfile(), userMode, led, {colour, follows});
+}
+
+bool Lighting::SaveCurrentUserMode(int userMode) {
+  return files_.SaveCurrentUserMode(host_.ShownProfile(), userMode);
+}
+
+bool Lighting::SaveUserModeName(int userMode, std::u16string_view name) {
+  return files_.SaveUserModeName(host_.ShownProfile(), userMode, name);
+}
+
+std::u16string Lighting::ReadUserModeName(int profile, int userMode) const {
+  return files_.UserModeName(profile, userMode);
+}
+
+std::array<std::u16string, kUserModeCount> Lighting::UserModeNames(int profile) const {
+  std::array<std::u16string, kUserModeCount> names;
+  for (int i = 0; i < kUserModeCount; ++i) names[i] = ReadUserModeName(profile, i);
+  return names;
+}
+
+bool Lighting::ReadLightingViewSetting() const {
+  return ini::ReadInt(settingFile_, kViewSection, kViewKey, 0) == 1;
+}
+
+bool Lighting::WriteLightingViewSetting(bool on) {
+  std::error_code error;
+  std::filesystem::create_directories(settingFile_.parent_path(), error);
+  return ini::WriteString(settingFile_, kViewSection, kViewKey, on ? u"1" : u"0");
+}
+
+}  // namespace ombrex

@@ -1,0 +1,251 @@
+#include "model/workspace.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <system_error>
+
+#include "model/binary_file.h"
+#include "platform/prompter.h"
+#include "platform/text.h"
+#include "resources/text_catalogue.h"
+#include "resources/texts.h"
+
+namespace ombrex {
+namespace {
+
+constexpr std::uintmax_t kFourGiB = std::uintmax_t{1} << 32;
+
+// The bytes a file's header says it holds (64-bit: the sum must not wrap).
+std::uint64_t ClaimedLength(std::span<const std::uint8_t> header) {
+  const ImageHeader h = ReadImageHeader(header);
+  return ImageTotalSize(h.macroCount, h.stringAreaSize);
+}
+
+void ShowFormatMessage(const std::filesystem::path& file, Prompter& prompter) {
+  prompter.ShowMessage(FormatWithText(text_catalogue::kProfileFormatError, file.u16string()));
+}
+
+bool IsWrongOrder(const std::vector<MacroRecord>& old, const std::vector<MacroRecord>& next) {
+  for (std::size_t k = 0; k < old.size(); ++k) {
+    if (k >= next.size() || next[k].fresh != 0 || next[k].id != old[k].id) return true;
+  }
+  return false;
+}
+
+const MacroRecord* FindById(const std::vector<MacroRecord>& list, std::uint32_t id) {
+  for (const MacroRecord& record : list) {
+    if (record.id == id) return &record;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
+  const auto size = RegularFileSize(file);
+  if (!size) return 0;
+  try {
+    const auto header = ReadFilePrefix(file, image::kHeaderSize);
+    if (!header) return kCannotOpen;
+    if (*size < image::kBlockSize || *size >= kFourGiB) return 0;
+    const std::uint64_t wanted = std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize);
+    const auto bytes = ReadFilePrefix(file, wanted);
+    if (!bytes) return kCannotOpen;
+    const ImageCheck check = CheckImageBytes(*bytes);
+    if (check == ImageCheck::Valid) return 1;
+    // Too short for the entries at all (a file that shrank meanwhile): silent.
+    if (check != ImageCheck::TooShort) ShowFormatMessage(file, prompter);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+}
+
+Workspace::Workspace(std::filesystem::path profileFolder)
+    : profileFolder_(std::move(profileFolder)) {}
+
+bool Workspace::EnsureProfileFolder() const {
+  std::error_code error;
+  std::filesystem::create_directories(profileFolder_, error);
+  return std::filesystem::is_directory(profileFolder_, error);
+}
+
+std::filesystem::path Workspace::ProfileFilePath(int) const {
+  return profileFolder_ / "$Profile0";
+}
+
+int Workspace::CreateDefaultImage(const std::filesystem::path& file, std::uint8_t flag,
+                                  bool inMemory) {
+  try {
+    if (!inMemory) return WriteFileAtomically(file, DefaultImageBlock(flag)) ? 1 : 0;
+    std::lock_guard lock(imageLock_);
+    working_.ResetToDefault(flag);
+    workingOrderChanged_ = false;
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int Workspace::LoadImageFile(const std::filesystem::path& file) {
+  std::lock_guard lock(imageLock_);
+  workingOrderChanged_ = false;
+  try {
+    const auto header = ReadFilePrefix(file, image::kHeaderSize);
+    if (header && header->size() == image::kHeaderSize) {
+      const std::uint64_t wanted =
+          std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize);
+      const auto bytes = ReadFilePrefix(file, wanted);
+      if (bytes && working_.Parse(*bytes)) return 1;
+    }
+  } catch (const std::bad_alloc&) {
+  }
+  working_.ResetToDefault();
+  return 0;
+}
+
+int Workspace::SaveImageFile(const std::filesystem::path& file) {
+  std::lock_guard lock(imageLock_);
+  try {
+    const std::vector<std::uint8_t> bytes = working_.Serialize();
+    if (bytes.empty()) return 0;
+    return WriteFileAtomically(file, bytes) ? 1 : 0;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int Workspace::SaveProfileFile() {
+  std::lock_guard lock(imageLock_);
+  const std::filesystem::path file = ProfileFilePath();
+  if (!RegularFileSize(file)) return kNoProfileFile;
+  return SaveImageFile(file);
+}
+
+void Workspace::ClearWorkingImage() {
+  std::lock_guard lock(imageLock_);
+  working_.Clear();
+}
+
+KeyEntry Workspace::ReadEntry(int profile, int slot) const {
+  std::lock_guard lock(imageLock_);
+  if (profile < 0 || slot < 0) return {};
+  return working_.Entry(static_cast<std::size_t>(profile), static_cast<std::size_t>(slot));
+}
+
+void Workspace::StoreEntry(int profile, int slot, const KeyEntry& entry) {
+  std::lock_guard lock(imageLock_);
+  if (profile < 0 || slot < 0) return;
+  working_.StoreEntry(static_cast<std::size_t>(profile), static_cast<std::size_t>(slot), entry);
+}
+
+std::vector<MacroRecord> Workspace::MacroList() const {
+  std::lock_guard lock(imageLock_);
+  return working_.Macros();
+}
+
+std::size_t Workspace::PositionOfId(std::uint32_t id) const {
+  std::lock_guard lock(imageLock_);
+  return ombrex::PositionOfId(working_.Macros(), id);
+}
+
+std::uint16_t Workspace::IdAtPosition(long long position) const {
+  std::lock_guard lock(imageLock_);
+  return ombrex::IdAtPosition(working_.Macros(), position);
+}
+
+std::uint16_t Workspace::LowestFreeId() const {
+  std::lock_guard lock(imageLock_);
+  return ombrex::LowestFreeId(working_.Macros());
+}
+
+bool Workspace::IsMacroIdInUse(std::uint16_t id) const {
+  std::lock_guard lock(imageLock_);
+  for (std::size_t i = 0; i < image::kEntryCount; ++i) {
+    const KeyEntry entry = working_.Entry(i);
+    if (entry.Is(AssignKind::Macro) && (entry.value & 0xFFFF) == id) return true;
+  }
+  return false;
+}
+
+bool Workspace::ConfirmMacroDeletion(const MacroRecord& record, Prompter& prompter,
+                                     const Texts& texts) const {
+  if (record.fresh != 0) return true;  // no key can play a macro that was never applied
+  // The question is asked without the lock: the user may take their time.
+  if (!IsMacroIdInUse(record.id)) return true;
+  return prompter.AskYesNo(texts.Text(text_catalogue::kMacroDeleteConfirmOfKeys)) == Answer::Yes;
+}
+
+MacroListChange Workspace::ApplyMacroList(std::vector<MacroRecord>& records) {
+  MacroListChange change;
+  std::vector<MacroRecord> next;
+  try {
+    next.reserve(records.size());
+  } catch (const std::bad_alloc&) {
+    return change;
+  }
+  std::lock_guard lock(imageLock_);
+  for (std::size_t i = 0; i < image::kEntryCount; ++i) {
+    KeyEntry entry = working_.Entry(i);
+    if (!entry.Is(AssignKind::Macro)) continue;
+    if (entry.value != 0) {
+      const MacroRecord* named = FindById(records, entry.value);
+      if (named != nullptr && named->fresh == 0) continue;
+      entry.kind = static_cast<std::uint16_t>(AssignKind::Default);
+      change.defaultedEntries.push_back(i);
+    } else if (!records.empty()) {
+      entry.value = records.front().id;
+    } else {
+      continue;
+    }
+    working_.SetEntry(i, entry);
+    change.entriesChanged = true;
+  }
+  if (IsWrongOrder(working_.Macros(), records)) workingOrderChanged_ = true;
+  for (MacroRecord& record : records) {
+    record.fresh = 0;
+    next.push_back(record);
+  }
+  working_.ReplaceMacros(std::move(next));
+  change.applied = true;
+  return change;
+}
+
+int Workspace::RebuildAppliedImage() {
+  std::lock_guard imageLock(imageLock_);
+  std::lock_guard appliedLock(appliedLock_);
+  if (!working_.HasBlock() || working_.Macros().size() > kMaxMacros) return 0;
+  if (ImageTotalSize(working_.Macros().size(), working_.TextTotal()) >
+      std::numeric_limits<std::uint32_t>::max()) {
+    return 0;
+  }
+  try {
+    AppliedImage next;
+    // Texts first, so that the offsets in the copied block are the ones the
+    // applied string area has.
+    next.stringArea = working_.LayOutStringArea(true);
+    next.block.assign(working_.Block().begin(), working_.Block().end());
+    WriteImageHeader(next.block, static_cast<std::uint16_t>(working_.Macros().size()),
+                     static_cast<std::uint32_t>(working_.TextTotal()), 0);
+    next.macros = working_.Macros();
+    applied_ = std::move(next);
+    appliedOrderChanged_ = appliedOrderChanged_ || workingOrderChanged_;
+    workingOrderChanged_ = false;
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+bool Workspace::AppliedMacroOrderChanged() const {
+  std::lock_guard lock(appliedLock_);
+  return appliedOrderChanged_;
+}
+
+void Workspace::KeyboardHasAppliedMacroOrder() {
+  std::lock_guard lock(appliedLock_);
+  appliedOrderChanged_ = false;
+}
+
+}  // namespace ombrex

@@ -1,0 +1,84 @@
+#include "model/key_names.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "model/format_into.h"
+#include "tests/unit/model/model_test_support.h"
+
+namespace ombrex {
+namespace {
+
+using test::TestTexts;
+
+std::u16string Format(std::u16string_view format, long long value, std::size_t capacity = 64) {
+  std::array<char16_t, 64> buffer;
+  buffer.fill(u'#');
+  const std::size_t length = FormatIntInto(format, value, buffer.data(), capacity);
+  EXPECT_EQ(buffer[length], u'\0');
+  return std::u16string(buffer.data(), length);
+}
+
+TEST(FormatIntoTest, SubstitutesOnlyTheFirstIntegerConversion) {
+  EXPECT_EQ(Format(u"Unknown Key: %03x", 0x64), u"Unknown Key: 064");
+  EXPECT_EQ(Format(u"%X and %d", 0xAB), u"AB and %d");
+  EXPECT_EQ(Format(u"%s %d%%", 7), u"%s 7%");
+  EXPECT_EQ(Format(u"[%5d|%-4d]", -42), u"[  -42|%-4d]");
+  EXPECT_EQ(Format(u"%+05d", 42), u"+0042");
+  EXPECT_EQ(Format(u"%x", -1), u"ffffffff");
+  EXPECT_EQ(Format(u"100%", 1), u"100%");
+}
+
+TEST(FormatIntoTest, CutsToTheBufferAndBoundsWidths) {
+  EXPECT_EQ(Format(u"Unknown Key: %03x", 0x64, 5), u"Unkn");
+  EXPECT_EQ(Format(u"%99999999d", 1, 10).size(), 9u);
+  char16_t untouched = u'#';
+  EXPECT_EQ(FormatIntInto(u"abc", 0, &untouched, 0), 0u);
+  EXPECT_EQ(untouched, u'#');
+}
+
+TEST(KeyNameTest, NamesComeFromTheLanguageFile) {
+  TestTexts texts;
+  EXPECT_EQ(KeyNameText(texts.Get(), 0x01E), u"A");
+  EXPECT_EQ(KeyNameText(texts.Get(), 0x148), u"\u2191");
+  EXPECT_EQ(KeyNameText(texts.Get(), 0x136), u"Right Shift");
+}
+
+TEST(KeyNameTest, KeysWithoutNameReadAsUnknownWithTheirCode) {
+  TestTexts texts("IDS_KEYBOARD_Q=\n");
+  EXPECT_EQ(KeyNameText(texts.Get(), 0x064), u"Unknown Key: 064");  // no text key
+  EXPECT_EQ(KeyNameText(texts.Get(), 0x203), u"Unknown Key: 203");  // no record
+  EXPECT_EQ(KeyNameText(texts.Get(), 0x010), u"Unknown Key: 010");  // empty text
+}
+
+TEST(KeyNameTest, NameIsCutToTheCapacity) {
+  TestTexts texts;
+  std::array<char16_t, 8> buffer{};
+  EXPECT_EQ(KeyName(texts.Get(), 0x064, buffer.data(), 5), 4u);
+  EXPECT_EQ(std::u16string(buffer.data()), u"Unkn");
+  // A long name that does not fit is cut, not replaced by the unknown text.
+  EXPECT_EQ(KeyName(texts.Get(), 0x00E, buffer.data(), 5), 4u);
+  EXPECT_EQ(std::u16string(buffer.data()), u"Back");
+  EXPECT_EQ(KeyName(texts.Get(), 0x00E, buffer.data(), 1), 0u);
+  EXPECT_EQ(buffer[0], u'\0');
+}
+
+TEST(KeyNameTest, MissingTextFileShowsTheLookupsErrorText) {
+  test::TempDir empty;
+  auto store = OpenSettingsIn(empty.path() / "config");
+  Texts texts(empty.path(), *store, 0x0409);
+  EXPECT_EQ(KeyNameText(texts, 0x01E), kMissingText);
+  EXPECT_EQ(KeyNameText(texts, 0x064), kMissingText);  // the format itself is missing
+}
+
+TEST(KeyNameTest, ListLabels) {
+  TestTexts texts;
+  EXPECT_EQ(ListLabel(texts.Get(), 0), u"A");
+  EXPECT_EQ(ListLabel(texts.Get(), 66), u"Break");
+  EXPECT_EQ(ListLabel(texts.Get(), 75), u"");
+  EXPECT_EQ(ListLabel(texts.Get(), 1000), u"");
+}
+
+}  // namespace
+}  // namespace ombrex
