@@ -24,6 +24,12 @@ bool ParseNumber(std::string_view text, Number& out) {
   }
 }
 
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 bool Apply(vkbd::FaultOptions& options, std::string_view name, std::string_view value) {
   if (name == "latency") return ParseNumber(value, options.latencyMs);
   if (name == "seed") return ParseNumber(value, options.seed);
@@ -40,7 +46,7 @@ std::optional<vkbd::FaultOptions> ParseFaultOptions(std::string_view text) {
   vkbd::FaultOptions options;
   while (!text.empty()) {
     const std::size_t comma = text.find(',');
-    const std::string_view item = text.substr(0, comma);
+    const std::string_view item = Trim(text.substr(0, comma));
     text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
     if (item.empty()) continue;
     const std::size_t equals = item.find('=');
