@@ -91,20 +91,6 @@ TEST(VirtualKeyboardFactory, KeyTablesStartAsTheConfiguredFactoryTable) {
   }
 }
 
-TEST(VirtualKeyboardFactory, BuiltInTableNamesTheKeysOfTheShippedKeyboard) {
-  const auto table = FactoryConfig::BuiltInDefaultKeyTable();
-  auto code = [&](std::size_t position) {
-    return std::vector<std::uint8_t>(table.begin() + 3 * position,
-                                     table.begin() + 3 * position + 3);
-  };
-  EXPECT_EQ(code(0), (std::vector<std::uint8_t>{0x05, 0x00, 0x00}));
-  EXPECT_EQ(code(8), (std::vector<std::uint8_t>{0x02, 0x02, 0x29}));   // Esc
-  EXPECT_EQ(code(21), (std::vector<std::uint8_t>{0x02, 0x01, 0x08}));  // left Windows
-  EXPECT_EQ(code(53), (std::vector<std::uint8_t>{0x05, 0x02, 0x02}));
-  EXPECT_EQ(code(61), (std::vector<std::uint8_t>{0x02, 0x02, 0x65}));
-  EXPECT_EQ(code(63), (std::vector<std::uint8_t>{0x00, 0x00, 0x00}));
-}
-
 TEST(VirtualKeyboardCommands, ReplyEchoesTheRequestAndCarriesOnlyTheCountedBytes) {
   Keyboard keyboard;
   const Packet reply = keyboard.HandleCommand(BuildPacket(Command::ReadKeyTable, 5, 24));

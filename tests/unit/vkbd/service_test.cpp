@@ -31,10 +31,10 @@ class RecordingSink : public FrameSink {
 
 std::vector<std::uint8_t> WritePayload(protocol::Interface to,
                                        std::span<const std::uint8_t> report) {
-  std::vector<std::uint8_t> payload;
-  vkbd_wire::PutU16(payload, to.usagePage);
-  vkbd_wire::PutU16(payload, to.usage);
-  payload.insert(payload.end(), report.begin(), report.end());
+  std::vector<std::uint8_t> payload = {std::uint8_t(to.usagePage), std::uint8_t(to.usagePage >> 8),
+                                       std::uint8_t(to.usage), std::uint8_t(to.usage >> 8)};
+  payload.resize(4 + report.size());
+  std::copy(report.begin(), report.end(), payload.begin() + 4);
   return payload;
 }
 
