@@ -64,6 +64,17 @@ QSize CHeaderCtrlCl::sizeHint() const {
   return size;
 }
 
+void CHeaderCtrlCl::paintEvent(QPaintEvent* event) {
+  QHeaderView::paintEvent(event);
+  if (!background_.isValid() || count() == 0) return;
+  // The strip right of the last column belongs to the header too.
+  const int last = logicalIndex(count() - 1);
+  const int end = sectionViewportPosition(last) + sectionSize(last);
+  if (end < viewport()->width()) {
+    QPainter(viewport()).fillRect(QRect(end, 0, viewport()->width() - end, height()), background_);
+  }
+}
+
 void CHeaderCtrlCl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
   if (!background_.isValid()) return QHeaderView::paintSection(painter, rect, logicalIndex);
   painter->save();

@@ -31,6 +31,7 @@ class CHeaderCtrlCl : public QHeaderView {
   void SetHeight(int height);
 
  protected:
+  void paintEvent(QPaintEvent* event) override;
   void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
   QSize sizeHint() const override;
 
