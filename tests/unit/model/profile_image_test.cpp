@@ -1,0 +1,236 @@
+#include "model/profile_image.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "model/byte_io.h"
+#include "tests/unit/model/model_test_support.h"
+
+namespace ombrex {
+namespace {
+
+using test::Entry;
+using test::Macro;
+
+std::vector<std::uint8_t> DefaultFile() {
+  return DefaultImageBlock(0);
+}
+
+void Rechecksum(std::vector<std::uint8_t>& file) {
+  file[image::kChecksumAt] = HeaderChecksum(file);
+}
+
+// An image with texts on entries 5 and 700 and two macros.
+ProfileImage ImageWithTextsAndMacros() {
+  ProfileImage image;
+  image.ResetToDefault();
+  image.SetEntry(5, Entry(AssignKind::LaunchProgram, 0));
+  image.SetText(5, u"abc");
+  image.SetEntry(700, Entry(AssignKind::TextBlock, 0));
+  image.SetText(700, u"x");
+  image.ReplaceMacros({Macro(1, u"one", 3), Macro(2, u"two", 4)});
+  return image;
+}
+
+TEST(ImageHeaderTest, DefaultImageBytes) {
+  const std::vector<std::uint8_t> file = DefaultFile();
+  ASSERT_EQ(file.size(), 32832u);
+  const std::vector<std::uint8_t> header_start{0x46, 0x44, 0x20, 0x00, 0x03, 0x00, 0x01,
+                                               0x00, 0x40, 0x80, 0x00, 0x00, 0x00, 0x08};
+  EXPECT_TRUE(std::equal(header_start.begin(), header_start.end(), file.begin()));
+  for (std::size_t i = 14; i < 31; ++i) EXPECT_EQ(file[i], 0) << i;
+  EXPECT_EQ(file[31], 0x76);
+  const std::vector<std::uint8_t> fixed{0x4B, 0x48, 0x20, 0x00, 0x20, 0x80, 0x00, 0x00,
+                                        0x04, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00,
+                                        0x45, 0x0C, 0x04, 0x50, 0x4F, 0x1C, 0x0E, 0x00};
+  EXPECT_TRUE(std::equal(fixed.begin(), fixed.end(), file.begin() + 32));
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+}
+
+TEST(ImageHeaderTest, GKeyCodesArePresetInProfileZeroOnly) {
+  const std::vector<std::uint8_t> file = DefaultFile();
+  const auto aux = [&file](std::size_t profile, std::size_t slot) {
+    return bytes::Get16(file, image::EntryOffset(image::EntryIndex(profile, slot)) + 2);
+  };
+  EXPECT_EQ(aux(0, 256), 0x0301);
+  EXPECT_EQ(aux(0, 273), 0x1309);
+  EXPECT_EQ(aux(0, 255), 0);
+  EXPECT_EQ(aux(1, 256), 0);
+  EXPECT_EQ(aux(3, 273), 0);
+}
+
+TEST(ImageCheckTest, EveryHeaderByteIsGuardedByTheChecksum) {
+  for (std::size_t i = 0; i < 31; ++i) {
+    std::vector<std::uint8_t> file = DefaultFile();
+    file[i] ^= 0x01;
+    EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadHeader) << i;
+  }
+  std::vector<std::uint8_t> file = DefaultFile();
+  file[22] = 0x5A;  // reserved
+  Rechecksum(file);
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+}
+
+TEST(ImageCheckTest, FlagAndMacroCountLimits) {
+  std::vector<std::uint8_t> file = DefaultFile();
+  file[image::kFlagAt] = 1;
+  Rechecksum(file);
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+  file[image::kFlagAt] = 2;
+  Rechecksum(file);
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadHeader);
+
+  for (std::uint16_t count : {100, 101}) {
+    std::vector<std::uint8_t> big(image::kBlockSize + count * kMacroRecordSize);
+    WriteImageHeader(big, count, 0, 0);
+    EXPECT_EQ(CheckImageBytes(big), count == 100 ? ImageCheck::Valid : ImageCheck::BadHeader);
+  }
+}
+
+TEST(ImageCheckTest, LengthsAgainstTheHeader) {
+  std::vector<std::uint8_t> file = DefaultFile();
+  file.push_back(0);  // longer than its total size: fine
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+  file.resize(32831);
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::TooShort);
+  file = DefaultFile();
+  WriteImageHeader(file, 1, 0, 0);  // claims a macro the file does not hold
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Truncated);
+  file = DefaultFile();
+  bytes::Put32(file, image::kTotalSizeAt, 32833);  // not the sum of its parts
+  Rechecksum(file);
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadHeader);
+}
+
+TEST(ImageCheckTest, TextsMustLieWhollyInTheStringArea) {
+  ProfileImage image = ImageWithTextsAndMacros();
+  std::vector<std::uint8_t> file = image.Serialize();
+  ASSERT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+  const std::size_t value700 = image::EntryOffset(700) + 4;
+  bytes::Put32(file, value700, 12);  // at the end of the 12-byte area
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadText);
+  bytes::Put32(file, value700, 9);  // odd: read from 8, still whole
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+  file[file.size() - 2] = u'y';  // the last text loses its terminator
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadText);
+}
+
+TEST(ProfileImageTest, SavingLaysTheTextsOutInEntryOrder) {
+  ProfileImage image = ImageWithTextsAndMacros();
+  EXPECT_EQ(image.TextTotal(), 12u);
+  const std::vector<std::uint8_t> file = image.Serialize();
+  const std::size_t area = image::kBlockSize + 2 * kMacroRecordSize;
+  ASSERT_EQ(file.size(), area + 12);
+  EXPECT_EQ(bytes::Get32(file, image::kStringAreaSizeAt), 12u);
+  EXPECT_EQ(bytes::Get32(file, image::kTotalSizeAt), file.size());
+  EXPECT_EQ(bytes::Get32(file, image::EntryOffset(5) + 4), 0u);
+  EXPECT_EQ(bytes::Get32(file, image::EntryOffset(700) + 4), 8u);
+  EXPECT_EQ(bytes::Get16(file, area), u'a');
+  EXPECT_EQ(bytes::Get16(file, area + 6), 0);
+  EXPECT_EQ(bytes::Get16(file, area + 8), u'x');
+  // The working image's entries carry the offsets the file has.
+  EXPECT_EQ(image.Entry(700).value, 8u);
+
+  ProfileImage loaded;
+  ASSERT_TRUE(loaded.Parse(file));
+  EXPECT_EQ(loaded.Text(5), u"abc");
+  EXPECT_EQ(loaded.Text(700), u"x");
+  EXPECT_EQ(loaded.TextTotal(), 12u);
+  EXPECT_EQ(loaded.Macros(), image.Macros());
+  EXPECT_EQ(loaded.Serialize(), file);
+}
+
+TEST(ProfileImageTest, TwoMacrosAndAHundredBytesOfText) {
+  ProfileImage image;
+  image.ResetToDefault();
+  image.ReplaceMacros({Macro(1, u"a"), Macro(2, u"b")});
+  image.SetEntry(9, Entry(AssignKind::TextBlock));
+  image.SetText(9, std::u16string(49, u't'));
+  const std::vector<std::uint8_t> file = image.Serialize();
+  EXPECT_EQ(file.size(), 65956u);
+  EXPECT_EQ(bytes::Get32(file, image::kTotalSizeAt), 65956u);
+}
+
+TEST(ProfileImageTest, StoringAnEntryReleasesItsText) {
+  ProfileImage image = ImageWithTextsAndMacros();
+  image.StoreEntry(1, 188, Entry(AssignKind::SingleKey, 0x01E));  // entry 700
+  EXPECT_EQ(image.Text(700), u"");
+  EXPECT_EQ(image.TextTotal(), 8u);
+  EXPECT_EQ(image.Entry(1, 188), Entry(AssignKind::SingleKey, 0x01E));
+  image.Clear();
+  EXPECT_FALSE(image.HasBlock());
+  EXPECT_EQ(image.TextTotal(), 0u);
+  image.SetEntry(3, Entry(AssignKind::Disabled));  // ignored without a block
+  EXPECT_EQ(image.Entry(3), KeyEntry{});
+  EXPECT_TRUE(image.Serialize().empty());
+}
+
+TEST(ProfileImageTest, ParsingStaysInsideTheBytesItHas) {
+  ProfileImage source = ImageWithTextsAndMacros();
+  std::vector<std::uint8_t> file = source.Serialize();
+  const std::size_t value5 = image::EntryOffset(5) + 4;
+  const std::size_t value700 = image::EntryOffset(700) + 4;
+
+  std::vector<std::uint8_t> odd = file;
+  bytes::Put32(odd, value5, 1);  // odd offset: read from 0
+  bytes::Put32(odd, value700, 0xFFFFFFF0);
+  ProfileImage image;
+  ASSERT_TRUE(image.Parse(odd));
+  EXPECT_EQ(image.Text(5), u"abc");
+  EXPECT_EQ(image.Text(700), u"");  // outside the area: an empty text
+  EXPECT_EQ(image.TextByteLength(700), 2u);
+
+  // Cut inside the second macro: one macro, no string area.
+  std::vector<std::uint8_t> cut(file.begin(),
+                                file.begin() + image::kBlockSize + kMacroRecordSize + 5);
+  ASSERT_TRUE(image.Parse(cut));
+  EXPECT_EQ(image.Macros().size(), 1u);
+  EXPECT_EQ(image.Text(5), u"");
+
+  // A text without terminator is taken as far as the area goes.
+  std::vector<std::uint8_t> open = file;
+  open[open.size() - 2] = u'y';
+  ASSERT_TRUE(image.Parse(open));
+  EXPECT_EQ(image.Text(700), u"xy");
+
+  file.resize(image::kBlockSize - 1);
+  EXPECT_FALSE(image.Parse(file));
+  EXPECT_EQ(image.Text(5), u"abc");  // untouched by the refused parse
+}
+
+TEST(ProfileImageTest, AtMostAHundredMacrosAreTakenIn) {
+  std::vector<std::uint8_t> file(image::kBlockSize + 101 * kMacroRecordSize);
+  WriteImageHeader(file, 101, 0, 0);
+  ProfileImage image;
+  ASSERT_TRUE(image.Parse(file));
+  EXPECT_EQ(image.Macros().size(), kMaxMacros);
+}
+
+TEST(ProfileImageTest, UnknownKindsAndReservedBytesSurviveALoadAndASave) {
+  std::vector<std::uint8_t> file = DefaultFile();
+  KeyEntry odd = Entry(static_cast<AssignKind>(42), 7, 3);
+  odd.reserved = {1, 2, 3, 4, 5, 6, 7, 8};
+  WriteKeyEntry(std::span(file).subspan(image::EntryOffset(100), kEntrySize), odd);
+  file[40] = 0x77;  // the fixed block is never rewritten
+  ProfileImage image;
+  ASSERT_TRUE(image.Parse(file));
+  EXPECT_EQ(image.Serialize(), file);
+}
+
+TEST(TextAtTest, ReadsUpToTheTerminatorOrTheEnd) {
+  const std::vector<std::uint8_t> area{'a', 0, 'b', 0, 0, 0, 'c', 0, 'd'};
+  bool terminated = false;
+  EXPECT_EQ(TextAt(area, 0, &terminated), u"ab");
+  EXPECT_TRUE(terminated);
+  EXPECT_EQ(TextAt(area, 3, &terminated), u"b");
+  EXPECT_EQ(TextAt(area, 6, &terminated), u"c");
+  EXPECT_FALSE(terminated);
+  EXPECT_EQ(TextAt(area, 9, &terminated), u"");  // half a character left
+  EXPECT_FALSE(terminated);
+  EXPECT_EQ(TextAt(area, 10), std::nullopt);
+  EXPECT_EQ(TextAt({}, 0), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ombrex
