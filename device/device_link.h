@@ -35,7 +35,7 @@ struct DeviceEvent {
 // Runs on the library's callback threads, one thread per standing request.
 using DeviceEventSink = std::function<void(const DeviceEvent&)>;
 
-class DeviceLink : private EventReceiver {
+class DeviceLink final : private EventReceiver {
  public:
   DeviceLink(ServiceLibrary library, AppState& state, LinkTiming timing = {});
   // Cancels every request the link made; no callback runs into it afterwards.

@@ -23,7 +23,7 @@ namespace ombrex::razizid {
 
 using BackendFactory = std::function<std::unique_ptr<Backend>(std::string& error)>;
 
-class Core : private BackendSink {
+class Core final : private BackendSink {
  public:
   // A new backend from `factory` at every Init.
   explicit Core(BackendFactory factory);
