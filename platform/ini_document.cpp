@@ -7,8 +7,9 @@
 namespace ombrex::ini {
 namespace {
 
+// Branch-free, so the hash and the comparison run as straight-line code.
 char16_t Fold(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+  return static_cast<char16_t>(c + ((static_cast<unsigned>(c - u'A') < 26u) << 5));
 }
 
 Encoding DetectEncoding(std::string_view bytes, std::size_t& prefix) {
@@ -37,29 +38,35 @@ TextRange RangeOf(std::u16string_view whole, std::u16string_view part) {
           static_cast<std::uint32_t>(part.size())};
 }
 
-void SortIndex(std::vector<HashSlot>& index) {
-  std::sort(index.begin(), index.end());
-}
-
-template <typename NameOf>
-std::optional<std::uint32_t> FindInIndex(const std::vector<HashSlot>& index,
-                                         std::u16string_view name, NameOf nameOf) {
-  const std::uint64_t hash = FoldedHash(name);
-  auto it = std::lower_bound(index.begin(), index.end(), HashSlot{hash, 0});
-  for (; it != index.end() && it->hash == hash; ++it) {
-    if (EqualsIgnoreCase(nameOf(it->index), name)) return it->index;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
+// Four characters per multiplication: names are short and looked up on hot
+// paths, so the hash is a short dependency chain rather than one per character.
 std::uint64_t FoldedHash(std::u16string_view text) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (char16_t c : text) {
-    hash = (hash ^ Fold(c)) * 1099511628211ull;
+  const auto mix = [](std::uint64_t hash, std::uint64_t chunk) {
+    hash = (hash ^ chunk) * 0xFF51AFD7ED558CCDull;
+    return hash ^ (hash >> 29);
+  };
+  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ text.size();
+  std::size_t i = 0;
+  for (; i + 4 <= text.size(); i += 4) {
+    hash = mix(hash, std::uint64_t{Fold(text[i])} | std::uint64_t{Fold(text[i + 1])} << 16 |
+                         std::uint64_t{Fold(text[i + 2])} << 32 |
+                         std::uint64_t{Fold(text[i + 3])} << 48);
   }
-  return hash;
+  std::uint64_t tail = 0;
+  for (; i < text.size(); ++i) tail = tail << 16 | Fold(text[i]);
+  hash = mix(hash, tail) * 0xC4CEB9FE1A85EC53ull;
+  return hash ^ (hash >> 32);
+}
+
+bool EqualsFolded(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  if (a == b) return true;  // the usual case: the file spells a name as the program does
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
 }
 
 bool IsBlank(char16_t c) {
@@ -156,26 +163,23 @@ void Document::IndexLines() {
     entry.value = RangeOf(whole, StripQuotes(raw));
     sections_.back().entries.push_back(entry);
   }
-  for (std::uint32_t s = 0; s < sections_.size(); ++s) {
-    Section& section = sections_[s];
-    sectionIndex_.push_back({FoldedHash(Text(section.name)), s});
-    for (std::uint32_t e = 0; e < section.entries.size(); ++e) {
-      section.index.push_back({FoldedHash(Text(section.entries[e].key)), e});
-    }
-    SortIndex(section.index);
+  for (Section& section : sections_) {
+    section.index.Build(static_cast<std::uint32_t>(section.entries.size()),
+                        [&](std::uint32_t e) { return Text(section.entries[e].key); });
   }
-  SortIndex(sectionIndex_);
+  sectionIndex_.Build(static_cast<std::uint32_t>(sections_.size()),
+                      [this](std::uint32_t s) { return Text(sections_[s].name); });
 }
 
 const Section* Document::FindSection(std::u16string_view name) const {
   const auto found =
-      FindInIndex(sectionIndex_, name, [this](std::uint32_t s) { return Text(sections_[s].name); });
+      sectionIndex_.Find(name, [this](std::uint32_t s) { return Text(sections_[s].name); });
   return found ? &sections_[*found] : nullptr;
 }
 
 const Entry* Document::FindEntry(const Section& section, std::u16string_view key) const {
-  const auto found = FindInIndex(section.index, key,
-                                 [&](std::uint32_t e) { return Text(section.entries[e].key); });
+  const auto found =
+      section.index.Find(key, [&](std::uint32_t e) { return Text(section.entries[e].key); });
   return found ? &section.entries[*found] : nullptr;
 }
 

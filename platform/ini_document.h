@@ -45,10 +45,55 @@ struct Entry {
   TextRange value;     // trimmed, one pair of quotes removed: what is read
 };
 
-struct HashSlot {
-  std::uint64_t hash = 0;
-  std::uint32_t index = 0;
-  friend auto operator<=>(const HashSlot&, const HashSlot&) = default;
+// The hash the index uses: ASCII letters folded to lower case, as names compare.
+std::uint64_t FoldedHash(std::u16string_view text);
+bool EqualsFolded(std::u16string_view a, std::u16string_view b);
+
+// An open-addressing table from names to their position in file order. Only the
+// first of equal names is entered, so a lookup finds the first, as reads must.
+class NameIndex {
+ public:
+  template <typename NameOf>
+  void Build(std::uint32_t count, NameOf nameOf) {
+    std::size_t size = 4;
+    while (size < 2 * std::size_t{count}) size *= 2;
+    slots_.assign(size, Slot{});
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::u16string_view name = nameOf(i);
+      const std::uint64_t hash = FoldedHash(name);
+      std::size_t at = Start(hash);
+      for (; slots_[at].indexPlusOne != 0; at = Next(at)) {
+        if (slots_[at].hash == Tag(hash) &&
+            EqualsFolded(nameOf(slots_[at].indexPlusOne - 1), name)) {
+          break;
+        }
+      }
+      if (slots_[at].indexPlusOne == 0) slots_[at] = Slot{Tag(hash), i + 1};
+    }
+  }
+
+  template <typename NameOf>
+  std::optional<std::uint32_t> Find(std::u16string_view name, NameOf nameOf) const {
+    if (slots_.empty()) return std::nullopt;
+    const std::uint64_t hash = FoldedHash(name);
+    for (std::size_t at = Start(hash); slots_[at].indexPlusOne != 0; at = Next(at)) {
+      if (slots_[at].hash == Tag(hash) && EqualsFolded(nameOf(slots_[at].indexPlusOne - 1), name)) {
+        return slots_[at].indexPlusOne - 1;
+      }
+    }
+    return std::nullopt;
+  }
+
+ private:
+  struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t indexPlusOne = 0;  // 0: empty
+  };
+  static std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash); }
+  std::size_t Start(std::uint64_t hash) const { return (hash >> 32) & (slots_.size() - 1); }
+  std::size_t Next(std::size_t at) const { return (at + 1) & (slots_.size() - 1); }
+
+  std::vector<Slot> slots_;
 };
 
 struct Section {
@@ -56,7 +101,7 @@ struct Section {
   std::uint32_t endLine = 0;  // the next header, or the number of lines
   TextRange name;
   std::vector<Entry> entries;
-  std::vector<HashSlot> index;  // sorted; equal hashes in file order
+  NameIndex index;
 };
 
 class Document {
@@ -91,11 +136,8 @@ class Document {
   std::u16string text_;
   std::vector<Line> lines_;
   std::vector<Section> sections_;
-  std::vector<HashSlot> sectionIndex_;
+  NameIndex sectionIndex_;
 };
-
-// The hash the index uses: ASCII letters folded to lower case, as names compare.
-std::uint64_t FoldedHash(std::u16string_view text);
 
 bool IsBlank(char16_t c);
 std::u16string_view TrimBlanks(std::u16string_view text);

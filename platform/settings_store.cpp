@@ -30,7 +30,12 @@ std::u16string Protect(std::u16string_view value) {
   const bool quoted = value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
                       value.back() == value.front();
   if (!edgeBlank && !quoted) return std::u16string(value);
-  return u"\"" + std::u16string(value) + u"\"";
+  std::u16string protectedValue;
+  protectedValue.reserve(value.size() + 2);
+  protectedValue.push_back(u'"');
+  protectedValue.append(value);
+  protectedValue.push_back(u'"');
+  return protectedValue;
 }
 
 std::optional<std::uint32_t> ParseDword(std::u16string_view text) {

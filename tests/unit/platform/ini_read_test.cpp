@@ -103,7 +103,7 @@ TEST_F(IniRead, LineStructureRules) {
 
 TEST_F(IniRead, DuplicatesResolveToTheFirst) {
   const auto file = Write(
-      "[S]\nk=first\nk=second\n"
+      "[S]\nk=first\nK=second\nk=third\n"
       "[s]\nk=other section\nonly=in second\n");
   EXPECT_EQ(Read(file, u"S", u"k"), u"first");
   EXPECT_EQ(Read(file, u"S", u"only"), u"<none>") << "the second section of a name is unseen";
