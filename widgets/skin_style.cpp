@@ -1,5 +1,6 @@
 #include "widgets/skin_style.h"
 
+#include <QPalette>
 #include <QString>
 #include <QWidget>
 
@@ -23,12 +24,14 @@ QString StyleSheet(const SkinColours& c) {
              " border-radius: 3px; padding: 1px 6px; selection-background-color: %6; }"
              "QLineEdit:focus, QComboBox:focus { border-color: %5; }"
              "QLineEdit:read-only { color: %5; }"
-             "QComboBox::drop-down { border: none; width: 18px; }"
              "QComboBox QAbstractItemView { color: %1; background: %3; border: 1px solid %4;"
              " selection-background-color: %6; outline: none; }"
              "QTableWidget { color: %1; background: %3; border: 1px solid %4; gridline-color: %7;"
              " selection-background-color: %6; selection-color: %1; outline: none; }"
              "QTableWidget QLineEdit, QTableWidget QComboBox { border-radius: 0px; }"
+             "QTableWidget::indicator { width: 13px; height: 13px; border: 1px solid %4;"
+             " border-radius: 3px; background: %3; }"
+             "QTableWidget::indicator:checked { background: %5; border-color: %5; }"
              "QScrollBar:vertical { background: %3; width: 10px; margin: 0; }"
              "QScrollBar::handle:vertical { background: %4; min-height: 20px; border-radius: 4px; }"
              "QScrollBar::add-line, QScrollBar::sub-line { height: 0; width: 0; }")
@@ -39,6 +42,17 @@ QString StyleSheet(const SkinColours& c) {
 }  // namespace
 
 void ApplySkinStyle(QWidget& dialog, const SkinColours& colours) {
+  // The style draws some parts (the drop-down arrow) from the palette, not
+  // from the style sheet.
+  QPalette palette = dialog.palette();
+  for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+    palette.setColor(role, colours.text);
+  }
+  palette.setColor(QPalette::Base, colours.field);
+  palette.setColor(QPalette::Window, colours.field);
+  palette.setColor(QPalette::Button, colours.field);
+  palette.setColor(QPalette::Highlight, colours.selection);
+  dialog.setPalette(palette);
   dialog.setStyleSheet(StyleSheet(colours));
 }
 

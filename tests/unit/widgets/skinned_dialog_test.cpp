@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QTest>
@@ -109,6 +110,10 @@ TEST_F(SkinnedDialogTest, SkinScreenSizesAndShapesTheWindowKeepingItsPlace) {
   EXPECT_EQ(dialog.size(), QSize(200, 100));
   EXPECT_EQ(dialog.pos(), QPoint(123, 77));
   EXPECT_EQ(dialog.WindowRegion(), QRegion(10, 0, 180, 100));
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    EXPECT_TRUE(dialog.mask().xored(dialog.WindowRegion()).isEmpty())
+        << "the real window is shaped";
+  }
   EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(test::PixelAt(test::Grab(dialog), 100, 50), kBackground);
 

@@ -1,0 +1,72 @@
+#pragma once
+
+// Puts controls on a skinned dialog by skin key and remembers them, so a
+// preview can show, hide and check them by the names the skin file uses.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "tools/preview/preview_texts.h"
+#include "widgets/base_dialog.h"
+#include "widgets/bitmap_slider.h"
+#include "widgets/image_static.h"
+#include "widgets/png_button.h"
+#include "widgets/report_ctrl.h"
+#include "widgets/skin_color_button.h"
+
+namespace ombrex::preview {
+
+class PreviewDialog {
+ public:
+  PreviewDialog(SkinPictures& pictures, const std::filesystem::path& skinFile,
+                const PreviewTexts& texts, QString name);
+
+  CBaseDialog& Dialog() { return *dialog_; }
+  const PreviewTexts& Texts() const { return texts_; }
+  const QString& Name() const { return name_; }
+  bool Skinned() const { return skinned_; }
+
+  CPngButton& ImageButton(std::u16string_view key, int id, const ButtonPictures& pictures,
+                          const QString& caption = {});
+  QLabel& Label(std::u16string_view key, const QString& text);
+  CImageStatic& Picture(std::u16string_view key, int id, const QPixmap& picture);
+  CBitmapSlider& Slider(std::u16string_view key, int id, const QPixmap& thumb);
+  CSkinColorButton& ColourButton(std::u16string_view key, int id, const QColor& colour);
+  QComboBox& DropDown(std::u16string_view key, const QStringList& entries, bool editable);
+  QLineEdit& Edit(std::u16string_view key, const QString& text, bool digitsOnly);
+  QCheckBox& CheckBox(std::u16string_view key, bool checked);
+  CReportCtrl& List(std::u16string_view key);
+
+  QWidget* Find(std::u16string_view key) const;
+  void Show(std::u16string_view key, bool shown);
+
+  // Visible controls that overlap where they should not or leave the window;
+  // `behind` names controls meant to lie under others (a page background).
+  QStringList Problems(const QStringList& behind) const;
+
+ private:
+  template <typename W>
+  W& Keep(std::u16string_view key, W* widget);
+
+  std::unique_ptr<CBaseDialog> dialog_;
+  const PreviewTexts& texts_;
+  QString name_;
+  bool skinned_ = false;
+  std::map<std::u16string, QWidget*, std::less<>> controls_;
+};
+
+// The five state pictures of a set of dialog pictures ("Skins/main_normal.jpg"
+// and its siblings); the disabled face uses `disabled` when given.
+ButtonPictures PictureSet(SkinPictures& pictures, const std::string& prefix,
+                          const std::string& extension, const std::string& disabled,
+                          const std::string& marked);
+
+}  // namespace ombrex::preview
