@@ -360,9 +360,12 @@ void CReportCtrl::EndEdit(bool commit) {
     edit.text = FromQString(combo->currentText());
     edit.choice = combo->currentIndex();
   }
+  // The list takes the focus back from its own editor, never from a control
+  // the user has just moved to.
+  const bool hadFocus = IsPartOf(QApplication::focusWidget(), editor);
   editor->hide();
   editor->deleteLater();
-  setFocus(Qt::OtherFocusReason);
+  if (hadFocus) setFocus(Qt::OtherFocusReason);
   if (!commit || edit.row >= rowCount() || edit.column >= columnCount()) return;
   if (verifier_ && !verifier_(edit)) return;
   SetItemText(edit.row, edit.column, edit.text);

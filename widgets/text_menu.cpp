@@ -4,28 +4,28 @@
 
 namespace ombrex {
 
-CTextMenu::CTextMenu(TextSource texts, QWidget* parent) : QMenu(parent), texts_(std::move(texts)) {
-  connect(this, &QMenu::aboutToShow, this, &CTextMenu::RefreshTexts);
+BCMenu::BCMenu(TextSource texts, QWidget* parent) : QMenu(parent), texts_(std::move(texts)) {
+  connect(this, &QMenu::aboutToShow, this, &BCMenu::RefreshTexts);
 }
 
-void CTextMenu::AddItem(int commandId, std::u16string_view textKey) {
+void BCMenu::AddItem(int commandId, std::u16string_view textKey) {
   QAction* action = addAction(QString());
   connect(action, &QAction::triggered, this, [this, commandId] { emit commandChosen(commandId); });
   items_.push_back({commandId, std::u16string(textKey), action});
   RefreshTexts();
 }
 
-void CTextMenu::SetDefaultCommand(int commandId) {
+void BCMenu::SetDefaultCommand(int commandId) {
   defaultCommand_ = commandId;
   RefreshTexts();
 }
 
-int CTextMenu::DefaultCommand() const {
+int BCMenu::DefaultCommand() const {
   if (defaultCommand_ != 0 || items_.empty()) return defaultCommand_;
   return items_.front().commandId;
 }
 
-void CTextMenu::RefreshTexts() {
+void BCMenu::RefreshTexts() {
   const int defaultCommand = DefaultCommand();
   for (const Item& item : items_) {
     item.action->setText(texts_ ? ToQString(texts_(item.textKey)) : ToQString(item.textKey));
@@ -35,11 +35,11 @@ void CTextMenu::RefreshTexts() {
   }
 }
 
-void CTextMenu::Choose(int commandId) {
+void BCMenu::Choose(int commandId) {
   if (QAction* action = ActionOf(commandId)) action->trigger();
 }
 
-QAction* CTextMenu::ActionOf(int commandId) const {
+QAction* BCMenu::ActionOf(int commandId) const {
   for (const Item& item : items_) {
     if (item.commandId == commandId) return item.action;
   }

@@ -11,13 +11,13 @@
 
 namespace ombrex {
 
-class CTextMenu : public QMenu {
+class BCMenu : public QMenu {
   Q_OBJECT
 
  public:
   using TextSource = std::function<std::u16string(std::u16string_view textKey)>;
 
-  explicit CTextMenu(TextSource texts, QWidget* parent = nullptr);
+  explicit BCMenu(TextSource texts, QWidget* parent = nullptr);
 
   void AddItem(int commandId, std::u16string_view textKey);
   // Drawn as the default item (bold); 0 means the first item.

@@ -6,11 +6,11 @@
 
 namespace ombrex {
 
-CTrayIcon::CTrayIcon(PictureSource pictures, CTextMenu::TextSource texts, QObject* parent)
+CTrayIcon::CTrayIcon(PictureSource pictures, BCMenu::TextSource texts, QObject* parent)
     : QObject(parent),
       pictures_(std::move(pictures)),
-      menu_(std::make_unique<CTextMenu>(std::move(texts))) {
-  connect(menu_.get(), &CTextMenu::commandChosen, this, &CTrayIcon::commandChosen);
+      menu_(std::make_unique<BCMenu>(std::move(texts))) {
+  connect(menu_.get(), &BCMenu::commandChosen, this, &CTrayIcon::commandChosen);
 }
 
 CTrayIcon::~CTrayIcon() {

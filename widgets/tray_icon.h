@@ -25,7 +25,7 @@ class CTrayIcon : public QObject {
   // The icon of a picture number (kTrayPictureAbsent and so on).
   using PictureSource = std::function<QIcon(int picture)>;
 
-  CTrayIcon(PictureSource pictures, CTextMenu::TextSource texts, QObject* parent = nullptr);
+  CTrayIcon(PictureSource pictures, BCMenu::TextSource texts, QObject* parent = nullptr);
   ~CTrayIcon() override;
 
   // Adds the icon with its tip and picture; false when there is no tray.
@@ -41,7 +41,7 @@ class CTrayIcon : public QObject {
   int ShownPicture() const { return shownPicture_; }
 
   void SetTip(std::u16string_view tip);
-  CTextMenu& Menu() { return *menu_; }
+  BCMenu& Menu() { return *menu_; }
 
   // What a double-click on the icon does.
   void RunDefaultCommand();
@@ -55,7 +55,7 @@ class CTrayIcon : public QObject {
 
   PictureSource pictures_;
   TrayPictureRules rules_;
-  std::unique_ptr<CTextMenu> menu_;
+  std::unique_ptr<BCMenu> menu_;
   std::unique_ptr<QSystemTrayIcon> icon_;
   QString tip_;
   int shownPicture_ = 0;

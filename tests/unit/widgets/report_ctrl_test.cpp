@@ -70,6 +70,11 @@ TEST_F(ReportCtrlTest, LosingTheFocusCommits) {
   other->setFocus(Qt::MouseFocusReason);
   EXPECT_FALSE(list->IsEditing());
   EXPECT_EQ(list->GetItemText(1, 2), u"40");
+  EXPECT_TRUE(other->hasFocus()) << "the list does not take the focus back";
+
+  list->EditCell(0, 2);
+  QTest::keyClick(EditBox(), Qt::Key_Return);
+  EXPECT_TRUE(list->hasFocus()) << "Enter leaves the focus on the list";
 }
 
 TEST_F(ReportCtrlTest, VerifierCorrectsOrRefuses) {

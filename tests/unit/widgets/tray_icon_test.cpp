@@ -107,7 +107,7 @@ TEST_F(TrayIconTest, DoubleClickRunsTheFirstItemUnlessAnotherIsTheDefault) {
 
 TEST_F(TrayIconTest, MenuTextsAreLookedUpAtEachShowingAndItemsRunTheirCommands) {
   QSignalSpy commands(&tray, &CTrayIcon::commandChosen);
-  CTextMenu& menu = tray.Menu();
+  BCMenu& menu = tray.Menu();
   EXPECT_EQ(menu.ActionOf(32774)->text(), QStringLiteral("Exit"));
   language[u"IDS_POP_UP_MENU_EXIT"] = u"退出";
   EXPECT_EQ(menu.ActionOf(32774)->text(), QStringLiteral("Exit"));
