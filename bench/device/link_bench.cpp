@@ -1,0 +1,166 @@
+// Host overhead of one command-packet round trip, and how close a long
+// transfer through the daemon comes to the keyboard's own pace.
+//
+//   build/release/bench/device_link_bench
+//
+// BM_TransactInProcess: Transact through the service library's core against
+// the in-process keyboard model without latency: the cost the host adds to
+// every packet (round trips per second, median microseconds per trip).
+//
+// BM_ReadEverythingThroughDaemon: starts ombrex-vkbd from the program folder
+// on a private socket with --latency-ms 1 and reads the four key tables and a
+// full macro memory; "ratio" is the time taken over packets x 1 ms.
+
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <variant>
+#include <vector>
+
+#include "device/device_link.h"
+#include "device/results.h"
+#include "razizid/in_process.h"
+#include "vkbd/keyboard.h"
+
+extern char** environ;
+
+namespace ombrex {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+void BM_TransactInProcess(benchmark::State& state) {
+  vkbd::Keyboard keyboard;
+  razizid::InProcessLibrary library(keyboard);
+  auto bound = BindServiceLibrary(library.Functions());
+  if (!std::holds_alternative<ServiceLibrary>(bound)) {
+    state.SkipWithError("the in-process library did not start");
+    return;
+  }
+  AppState appState;
+  DeviceLink link(std::get<ServiceLibrary>(bound), appState);
+  link.RegisterReplyRead();
+  const PacketBytes request =
+      CommandPacket::Request(protocol::Command::ReadStatusBlock, 0x2C, 0).Bytes();
+  PacketBytes reply{};
+  std::vector<double> micros;
+  micros.reserve(1 << 20);
+  for (auto _ : state) {
+    std::uint32_t received = 0;
+    const auto start = Clock::now();
+    const int result = link.Transactions().Transact(request, reply, received);
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    if (result != result::kOk) {
+      state.SkipWithError("a transaction failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["round_trips_per_s"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["median_us"] = Median(micros);
+}
+BENCHMARK(BM_TransactInProcess)->MinTime(2.0)->UseRealTime();
+
+std::filesystem::path ProgramFolder() {
+  if (const char* dir = getenv("OMBREX_PROGRAM_DIR")) return dir;
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin";
+}
+
+// The daemon on a private socket for as long as the object lives.
+class Daemon {
+ public:
+  explicit Daemon(const std::string& socket) {
+    const std::string program = (ProgramFolder() / "ombrex-vkbd").string();
+    std::vector<std::string> args = {program, "serve", "--socket", socket, "--latency-ms", "1"};
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+      pid_ = -1;
+    }
+  }
+  ~Daemon() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  bool Started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+void BM_ReadEverythingThroughDaemon(benchmark::State& state) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("ombrex-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string socket = (dir / "vkbd.sock").string();
+  Daemon daemon(socket);
+  if (!daemon.Started()) {
+    state.SkipWithError("ombrex-vkbd did not start");
+    return;
+  }
+  setenv("RAZIZID_BACKEND", "virtual", 1);
+  setenv("OMBREX_VKBD_SOCKET", socket.c_str(), 1);
+  razizid::InProcessLibrary library;  // the backend the environment names
+  auto bound = BindServiceLibrary(library.Functions());
+  if (!std::holds_alternative<ServiceLibrary>(bound)) {
+    state.SkipWithError("the library did not start");
+    return;
+  }
+  AppState appState;
+  DeviceLink link(std::get<ServiceLibrary>(bound), appState);
+  link.RegisterReplyRead();
+  for (int i = 0; i < 50 && link.DeviceCount() == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (link.DeviceCount() == 0) {
+    state.SkipWithError("the daemon's keyboard never arrived");
+    return;
+  }
+
+  constexpr std::size_t kPackets = 4 * 4 + (protocol::kMaxMacroCapacity + 55) / 56;  // 599
+  std::vector<std::uint8_t> macros(protocol::kMaxMacroCapacity);
+  std::array<std::uint8_t, protocol::kKeyTableSize> table{};
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    bool ok = true;
+    for (int profile = 0; profile < 4; ++profile) {
+      ok &= link.Commands().ReadKeyTable(table, profile) == result::kOk;
+    }
+    ok &= link.Commands().ReadMacroMemory(macros) == result::kOk;
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    if (!ok) {
+      state.SkipWithError("a read failed");
+      break;
+    }
+    ratios.push_back(ms / double(kPackets));
+  }
+  state.counters["packets"] = double(kPackets);
+  state.counters["ratio"] = Median(ratios);
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ReadEverythingThroughDaemon)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace ombrex
