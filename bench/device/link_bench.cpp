@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <variant>
@@ -77,6 +78,38 @@ void BM_TransactInProcess(benchmark::State& state) {
 }
 BENCHMARK(BM_TransactInProcess)->MinTime(2.0)->UseRealTime();
 
+// The same 1 ms per reply, but from the in-process model: what the library
+// and the link add to the keyboard's own pace, without the daemon's share.
+void BM_PacketInProcessWithLatency(benchmark::State& state) {
+  vkbd::Keyboard keyboard;
+  vkbd::FaultOptions faults;
+  faults.latencyMs = 1;
+  razizid::InProcessLibrary library(keyboard, faults);
+  auto bound = BindServiceLibrary(library.Functions());
+  if (!std::holds_alternative<ServiceLibrary>(bound)) {
+    state.SkipWithError("the in-process library did not start");
+    return;
+  }
+  AppState appState;
+  DeviceLink link(std::get<ServiceLibrary>(bound), appState);
+  link.RegisterReplyRead();
+  const PacketBytes request =
+      CommandPacket::Request(protocol::Command::ReadStatusBlock, 0x2C, 0).Bytes();
+  PacketBytes reply{};
+  std::vector<double> millis;
+  for (auto _ : state) {
+    std::uint32_t received = 0;
+    const auto start = Clock::now();
+    link.Transactions().Transact(request, reply, received);
+    millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  state.counters["median_ms"] = Median(millis);
+}
+BENCHMARK(BM_PacketInProcessWithLatency)
+    ->Iterations(300)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 std::filesystem::path ProgramFolder() {
   if (const char* dir = getenv("OMBREX_PROGRAM_DIR")) return dir;
   return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin";
@@ -106,31 +139,68 @@ class Daemon {
   pid_t pid_ = -1;
 };
 
+// The daemon with 1 ms per reply, and a device link to it through the
+// library's virtual backend.
+class DaemonLink {
+ public:
+  DaemonLink()
+      : dir_(std::filesystem::temp_directory_path() / ("ombrex-bench-" + std::to_string(getpid()))),
+        socket_((std::filesystem::create_directories(dir_), dir_ / "vkbd.sock").string()),
+        daemon_(socket_) {
+    setenv("RAZIZID_BACKEND", "virtual", 1);
+    setenv("OMBREX_VKBD_SOCKET", socket_.c_str(), 1);
+    library_.emplace();  // the backend the environment names
+    auto bound = BindServiceLibrary(library_->Functions());
+    if (!daemon_.Started() || !std::holds_alternative<ServiceLibrary>(bound)) return;
+    link_.emplace(std::get<ServiceLibrary>(bound), appState_);
+    link_->RegisterReplyRead();
+    for (int i = 0; i < 50 && link_->DeviceCount() == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  ~DaemonLink() {
+    link_.reset();
+    library_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  // Null when the daemon or its keyboard did not come up.
+  DeviceLink* Link() { return link_ && link_->DeviceCount() > 0 ? &*link_ : nullptr; }
+
+ private:
+  std::filesystem::path dir_;
+  std::string socket_;
+  Daemon daemon_;
+  std::optional<razizid::InProcessLibrary> library_;
+  AppState appState_;
+  std::optional<DeviceLink> link_;
+};
+
+void BM_PacketThroughDaemon(benchmark::State& state) {
+  DaemonLink daemonLink;
+  DeviceLink* link = daemonLink.Link();
+  if (link == nullptr) {
+    state.SkipWithError("the daemon's keyboard never arrived");
+    return;
+  }
+  const PacketBytes request =
+      CommandPacket::Request(protocol::Command::ReadStatusBlock, 0x2C, 0).Bytes();
+  PacketBytes reply{};
+  std::vector<double> millis;
+  for (auto _ : state) {
+    std::uint32_t received = 0;
+    const auto start = Clock::now();
+    link->Transactions().Transact(request, reply, received);
+    millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  state.counters["median_ms"] = Median(millis);
+}
+BENCHMARK(BM_PacketThroughDaemon)->Iterations(300)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 void BM_ReadEverythingThroughDaemon(benchmark::State& state) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("ombrex-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string socket = (dir / "vkbd.sock").string();
-  Daemon daemon(socket);
-  if (!daemon.Started()) {
-    state.SkipWithError("ombrex-vkbd did not start");
-    return;
-  }
-  setenv("RAZIZID_BACKEND", "virtual", 1);
-  setenv("OMBREX_VKBD_SOCKET", socket.c_str(), 1);
-  razizid::InProcessLibrary library;  // the backend the environment names
-  auto bound = BindServiceLibrary(library.Functions());
-  if (!std::holds_alternative<ServiceLibrary>(bound)) {
-    state.SkipWithError("the library did not start");
-    return;
-  }
-  AppState appState;
-  DeviceLink link(std::get<ServiceLibrary>(bound), appState);
-  link.RegisterReplyRead();
-  for (int i = 0; i < 50 && link.DeviceCount() == 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  if (link.DeviceCount() == 0) {
+  DaemonLink daemonLink;
+  DeviceLink* link = daemonLink.Link();
+  if (link == nullptr) {
     state.SkipWithError("the daemon's keyboard never arrived");
     return;
   }
@@ -143,9 +213,9 @@ void BM_ReadEverythingThroughDaemon(benchmark::State& state) {
     const auto start = Clock::now();
     bool ok = true;
     for (int profile = 0; profile < 4; ++profile) {
-      ok &= link.Commands().ReadKeyTable(table, profile) == result::kOk;
+      ok &= link->Commands().ReadKeyTable(table, profile) == result::kOk;
     }
-    ok &= link.Commands().ReadMacroMemory(macros) == result::kOk;
+    ok &= link->Commands().ReadMacroMemory(macros) == result::kOk;
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (!ok) {
       state.SkipWithError("a read failed");
@@ -155,7 +225,6 @@ void BM_ReadEverythingThroughDaemon(benchmark::State& state) {
   }
   state.counters["packets"] = double(kPackets);
   state.counters["ratio"] = Median(ratios);
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReadEverythingThroughDaemon)
     ->Iterations(5)
