@@ -262,8 +262,9 @@ void HidBackend::ReadReports(OpenPath& device) {
 void HidBackend::NoteOpenFailure(const std::string& path, const std::string& reason) {
   std::lock_guard lock(mutex_);
   lastOpenError_ = "an Ombrex keyboard at " + path + " cannot be opened (" + reason +
-                   "); install the udev rule 70-ombrex.rules (sudo cp 70-ombrex.rules "
-                   "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger)";
+                   "); install the udev rule 70-ombrex.rules from the program folder: sudo cp "
+                   "70-ombrex.rules /etc/udev/rules.d/ && sudo udevadm control --reload && sudo "
+                   "udevadm trigger";
   if (reportedPaths_.insert(path).second) {
     std::fprintf(stderr, "RazIzid: %s\n", lastOpenError_.c_str());
   }

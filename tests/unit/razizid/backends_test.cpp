@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/command_packet.h"
+#include "razizid/hid_backend.h"
 #include "razizid/model_backend.h"
 #include "razizid/model_options.h"
 #include "razizid/virtual_backend.h"
@@ -184,6 +185,19 @@ TEST(ModelBackend, OnlyWholePacketsReachTheKeyboard) {
             RAZIZID_IO_ERROR);
   EXPECT_EQ(sink.ReportCount(), 0u);
   backend.Stop();
+}
+
+TEST(HidBackend, WithoutAKeyboardItCountsNoneAndWritesNowhere) {
+  HidBackend backend(20ms);
+  RecordingSink sink;
+  if (!backend.Start(sink)) GTEST_SKIP() << "no HID support on this machine";
+  if (backend.Counts().control != 0) GTEST_SKIP() << "a real keyboard is attached";
+  std::this_thread::sleep_for(60ms);  // a few polls
+  EXPECT_EQ(backend.Write(protocol::kControl, std::vector<std::uint8_t>(64, 4), false),
+            RAZIZID_NONE);
+  EXPECT_EQ(backend.LastOpenError(), "");
+  backend.Stop();
+  EXPECT_TRUE(sink.Counts().empty());
 }
 
 TEST(ModelFaults, ListIsReadByNameInAnyOrder) {
