@@ -79,6 +79,43 @@ std::filesystem::path HighDensitySibling(const std::filesystem::path& picture) {
   return sibling;
 }
 
+namespace {
+
+// "Skins/<prefix><state><extension>" for the five faces.
+ButtonPictures FaceSet(SkinPictures& pictures, const std::string& prefix, const char* disabled,
+                       const char* marked) {
+  auto at = [&](const char* state) {
+    return pictures.Picture(std::filesystem::path("Skins") / (prefix + state + ".jpg"));
+  };
+  return {at("normal"), at("over"), at("down"), at(disabled), at(marked)};
+}
+
+}  // namespace
+
+ButtonPictures MainWindowFaces(SkinPictures& pictures) {
+  return FaceSet(pictures, "main_", "normal", "disable");
+}
+
+ButtonPictures EditorFaces(SkinPictures& pictures, EditorPictureSet set) {
+  switch (set) {
+    case EditorPictureSet::Key:
+      return FaceSet(pictures, "key_", "normal", "normal");
+    case EditorPictureSet::Macro:
+      return FaceSet(pictures, "macro_", "disable", "normal");
+    case EditorPictureSet::MacroOnly:
+      return FaceSet(pictures, "macro2_", "disable", "normal");
+    case EditorPictureSet::Media:
+      return FaceSet(pictures, "media_", "normal", "normal");
+    case EditorPictureSet::Function:
+      break;
+  }
+  return FaceSet(pictures, "function_", "normal", "normal");
+}
+
+ButtonPictures ProfileManagerFaces(SkinPictures& pictures) {
+  return FaceSet(pictures, "Profile_", "down", "normal");
+}
+
 std::vector<std::filesystem::path> ScreenPictures(const std::filesystem::path& programFolder,
                                                   const std::filesystem::path& skinFile) {
   const SkinFile skin(programFolder / skinFile);

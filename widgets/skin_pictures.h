@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "widgets/png_button.h"
+
 namespace ombrex {
 
 // The pictures of one dialog, relative to the program folder. `skinFile`, when
@@ -60,6 +62,15 @@ class SkinPictures {
   qreal devicePixelRatio_;
   std::map<std::filesystem::path, QPixmap> pixmaps_;
 };
+
+// The face sets of the image buttons of each dialog. A disabled key of the
+// main window looks idle and an assigned one takes the marked picture; the
+// editor's page sets without a disabled picture use their normal one; the
+// profile manager shows disabled buttons pressed.
+ButtonPictures MainWindowFaces(SkinPictures& pictures);
+enum class EditorPictureSet { Key, Macro, MacroOnly, Media, Function };
+ButtonPictures EditorFaces(SkinPictures& pictures, EditorPictureSet set);
+ButtonPictures ProfileManagerFaces(SkinPictures& pictures);
 
 // The pictures a skin file's "SCREEN" section names (background, then shape),
 // relative to the program folder like the skin file itself.

@@ -10,23 +10,18 @@
 namespace ombrex::preview {
 namespace {
 
-struct PageInfo {
-  const char* pictures;  // "key_" and so on
-  bool hasDisabled;
-};
-
-PageInfo InfoOf(CompositePage page) {
+EditorPictureSet SetOf(CompositePage page) {
   switch (page) {
     case CompositePage::Key:
-      return {"key_", false};
+      return EditorPictureSet::Key;
     case CompositePage::Macro:
-      return {"macro_", true};
+      return EditorPictureSet::Macro;
     case CompositePage::Media:
-      return {"media_", false};
+      return EditorPictureSet::Media;
     case CompositePage::Function:
       break;
   }
-  return {"function_", false};
+  return EditorPictureSet::Function;
 }
 
 const char* PageName(CompositePage page) {
@@ -41,10 +36,6 @@ const char* PageName(CompositePage page) {
       break;
   }
   return "function";
-}
-
-ButtonPictures PageFaces(SkinPictures& pictures, const char* prefix, bool hasDisabled) {
-  return PictureSet(pictures, prefix, ".jpg", hasDisabled ? "disable" : "normal", "normal");
 }
 
 void PlaceButtons(PreviewDialog& preview, const ButtonPictures& faces,
@@ -194,9 +185,8 @@ std::unique_ptr<PreviewDialog> BuildComposite(SkinPictures& pictures, const Prev
   const QString name = macroOnly ? QStringLiteral("composite-macro-only")
                                  : QStringLiteral("composite-%1").arg(PageName(page));
   auto preview = std::make_unique<PreviewDialog>(pictures, "Skins/Composite.ini", texts, name);
-  const PageInfo info = InfoOf(page);
-  const ButtonPictures faces = PageFaces(pictures, info.pictures, info.hasDisabled);
-  const ButtonPictures macroOnlyFaces = PageFaces(pictures, "macro2_", true);
+  const ButtonPictures faces = EditorFaces(pictures, SetOf(page));
+  const ButtonPictures macroOnlyFaces = EditorFaces(pictures, EditorPictureSet::MacroOnly);
   PlaceButtons(*preview, faces, macroOnlyFaces, macroOnly, page);
   preview->Label(u"KEY_SETTING",
                  texts.Text(macroOnly ? std::u16string_view(u"IDS_KEYBOARD_EDIT_TISHI")
@@ -221,7 +211,7 @@ std::unique_ptr<PreviewDialog> BuildProfileManager(SkinPictures& pictures,
                                                    const PreviewTexts& texts) {
   auto preview = std::make_unique<PreviewDialog>(pictures, "Skins/Profile.ini", texts,
                                                  QStringLiteral("profile-manager"));
-  const ButtonPictures faces = PictureSet(pictures, "Profile_", ".jpg", "down", "normal");
+  const ButtonPictures faces = ProfileManagerFaces(pictures);
   CReportCtrl& list = preview->List(u"PROGRAM_LIST");
   list.SetCheckboxes(true);
   list.SetColumns({{u"激活", 60}, {u"名称", 120}, {u"路径", 230}});

@@ -216,8 +216,7 @@ std::unique_ptr<PreviewDialog> BuildMainWindow(SkinPictures& pictures, const Pre
   const QString name = view.lighting ? QStringLiteral("main-lighting-mode%1").arg(view.mode)
                                      : QStringLiteral("main-keys");
   auto preview = std::make_unique<PreviewDialog>(pictures, "Skins/Main.ini", texts, name);
-  const ButtonPictures faces =
-      PictureSet(pictures, "main_", ".jpg", /*disabled=*/"normal", /*marked=*/"disable");
+  const ButtonPictures faces = MainWindowFaces(pictures);
   PlaceKeyGrid(*preview, faces, view);
   PlaceCommands(*preview, faces);
   PlaceLightingPanel(*preview, pictures);

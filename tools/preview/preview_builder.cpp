@@ -130,13 +130,4 @@ QStringList PreviewDialog::Problems(const QStringList& behind) const {
   return problems;
 }
 
-ButtonPictures PictureSet(SkinPictures& pictures, const std::string& prefix,
-                          const std::string& extension, const std::string& disabled,
-                          const std::string& marked) {
-  auto at = [&](const std::string& state) {
-    return pictures.Picture(std::filesystem::path("Skins") / (prefix + state + extension));
-  };
-  return {at("normal"), at("over"), at("down"), at(disabled), at(marked)};
-}
-
 }  // namespace ombrex::preview

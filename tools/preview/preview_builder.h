@@ -63,10 +63,4 @@ class PreviewDialog {
   std::map<std::u16string, QWidget*, std::less<>> controls_;
 };
 
-// The five state pictures of a set of dialog pictures ("Skins/main_normal.jpg"
-// and its siblings); the disabled face uses `disabled` when given.
-ButtonPictures PictureSet(SkinPictures& pictures, const std::string& prefix,
-                          const std::string& extension, const std::string& disabled,
-                          const std::string& marked);
-
 }  // namespace ombrex::preview

@@ -73,6 +73,25 @@ TEST(SkinPicturesTest, BackgroundsNamedBySkinFilesAreChecked) {
   EXPECT_EQ(pictures.LoadAll(), dir.path() / "Skins/profile_mask.bmp");
 }
 
+TEST(SkinPicturesTest, FaceSetsFollowEachDialogsRules) {
+  test::TempDir dir;
+  WriteCompleteSkin(dir);
+  SkinPictures pictures(dir.path(), 1.0);
+  auto same = [&](const QPixmap& face, const char* file) {
+    return face.cacheKey() == pictures.Picture(file).cacheKey();
+  };
+  const ButtonPictures main = MainWindowFaces(pictures);
+  EXPECT_TRUE(same(main.disabled, "Skins/main_normal.jpg")) << "a disabled key looks idle";
+  EXPECT_TRUE(same(main.marked, "Skins/main_disable.jpg"));
+  EXPECT_TRUE(same(main.hover, "Skins/main_over.jpg"));
+  EXPECT_TRUE(same(EditorFaces(pictures, EditorPictureSet::Key).disabled, "Skins/key_normal.jpg"));
+  EXPECT_TRUE(
+      same(EditorFaces(pictures, EditorPictureSet::Macro).disabled, "Skins/macro_disable.jpg"));
+  EXPECT_TRUE(
+      same(EditorFaces(pictures, EditorPictureSet::MacroOnly).pressed, "Skins/macro2_down.jpg"));
+  EXPECT_TRUE(same(ProfileManagerFaces(pictures).disabled, "Skins/Profile_down.jpg"));
+}
+
 TEST(SkinPicturesTest, HighDensitySiblingIsUsedOnlyOnDenseScreens) {
   EXPECT_EQ(HighDensitySibling("Skins/main_normal.jpg"), "Skins/main_normal@2x.jpg");
   test::TempDir dir;
