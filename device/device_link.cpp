@@ -25,7 +25,9 @@ DeviceLink::~DeviceLink() {
   for (std::uint32_t unit : units) library_->DeleteRequestFromUnitId(unit);
 }
 
-bool DeviceLink::Usable() const { return EventCallback() != nullptr && library_.Complete(); }
+bool DeviceLink::Usable() const {
+  return EventCallback() != nullptr && library_.Complete();
+}
 
 int DeviceLink::RegisterReplyRead() {
   if (EventCallback() == nullptr) return RAZIZID_REFUSED;
