@@ -141,11 +141,13 @@ void PaintComposite(QPainter& p, const Layout& layout, const CompositeLook& look
   PaintPageArt(p, mask.adjusted(mask.width() * 0.6, 0, 0, 0), look.page);
   if (look.page == Page::Macro) PaintMacroButtons(p, layout, f);
 
-  if (!look.macroOnly)
-    PaintCaptionButton(p, layout, "CONTROL_CLEAR", f, PlateStyle::Default, Icon::Reset);
+  // The macro-only editor keeps Clear, disabled, under its greyed caption.
+  PaintCaptionButton(p, layout, "CONTROL_CLEAR", look.macroOnly ? Face::Disabled : f,
+                     PlateStyle::Default, Icon::Reset);
   PaintCaptionButton(p, layout, "CONTROL_OK", f, PlateStyle::Primary);
   PaintCaptionButton(p, layout, "CONTROL_CANCEL", f);
-  PaintCaptionButton(p, layout, "CONTROL_APPLY", f);
+  // The editor's Apply has no caption of its own: a check mark says it.
+  if (const auto r = layout.Place("CONTROL_APPLY")) PaintIconButton(p, *r, f, Icon::Check);
 }
 
 void PaintProfile(QPainter& p, const Layout& layout, Face face) {
@@ -201,9 +203,11 @@ void WriteCompositePictures(PictureWriter& out, const Layout& layout) {
 }
 
 void WriteProfilePictures(PictureWriter& out, const Layout& layout) {
+  // The pressed picture also shows disabled buttons, so it presses without
+  // the accent a live button would show.
   const std::array<std::pair<const char*, Face>, 3> faces{{{"Profile_normal.jpg", Face::Normal},
                                                            {"Profile_over.jpg", Face::Over},
-                                                           {"Profile_down.jpg", Face::Down}}};
+                                                           {"Profile_down.jpg", Face::Disabled}}};
   for (const auto& [file, face] : faces) {
     out.SaveBoth(file, layout.Size(),
                  [&, face = face](QPainter& p) { PaintProfile(p, layout, face); });

@@ -1,5 +1,5 @@
 // ombrex-skingen --skins <folder of the skin sources> --out <Skins folder>
-//                --icons <Icons folder> --version <x.y.z> [--stamp <file>]
+//                --icons <Icons folder> [--stamp <file>]
 //
 // Draws every picture the skin files name, from the layouts in the skin
 // files, so a change of a layout redraws the pictures. Runs on the offscreen
@@ -34,11 +34,10 @@ int main(int argc, char** argv) {
   parser.addOptions({{"skins", "Folder of Main.ini, Composite.ini, Profile.ini.", "folder"},
                      {"out", "Folder the skin pictures are written to.", "folder"},
                      {"icons", "Folder the icons are written to.", "folder"},
-                     {"version", "Program version shown in the main window.", "version"},
                      {"stamp", "File written last, when everything succeeded.", "file"}});
   parser.process(app);
   if (!parser.isSet("skins") || !parser.isSet("out") || !parser.isSet("icons")) {
-    std::fputs("usage: ombrex-skingen --skins <dir> --out <dir> --icons <dir> --version <v>\n",
+    std::fputs("usage: ombrex-skingen --skins <dir> --out <dir> --icons <dir> [--stamp <file>]\n",
                stderr);
     return 2;
   }
@@ -49,7 +48,7 @@ int main(int argc, char** argv) {
   if (!main || !composite || !profile) return 1;
 
   ombrex::skingen::PictureWriter pictures(parser.value("out"));
-  ombrex::skingen::WriteMainPictures(pictures, *main, parser.value("version"));
+  ombrex::skingen::WriteMainPictures(pictures, *main);
   ombrex::skingen::WriteCompositePictures(pictures, *composite);
   ombrex::skingen::WriteProfilePictures(pictures, *profile);
   ombrex::skingen::PictureWriter icons(parser.value("icons"));

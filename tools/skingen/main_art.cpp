@@ -230,14 +230,12 @@ void PaintCaptionButton(QPainter& p, const Layout& layout, const QString& key, F
   if (icon) DrawIcon(p, QRectF(r->left() + 8, r->center().y() - 8, 16, 16), *icon, IconColor(face));
 }
 
-void PaintButtons(QPainter& p, const Layout& layout, const MainLook& look, const QString& version) {
+void PaintButtons(QPainter& p, const Layout& layout, const MainLook& look) {
   const Face f = look.buttons;
   if (const auto r = layout.Place("TIRVAN_LINK"))
     PaintLink(p, *r, f == Face::Disabled ? Face::Normal : f);
-  if (const auto r = layout.Place("TIRVAN_VER")) {
-    DrawFittedText(p, *r, "v" + version, 10, false, theme::kTextMuted,
-                   Qt::AlignLeft | Qt::AlignVCenter);
-  }
+  // The version field stays empty here: the window writes its text
+  // ("MAIN_BUTTON_TIRVAN_VER" of the language files) over it.
   PaintIconButton(p, layout, "CONTROL_MENU", f, PlateStyle::Window, Icon::Menu);
   PaintIconButton(p, layout, "CONTROL_HELP", f, PlateStyle::Window, Icon::Help);
   PaintIconButton(p, layout, "CONTROL_MINIMIZE", f, PlateStyle::Window, Icon::Minimize);
@@ -270,10 +268,9 @@ void PaintButtons(QPainter& p, const Layout& layout, const MainLook& look, const
   if (const auto r = layout.Place("LOCK_AB")) PaintBankIndicator(p, *r, look.bankB);
 }
 
-void PaintMainWindow(QPainter& p, const Layout& layout, const MainLook& look,
-                     const QString& version) {
+void PaintMainWindow(QPainter& p, const Layout& layout, const MainLook& look) {
   PaintBackground(p, layout);
-  PaintButtons(p, layout, look, version);
+  PaintButtons(p, layout, look);
   PaintKeys(p, layout, look);
 }
 
@@ -335,7 +332,7 @@ void WriteArrows(PictureWriter& out, const Layout& layout, const std::array<QIma
 
 }  // namespace
 
-void WriteMainPictures(PictureWriter& out, const Layout& layout, const QString& version) {
+void WriteMainPictures(PictureWriter& out, const Layout& layout) {
   struct State {
     const char* file;
     MainLook look;
@@ -357,7 +354,7 @@ void WriteMainPictures(PictureWriter& out, const Layout& layout, const QString& 
   for (const State& state : states) {
     for (int i = 0; i < 2; ++i) {
       QImage image = Render(layout.Size(), kScales[i],
-                            [&](QPainter& p) { PaintMainWindow(p, layout, state.look, version); });
+                            [&](QPainter& p) { PaintMainWindow(p, layout, state.look); });
       out.Save(state.file, kScales[i], image);
       if (QString(state.file) == "main_normal.jpg") normal[i] = image;
     }

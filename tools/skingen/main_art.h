@@ -4,13 +4,11 @@
 // pictures, the window shape, the Flip arrows and the lighting panel's
 // bitmaps, all drawn from the main skin's layout.
 
-#include <QString>
-
 #include "tools/skingen/canvas.h"
 #include "tools/skingen/layout.h"
 
 namespace ombrex::skingen {
 
-void WriteMainPictures(PictureWriter& out, const Layout& layout, const QString& version);
+void WriteMainPictures(PictureWriter& out, const Layout& layout);
 
 }  // namespace ombrex::skingen

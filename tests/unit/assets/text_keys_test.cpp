@@ -41,6 +41,8 @@ constexpr std::u16string_view kKeysOfTheWindows[] = {
     u"IDS_POP_UP_MENU_OPEN", u"IDS_POP_UP_MENU_ABOUT", u"IDS_POP_UP_MENU_EXIT",
     u"IDS_BUTTON_MENU_IMPORT", u"IDS_BUTTON_MENU_EXPORT", u"IDS_ABOUT_TITLE", u"IDS_ABOUT_VERSION",
     u"IDS_ABOUT_COPYRIGHT", u"IDS_ABOUT_OK",
+    // the version field beside the logo, looked up by its catalogue name
+    u"MAIN_BUTTON_TIRVAN_VER",
     // key tooltips
     u"IDS_KEY_PROMPT_SET", u"IDS_KEY_PROMPT_SINGLE", u"IDS_KEY_PROMPT_MACRO",
     u"IDS_KEY_PROMPT_MEDIA", u"IDS_KEY_PROMPT_FUNCTION",
