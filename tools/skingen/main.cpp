@@ -16,6 +16,7 @@
 #include "tools/skingen/icon_art.h"
 #include "tools/skingen/layout.h"
 #include "tools/skingen/main_art.h"
+#include "tools/skingen/user_modes.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
   ombrex::skingen::PictureWriter icons(parser.value("icons"));
   ombrex::skingen::WriteIcons(icons, pictures);
   if (pictures.Failures() + icons.Failures() > 0) return 1;
+  if (!ombrex::skingen::WriteDefaultUserModes(parser.value("out"), *main)) return 1;
   const int written = pictures.Written() + icons.Written();
   if (parser.isSet("stamp") && !WriteStamp(parser.value("stamp"), written)) return 1;
   return 0;
