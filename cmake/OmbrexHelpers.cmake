@@ -78,11 +78,12 @@ function(ombrex_test name)
   else()
     target_link_libraries(${name} PRIVATE ${T_DEPS} ombrex_test_main GTest::gtest GTest::gmock)
   endif()
+  # The tests' environment (program folder, data and source folders, offscreen
+  # Qt) is set by the test main itself; see tests/support/test_environment.cpp.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
-               ENVIRONMENT "OMBREX_PROGRAM_DIR=${OMBREX_PROGRAM_DIR};OMBREX_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;OMBREX_SOURCE_DIR=${PROJECT_SOURCE_DIR};QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
 endfunction()
 
 # Adds every direct subfolder of the current folder that has a CMakeLists.txt,

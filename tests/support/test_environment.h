@@ -6,7 +6,8 @@ namespace ombrex::test {
 // documents, home) at a private temporary folder for this test process, so a
 // test run never reads or changes the developer's own settings and files, and
 // two test processes never meet through a socket or lock file. Also makes Qt
-// default to the offscreen platform.
+// default to the offscreen platform and sets OMBREX_PROGRAM_DIR (the build's
+// program folder), OMBREX_TEST_DATA and OMBREX_SOURCE_DIR unless already set.
 void IsolateUserEnvironment();
 
 }  // namespace ombrex::test
