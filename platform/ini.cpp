@@ -303,11 +303,27 @@ const Document& CachedFile::Refresh() const {
   // again and the next call looks once more.
   const std::uint64_t generation = Cache().Generation();
   if (!document_ || generation != generation_ || now - checkedAt_ >= recheck_) {
-    document_ = Load(file_);
+    std::shared_ptr<const Document> loaded = Load(file_);
+    if (loaded != document_) lastSectionKnown_ = false;
+    document_ = std::move(loaded);
     checkedAt_ = now;
     generation_ = generation;
   }
   return *document_;
+}
+
+std::optional<std::u16string_view> CachedFile::Lookup(std::u16string_view section,
+                                                      std::u16string_view key) const {
+  const Document& document = Refresh();
+  if (!lastSectionKnown_ || lastSectionName_ != section) {
+    lastSectionName_.assign(section);
+    lastSection_ = document.FindSection(section);
+    lastSectionKnown_ = true;
+  }
+  if (lastSection_ == nullptr) return std::nullopt;
+  const Entry* entry = document.FindEntry(*lastSection_, key);
+  if (entry == nullptr) return std::nullopt;
+  return document.Text(entry->value);
 }
 
 std::shared_ptr<const Document> CachedFile::Current() const {
@@ -321,13 +337,13 @@ std::size_t CachedFile::ReadString(std::u16string_view section, std::u16string_v
                                    std::size_t capacity) const {
   if (capacity == 0) return 0;
   std::lock_guard lock(mutex_);
-  return CopyOut(Find(Refresh(), section, key), defaultValue, buffer, capacity);
+  return CopyOut(Lookup(section, key), defaultValue, buffer, capacity);
 }
 
 std::u16string CachedFile::ReadString(std::u16string_view section, std::u16string_view key,
                                       std::u16string_view defaultValue) const {
   std::lock_guard lock(mutex_);
-  return std::u16string(Find(Refresh(), section, key).value_or(DefaultText(defaultValue)));
+  return std::u16string(Lookup(section, key).value_or(DefaultText(defaultValue)));
 }
 
 int CachedFile::ReadInt(std::u16string_view section, std::u16string_view key,

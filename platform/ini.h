@@ -64,6 +64,7 @@ bool WriteString(const std::filesystem::path& file, std::u16string_view section,
 // A parsed file, immutable once made. Holders may keep it as long as they like;
 // a later change of the file produces a new document, never changes this one.
 class Document;
+struct Section;
 
 // The cached document of a file (an empty document when the file is missing or
 // unreadable). Checks the file's size and modification time on every call.
@@ -114,8 +115,10 @@ class CachedFile {
   std::shared_ptr<const Document> Current() const;
 
  private:
-  // Needs mutex_ held.
+  // Both need mutex_ held.
   const Document& Refresh() const;
+  std::optional<std::u16string_view> Lookup(std::u16string_view section,
+                                            std::u16string_view key) const;
 
   std::filesystem::path file_;
   std::chrono::milliseconds recheck_;
@@ -123,6 +126,11 @@ class CachedFile {
   mutable std::shared_ptr<const Document> document_;
   mutable std::chrono::steady_clock::time_point checkedAt_{};
   mutable std::uint64_t generation_ = 0;
+  // The section of the previous lookup: callers ask one section over and over
+  // ("TEXT"), so it is resolved once per document.
+  mutable std::u16string lastSectionName_;
+  mutable const Section* lastSection_ = nullptr;
+  mutable bool lastSectionKnown_ = false;
 };
 
 }  // namespace ombrex::ini

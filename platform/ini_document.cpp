@@ -1,16 +1,12 @@
 #include "platform/ini_document.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/text.h"
 
 namespace ombrex::ini {
 namespace {
-
-// Branch-free, so the hash and the comparison run as straight-line code.
-char16_t Fold(char16_t c) {
-  return static_cast<char16_t>(c + ((static_cast<unsigned>(c - u'A') < 26u) << 5));
-}
 
 Encoding DetectEncoding(std::string_view bytes, std::size_t& prefix) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -38,33 +34,50 @@ TextRange RangeOf(std::u16string_view whole, std::u16string_view part) {
           static_cast<std::uint32_t>(part.size())};
 }
 
+// Folds four UTF-16 units at once: 'A'..'Z' gain 0x20; every other unit stays,
+// also one whose low byte looks like a letter (U+0141, U+8041).
+std::uint64_t FoldChunk(std::uint64_t units) {
+  constexpr std::uint64_t kHigh = 0x8000800080008000ull;
+  const std::uint64_t low = units & ~kHigh;
+  const std::uint64_t atLeastA = low + 0x7FBF7FBF7FBF7FBFull;  // per unit 0x8000 - 'A'
+  const std::uint64_t pastZ = low + 0x7FA57FA57FA57FA5ull;     // per unit 0x8000 - ('Z' + 1)
+  const std::uint64_t upper = atLeastA & ~pastZ & ~units & kHigh;
+  return units | (upper >> 10);
+}
+
+// Four units from `at` (fewer at the end, the rest zero), as one number.
+std::uint64_t ChunkAt(std::u16string_view text, std::size_t at) {
+  std::uint64_t chunk = 0;
+  if (at + 4 <= text.size()) {
+    std::memcpy(&chunk, text.data() + at, sizeof chunk);
+  } else {
+    std::memcpy(&chunk, text.data() + at, (text.size() - at) * sizeof(char16_t));
+  }
+  return chunk;
+}
+
 }  // namespace
 
 // Four characters per multiplication: names are short and looked up on hot
 // paths, so the hash is a short dependency chain rather than one per character.
 std::uint64_t FoldedHash(std::u16string_view text) {
   const auto mix = [](std::uint64_t hash, std::uint64_t chunk) {
-    hash = (hash ^ chunk) * 0xFF51AFD7ED558CCDull;
+    hash = (hash ^ FoldChunk(chunk)) * 0xFF51AFD7ED558CCDull;
     return hash ^ (hash >> 29);
   };
   std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ text.size();
-  std::size_t i = 0;
-  for (; i + 4 <= text.size(); i += 4) {
-    hash = mix(hash, std::uint64_t{Fold(text[i])} | std::uint64_t{Fold(text[i + 1])} << 16 |
-                         std::uint64_t{Fold(text[i + 2])} << 32 |
-                         std::uint64_t{Fold(text[i + 3])} << 48);
-  }
-  std::uint64_t tail = 0;
-  for (; i < text.size(); ++i) tail = tail << 16 | Fold(text[i]);
-  hash = mix(hash, tail) * 0xC4CEB9FE1A85EC53ull;
+  for (std::size_t i = 0; i < text.size(); i += 4) hash = mix(hash, ChunkAt(text, i));
+  hash *= 0xC4CEB9FE1A85EC53ull;
   return hash ^ (hash >> 32);
 }
 
+// Four units at a time, as the hash reads them; equal units need no folding.
 bool EqualsFolded(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
-  if (a == b) return true;  // the usual case: the file spells a name as the program does
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) return false;
+  for (std::size_t i = 0; i < a.size(); i += 4) {
+    const std::uint64_t x = ChunkAt(a, i);
+    const std::uint64_t y = ChunkAt(b, i);
+    if (x != y && FoldChunk(x) != FoldChunk(y)) return false;
   }
   return true;
 }

@@ -60,6 +60,21 @@ TEST_F(IniRead, NamesIgnoreCaseAndBlanksAroundNamesAndValuesGo) {
   EXPECT_EQ(Read(wide, u"Ä", u"Ä"), u"1");
 }
 
+TEST_F(IniRead, OnlyAsciiLettersFoldWhereverTheyStand) {
+  // Units whose low byte looks like a letter must not fold: U+0141 is not
+  // U+0161, U+8041 not U+8061. Names of every length end in every position.
+  const auto document = Parse(
+      Utf8Bytes(u"[Sec]\nAbCdEfGhI=ascii\n\u0141=stroke\nX\u8041yZ=cjk\nQRSTUVWX\u00C4=nine\n"));
+  EXPECT_EQ(Find(*document, u"sEC", u"aBcDeFgHi"), u"ascii");
+  EXPECT_EQ(Find(*document, u"SEC", u"x\u8041Yz"), u"cjk");
+  EXPECT_EQ(Find(*document, u"sec", u"qrstuvwx\u00C4"), u"nine");
+  EXPECT_EQ(Find(*document, u"Sec", u"\u0141"), u"stroke");
+  EXPECT_FALSE(Find(*document, u"Sec", u"\u0161").has_value());
+  EXPECT_FALSE(Find(*document, u"Sec", u"X\u8061yZ").has_value());
+  EXPECT_FALSE(Find(*document, u"Sec", u"qrstuvwx\u00E4").has_value());
+  EXPECT_FALSE(Find(*document, u"Sec", u"AbCdEfGh").has_value());
+}
+
 TEST_F(IniRead, OnePairOfMatchingQuotesIsRemoved) {
   const auto file = Write(
       "[S]\n"
