@@ -59,7 +59,12 @@ bool IsGKeyButton(int button) {
 Tooltip TooltipText(const Texts& texts, std::span<const MacroRecord> macros, int gKey, KeyCode code,
                     const KeyEntry& entry) {
   Tooltip tip;
-  tip.text = gKey >= 0 ? u"G" + DecimalText(gKey + 1) : KeyNameText(texts, code);
+  if (gKey >= 0) {
+    tip.text = u"G";
+    tip.text += DecimalText(gKey + 1);
+  } else {
+    tip.text = KeyNameText(texts, code);
+  }
   if (entry.Is(AssignKind::Default)) return tip;
   tip.assigned = true;
   tip.text += texts.Text(catalogue::kKeyPromptSet) + AssignmentText(texts, macros, entry);

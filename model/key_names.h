@@ -18,6 +18,10 @@ class Texts;
 // looked up and formatted with the code). Cut to capacity - 1 characters and
 // terminated; returns the number of characters written.
 std::size_t KeyName(const Texts& texts, KeyCode code, char16_t* buffer, std::size_t capacity);
+// The same in a language the caller decided once (a recording asks for the
+// current language when it starts, not for every key event).
+std::size_t KeyName(const Texts& texts, int languageIndex, KeyCode code, char16_t* buffer,
+                    std::size_t capacity);
 
 // KeyName as a string, for texts that are built anyway (tooltips, lists).
 std::u16string KeyNameText(const Texts& texts, KeyCode code);

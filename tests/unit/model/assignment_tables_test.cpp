@@ -38,7 +38,8 @@ TEST(AssignmentTablesTest, KeyTablesCarryTheProfilesEntries) {
   const DeviceKeyTable table = BuildDeviceKeyTable(applied, 2, defaults);
   EXPECT_EQ(CodeAt(table, kKeyOnePosition), (DeviceKeyCode{5, 1, 1}));
   for (std::size_t position = 0; position < protocol::kKeyTablePositions; ++position) {
-    if (position != kKeyOnePosition) EXPECT_EQ(CodeAt(table, position), CodeAt(defaults, position));
+    if (position == kKeyOnePosition) continue;
+    EXPECT_EQ(CodeAt(table, position), CodeAt(defaults, position));
   }
   EXPECT_EQ(CodeAt(BuildDeviceKeyTable(applied, 1, defaults), kKeyOnePosition),
             (DeviceKeyCode{0, 0, 0}));

@@ -45,6 +45,16 @@ TEST(KeyNameTest, NamesComeFromTheLanguageFile) {
   EXPECT_EQ(KeyNameText(texts.Get(), 0x136), u"Right Shift");
 }
 
+TEST(KeyNameTest, ALanguageDecidedOnceGivesTheSameNames) {
+  TestTexts texts;
+  std::array<char16_t, 32> buffer{};
+  const int language = texts.Get().CurrentLanguageIndex();
+  EXPECT_EQ(KeyName(texts.Get(), language, 0x030, buffer.data(), buffer.size()), 1u);
+  EXPECT_EQ(std::u16string(buffer.data()), u"B");
+  KeyName(texts.Get(), language, 0x064, buffer.data(), buffer.size());
+  EXPECT_EQ(std::u16string(buffer.data()), u"Unknown Key: 064");
+}
+
 TEST(KeyNameTest, KeysWithoutNameReadAsUnknownWithTheirCode) {
   TestTexts texts("IDS_KEYBOARD_Q=\n");
   EXPECT_EQ(KeyNameText(texts.Get(), 0x064), u"Unknown Key: 064");  // no text key

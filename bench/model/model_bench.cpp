@@ -1,0 +1,206 @@
+// The model's hot paths: key conversions on the macro recorder's path (every
+// key event) and the save and load of a full profile image. Conversions also
+// report how many heap allocations one call makes; the goal is none.
+//
+//   build/<preset>/bench/model_bench
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "bench/model/allocation_counter.h"
+#include "model/key_catalogue.h"
+#include "model/key_names.h"
+#include "model/workspace.h"
+#include "platform/settings_store.h"
+#include "platform/text.h"
+#include "resources/texts.h"
+
+namespace {
+
+using namespace ombrex;
+
+std::filesystem::path ScratchFolder() {
+  static const std::filesystem::path folder = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ombrex-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    return std::filesystem::path(pattern);
+  }();
+  return folder;
+}
+
+void WriteText(const std::filesystem::path& file, const std::string& text) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+// An English program folder with every key's name, as the program has.
+const Texts& EnglishTexts() {
+  static std::unique_ptr<SettingsStore> store;
+  static std::unique_ptr<Texts> texts = [] {
+    const std::filesystem::path folder = ScratchFolder() / "program";
+    std::string lines = "[TEXT]\nUnknown Key: %03x=Unknown Key: %03x\n";
+    for (std::size_t i = 0; i < kCatalogueSize; ++i) {
+      const KeyRecord& record = CatalogueRecord(i);
+      if (!record.textKey.empty()) {
+        lines += Utf8FromUtf16(record.textKey) + "=" + Utf8FromUtf16(record.label) + "\n";
+      }
+    }
+    WriteText(folder / "Lang0409.ini", lines);
+    WriteText(folder / "Skins" / "language.ini", "[LANGUAGE]\nlanguage=1\n");
+    store = OpenSettingsIn(ScratchFolder() / "config");
+    return std::make_unique<Texts>(folder, *store, 0x0409);
+  }();
+  return *texts;
+}
+
+struct KeyEvent {
+  std::uint8_t vk;
+  std::uint32_t message;
+};
+
+// A typing mix: letters, an extended key, a keypad key with Num Lock off, a
+// modifier and a key the VK alone would get wrong.
+constexpr std::array<KeyEvent, 6> kEvents{{{0x41, 0x001E0001},
+                                           {0x26, 0x01480001},
+                                           {0x24, 0x00470001},
+                                           {0xA1, 0x00360001},
+                                           {0x0D, 0x011C0001},
+                                           {0x20, 0x00390001}}};
+
+void ReportAllocations(benchmark::State& state, long long before) {
+  state.counters["allocs_per_call"] = benchmark::Counter(
+      static_cast<double>(AllocationCount() - before), benchmark::Counter::kAvgIterations);
+}
+
+void BM_CodeFromKeyMessage(benchmark::State& state) {
+  std::size_t i = 0;
+  const long long before = AllocationCount();
+  for (auto _ : state) {
+    const KeyEvent& event = kEvents[i++ % kEvents.size()];
+    benchmark::DoNotOptimize(CodeFromKeyMessage(event.vk, event.message));
+  }
+  ReportAllocations(state, before);
+}
+BENCHMARK(BM_CodeFromKeyMessage);
+
+void BM_KeyName(benchmark::State& state) {
+  const Texts& texts = EnglishTexts();
+  const std::array<KeyCode, 4> codes{0x01E, 0x148, 0x15B, 0x045};
+  std::array<char16_t, 64> buffer{};
+  KeyName(texts, codes[0], buffer.data(), buffer.size());  // the file is cached from here on
+  std::size_t i = 0;
+  const long long before = AllocationCount();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        KeyName(texts, codes[i++ % codes.size()], buffer.data(), buffer.size()));
+  }
+  ReportAllocations(state, before);
+}
+BENCHMARK(BM_KeyName);
+
+void BM_KeyNameInDecidedLanguage(benchmark::State& state) {
+  const Texts& texts = EnglishTexts();
+  const int language = texts.CurrentLanguageIndex();
+  const std::array<KeyCode, 4> codes{0x01E, 0x148, 0x15B, 0x045};
+  std::array<char16_t, 64> buffer{};
+  std::size_t i = 0;
+  const long long before = AllocationCount();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        KeyName(texts, language, codes[i++ % codes.size()], buffer.data(), buffer.size()));
+  }
+  ReportAllocations(state, before);
+}
+BENCHMARK(BM_KeyNameInDecidedLanguage);
+
+void BM_KeyNameUnknown(benchmark::State& state) {
+  const Texts& texts = EnglishTexts();
+  std::array<char16_t, 64> buffer{};
+  KeyName(texts, 0x064, buffer.data(), buffer.size());
+  const long long before = AllocationCount();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(KeyName(texts, 0x064, buffer.data(), buffer.size()));
+  }
+  ReportAllocations(state, before);
+}
+BENCHMARK(BM_KeyNameUnknown);
+
+// 100 macros of 2000 actions and a text on every one of the 2048 entries.
+void Fill(Workspace& w) {
+  w.CreateDefaultImage({}, 0, true);
+  std::lock_guard lock(w.ImageLock());
+  ProfileImage& image = w.Working();
+  std::vector<MacroRecord> macros(kMaxMacros);
+  for (std::size_t m = 0; m < macros.size(); ++m) {
+    macros[m].id = static_cast<std::uint16_t>(m + 1);
+    macros[m].cycles = 1;
+    macros[m].SetName(u"Macro " + DecimalText(static_cast<long long>(m + 1)));
+    macros[m].count = kMaxMacroActions;
+    for (std::size_t a = 0; a < kMaxMacroActions; ++a) {
+      macros[m].actions[a] = {10, 0x01E, static_cast<std::uint16_t>(a % 2)};
+    }
+  }
+  image.ReplaceMacros(std::move(macros));
+  for (std::size_t i = 0; i < image::kEntryCount; ++i) {
+    KeyEntry entry;
+    entry.kind = static_cast<std::uint16_t>(AssignKind::LaunchProgram);
+    image.SetEntry(i, entry);
+    image.SetText(i, u"/usr/local/bin/program-" + DecimalText(static_cast<long long>(i)));
+  }
+}
+
+Workspace& FullWorkspace() {
+  static Workspace workspace(ScratchFolder());
+  static const bool filled = (Fill(workspace), true);
+  (void)filled;
+  return workspace;
+}
+
+void BM_SaveFullImage(benchmark::State& state) {
+  Workspace& workspace = FullWorkspace();
+  const std::filesystem::path file = ScratchFolder() / "full.fwc";
+  for (auto _ : state) {
+    if (workspace.SaveImageFile(file) != 1) state.SkipWithError("save failed");
+  }
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
+}
+BENCHMARK(BM_SaveFullImage)->Unit(benchmark::kMillisecond);
+
+void BM_LoadFullImage(benchmark::State& state) {
+  const std::filesystem::path file = ScratchFolder() / "full.fwc";
+  if (FullWorkspace().SaveImageFile(file) != 1) state.SkipWithError("save failed");
+  Workspace workspace(ScratchFolder());
+  for (auto _ : state) {
+    if (workspace.LoadImageFile(file) != 1) state.SkipWithError("load failed");
+  }
+}
+BENCHMARK(BM_LoadFullImage)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// The two lookups KeyName is made of, to see where its time goes.
+void BM_LookupTextInto(benchmark::State& state) {
+  const Texts& texts = EnglishTexts();
+  std::array<char16_t, 260> buffer{};
+  texts.LookupTextInto(u"IDS_KEYBOARD_A", 1, buffer.data(), buffer.size());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        texts.LookupTextInto(u"IDS_KEYBOARD_A", 1, buffer.data(), buffer.size()));
+  }
+}
+BENCHMARK(BM_LookupTextInto);
+
+void BM_CurrentLanguageIndex(benchmark::State& state) {
+  const Texts& texts = EnglishTexts();
+  for (auto _ : state) benchmark::DoNotOptimize(texts.CurrentLanguageIndex());
+}
+BENCHMARK(BM_CurrentLanguageIndex);
+
+}  // namespace
