@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -24,10 +26,19 @@ using Clock = SteadyClock;
 constexpr std::size_t kMaxPendingOutput = 64u << 20;
 constexpr auto kFinalFlushTime = std::chrono::seconds(1);
 
-int PollTimeout(const std::optional<Clock::time_point>& due) {
-  if (!due) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
-  return left.count() < 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), 60'000));
+// The wait until the next reply is due, to the nanosecond: a latency of 1 ms
+// per packet must cost 1 ms, not the next whole millisecond plus timer slack.
+// nullopt waits without a limit.
+std::optional<timespec> PollTimeout(const std::optional<Clock::time_point>& due) {
+  if (!due) return std::nullopt;
+  const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(*due - Clock::now());
+  const long long ns = std::clamp<long long>(left.count(), 0, 60'000'000'000LL);
+  return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+int Poll(std::vector<pollfd>& watches, const std::optional<Clock::time_point>& due) {
+  const std::optional<timespec> timeout = PollTimeout(due);
+  return ::ppoll(watches.data(), watches.size(), timeout ? &*timeout : nullptr, nullptr);
 }
 
 bool SameFile(int fd, const std::string& path) {
@@ -119,6 +130,9 @@ bool SocketServer::Listen(const std::string& path, std::string& error) {
 }
 
 void SocketServer::Run(Service& service, int stopFd) {
+  // The kernel may otherwise wake the loop up to 50 us late on every reply,
+  // which a long transfer with a per-packet latency adds up.
+  ::prctl(PR_SET_TIMERSLACK, 1UL);
   std::vector<pollfd> watches;
   std::vector<ClientId> ids;
   while (!service.ShutdownRequested()) {
@@ -129,7 +143,7 @@ void SocketServer::Run(Service& service, int stopFd) {
       watches.push_back({connection.fd, events, 0});
       ids.push_back(id);
     }
-    const int ready = ::poll(watches.data(), watches.size(), PollTimeout(service.NextDue()));
+    const int ready = Poll(watches, service.NextDue());
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0 && (watches[0].revents & POLLIN)) break;
     for (std::size_t i = 0; ready > 0 && i < ids.size(); ++i) {
@@ -216,7 +230,7 @@ void SocketServer::FlushAllBeforeExit() {
       waiting.push_back(&connection);
     }
     if (watches.empty() || Clock::now() >= deadline) return;
-    if (::poll(watches.data(), watches.size(), PollTimeout(deadline)) <= 0) return;
+    if (Poll(watches, deadline) <= 0) return;
     for (std::size_t i = 0; i < watches.size(); ++i) {
       if (watches[i].revents & POLLOUT) Flush(*waiting[i]);
       if (watches[i].revents & (POLLERR | POLLHUP)) waiting[i]->dead = true;
