@@ -348,7 +348,8 @@ std::u16string CachedFile::ReadString(std::u16string_view section, std::u16strin
 
 int CachedFile::ReadInt(std::u16string_view section, std::u16string_view key,
                         int defaultValue) const {
-  return LeadingInt(ReadString(section, key, u""), defaultValue);
+  std::lock_guard lock(mutex_);
+  return LeadingInt(Lookup(section, key).value_or(u""), defaultValue);
 }
 
 }  // namespace ombrex::ini

@@ -122,7 +122,9 @@ std::uint16_t Texts::DecideLanguageId() const {
 }
 
 bool Texts::LanguageIsEnglish() const {
-  return LeadingInt(choiceFile_->ReadString(u"LANGUAGE", u"language", u" "), 0) == 1;
+  // Read as a number straight from the cached file: this runs with every
+  // lookup in the current language.
+  return choiceFile_->ReadInt(u"LANGUAGE", u"language", 0) == 1;
 }
 
 std::u16string Texts::ComponentText(std::u16string_view key,
