@@ -53,6 +53,15 @@ TEST_F(WorkspaceTest, ValidationResults) {
             u"wrong file format, revert to the default values: \n  " + bad.u16string());
 }
 
+TEST_F(WorkspaceTest, FilesOfFourGibibytesAreRefusedUnread) {
+  const auto file = Write("huge.fwc", DefaultImageBlock(0));
+  std::error_code error;
+  std::filesystem::resize_file(file, std::uintmax_t{1} << 32, error);  // sparse
+  if (error) GTEST_SKIP() << "no sparse files here";
+  EXPECT_EQ(ValidateImageFile(file, prompter_), 0);
+  EXPECT_TRUE(prompter_.messages.empty());
+}
+
 TEST_F(WorkspaceTest, ValidationRejectsFilesShorterThanTheirHeaderSays) {
   ProfileImage image;
   image.ResetToDefault();
