@@ -1,0 +1,61 @@
+#pragma once
+
+// The program's run as its threads see it: whether the main window is ready
+// for messages, and whether the program is shutting down. Every wait of one
+// thread for another goes through this object, so that the start of the
+// shutdown wakes them all and none of them can hold the shutdown up.
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace ombrex {
+
+class RunState {
+ public:
+  // The window has handled its start-up message; workers may now reach it.
+  void MarkReady();
+  bool Ready() const;
+
+  // From now on every wait below gives up at once. Cannot be undone.
+  void BeginShutdown();
+  bool ShuttingDown() const;
+
+  // Until the window is ready; false when the shutdown began first.
+  bool WaitUntilReady();
+
+  // Waits until `done()` holds or the shutdown begins and returns done().
+  // `done` is evaluated under the state's lock: whatever it reads must be
+  // changed through Change().
+  template <typename Done>
+  bool WaitUntil(Done&& done) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done() || shuttingDown_; });
+    return done();
+  }
+  // The same, giving up after `timeout` as well.
+  template <typename Done>
+  bool WaitUntilFor(std::chrono::milliseconds timeout, Done&& done) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return done() || shuttingDown_; });
+    return done();
+  }
+
+  // Runs `change` under the state's lock, then wakes every waiter.
+  template <typename Update>
+  void Change(Update&& change) {
+    {
+      std::lock_guard lock(mutex_);
+      change();
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool ready_ = false;
+  bool shuttingDown_ = false;
+};
+
+}  // namespace ombrex
