@@ -1,0 +1,138 @@
+#pragma once
+
+// One running copy of the program per user, and the messages a second start
+// sends to it.
+//
+// The running copy holds a lock file named after the instance name in the
+// user's runtime folder and listens on a local socket in a folder only the
+// user can enter. A second start that finds the lock held connects, sends its
+// message and waits for the answer, which comes when the running copy has
+// handled the message (a sent message), or at once (a posted one). A
+// listener proves itself by answering with the main window's marker 'MAIN'.
+//
+// Nothing here can take another process for the running copy: the lock says
+// whether one exists, and a process never waits for an answer from itself.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace ombrex {
+
+struct InstanceMessage {
+  std::uint32_t message = 0;
+  std::uint32_t wParam = 0;
+  std::uint32_t lParam = 0;
+  // Queued for the window: the sender does not wait for it to be handled.
+  bool posted = false;
+  friend bool operator==(const InstanceMessage&, const InstanceMessage&) = default;
+};
+
+inline constexpr std::size_t kInstanceRequestSize = 24;
+inline constexpr std::size_t kInstanceReplySize = 8;
+// What a listener answers with: the main window's marker.
+inline constexpr std::uint32_t kMainWindowMarker = 0x4D41494E;  // 'MAIN'
+
+using InstanceRequestBytes = std::array<std::uint8_t, kInstanceRequestSize>;
+InstanceRequestBytes EncodeInstanceRequest(const InstanceMessage& message);
+// Only a complete, well-formed request decodes; anything else is nullopt.
+std::optional<InstanceMessage> DecodeInstanceRequest(std::span<const std::uint8_t> bytes);
+
+// Where the lock and the socket of an instance name live: the user's runtime
+// folder ($XDG_RUNTIME_DIR, else a private folder below the temporary
+// folder).
+struct InstancePlaces {
+  std::filesystem::path lockFile;    // <runtime>/<name>.lock
+  std::filesystem::path socketFile;  // <runtime>/<name>/instance.sock, folder mode 0700
+};
+std::optional<InstancePlaces> InstancePlacesFor(std::string_view name);
+
+// The listener of the running copy. The handler runs on the listener's own
+// thread, one message at a time; for a sent message the sender gets its
+// answer when the handler returns.
+class InstanceListener {
+ public:
+  using Handler = std::function<void(const InstanceMessage&)>;
+
+  InstanceListener() = default;
+  // Close(), then waits for the listener's thread.
+  ~InstanceListener();
+  InstanceListener(const InstanceListener&) = delete;
+  InstanceListener& operator=(const InstanceListener&) = delete;
+
+  // Replaces a socket file left by a copy that died, then listens. Only the
+  // holder of the instance lock may call this.
+  bool Listen(const std::filesystem::path& socketFile, Handler handler);
+  // Stops taking connections and removes the socket file. Safe from the
+  // handler itself and from any thread; a message being handled still gets
+  // its answer.
+  void Close();
+  bool Listening() const { return listening_; }
+
+ private:
+  void Run(int listenFd, int wakeFd);
+  void Serve(int connection);
+
+  Handler handler_;
+  std::filesystem::path socketFile_;
+  std::mutex closeMutex_;
+  int wakeWrite_ = -1;
+  std::atomic<bool> listening_{false};
+  std::thread thread_;
+};
+
+enum class Delivery {
+  Delivered,      // the running copy answered as the main window
+  NoRunningCopy,  // nobody holds the lock: this process now holds it
+  NoAnswer,       // the lock is held, but no listener answered in time
+};
+
+class SingleInstance {
+ public:
+  // The places of `name`; without a runtime folder every call fails safe:
+  // this process counts as the only copy.
+  explicit SingleInstance(std::string_view name);
+  ~SingleInstance();
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
+
+  // Takes the lock if nobody holds it. True when this process holds it (also
+  // when it already did).
+  bool TryAcquire();
+  bool Holds() const { return lockFd_ >= 0 || !places_; }
+
+  // Delivers `message` to the running copy. While another process holds the
+  // lock but does not listen yet (it is starting), keeps trying for
+  // `patience`; when the lock becomes free, takes it and reports
+  // NoRunningCopy. Once delivered, waits as long as the running copy takes to
+  // handle a sent message.
+  Delivery DeliverToRunningCopy(const InstanceMessage& message,
+                                std::chrono::milliseconds patience = std::chrono::seconds(10));
+
+  // Listens for the messages of later starts (holder only).
+  bool Listen(InstanceListener::Handler handler);
+  // Stops listening and releases the lock.
+  void Close();
+
+  const std::optional<InstancePlaces>& Places() const { return places_; }
+
+ private:
+  std::optional<InstancePlaces> places_;
+  int lockFd_ = -1;
+  InstanceListener listener_;
+};
+
+// One attempt: connects to a listener and delivers. True when it answered as
+// the main window (for a sent message: once it has handled it).
+bool SendToListener(const std::filesystem::path& socketFile, const InstanceMessage& message);
+
+}  // namespace ombrex
