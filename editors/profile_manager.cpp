@@ -1,0 +1,138 @@
+#include "editors/profile_manager.h"
+
+#include "device/command_set.h"
+#include "editors/profile_switcher.h"
+#include "model/app_settings.h"
+#include "model/workspace.h"
+#include "platform/prompter.h"
+#include "resources/text_catalogue.h"
+
+namespace ombrex {
+
+namespace {
+
+constexpr std::u16string_view kFilter = u"(*.fwc)|*.fwc|(*.*)|*.*||";
+
+std::u16string FolderWithSeparator(const std::filesystem::path& file) {
+  std::u16string folder = file.parent_path().u16string();
+  folder += static_cast<char16_t>(std::filesystem::path::preferred_separator);
+  return folder;
+}
+
+}  // namespace
+
+ProfileManager::ProfileManager(ProfileSwitcher& switcher, Workspace& workspace,
+                               CommandSet& commands, AppSettings& settings, Prompter& prompter)
+    : switcher_(switcher),
+      workspace_(workspace),
+      commands_(commands),
+      settings_(settings),
+      prompter_(prompter) {
+  switcher_.AttachManager(this);
+}
+
+ProfileManager::~ProfileManager() {
+  switcher_.AttachManager(nullptr);
+}
+
+void ProfileManager::SetMainApplyDisabler(std::function<void()> disable) {
+  disableMainApply_ = std::move(disable);
+}
+
+void ProfileManager::AppendRow(const std::filesystem::path& file) {
+  rows_.push_back({file.stem().u16string(), FolderWithSeparator(file)});
+}
+
+void ProfileManager::Open() {
+  ++openCount_;
+  rows_.clear();
+  for (int i = 0; i < ProfileSwitcher::ProfileCount(); ++i) {
+    const std::filesystem::path file = workspace_.ProfileFilePath(i);
+    // The profile file has no extension: the whole file name is the name.
+    rows_.push_back({file.filename().u16string(), FolderWithSeparator(file)});
+  }
+  const int current = commands_.ActiveProfile();
+  checked_ = current >= 0 && current < static_cast<int>(rows_.size()) ? current : -1;
+  applyEnabled_ = false;
+}
+
+bool ProfileManager::Add() {
+  workspace_.EnsureProfileFolder();
+  FileDialogOptions options;
+  options.defaultExtension = u"fwc";
+  options.filter = std::u16string(kFilter);
+  options.overwritePrompt = true;
+  // The catalogue's name starts with a Windows separator; the folder's own
+  // separator takes its place.
+  std::u16string_view name = text_catalogue::kProfileNew;
+  if (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
+  options.initialName = (workspace_.ProfileFolder() / std::filesystem::path(name)).u16string();
+  const std::optional<std::filesystem::path> file = prompter_.ChooseSaveFile(options);
+  if (!file || workspace_.CreateDefaultImage(*file, 0, false) != 1) return false;
+  AppendRow(*file);
+  applyEnabled_ = true;
+  return true;
+}
+
+bool ProfileManager::Load() {
+  workspace_.EnsureProfileFolder();
+  FileDialogOptions options;
+  options.defaultExtension = u"fwc";
+  options.filter = std::u16string(kFilter);
+  options.initialName = (workspace_.ProfileFolder() / "*.fwc").u16string();
+  const std::optional<std::filesystem::path> file = prompter_.ChooseOpenFile(options);
+  if (!file) return false;
+  AppendRow(*file);
+  applyEnabled_ = true;
+  return true;
+}
+
+void ProfileManager::Delete(int row) {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  rows_.erase(rows_.begin() + row);
+  if (checked_ == row) {
+    checked_ = -1;
+  } else if (checked_ > row) {
+    --checked_;
+  }
+  applyEnabled_ = true;
+}
+
+void ProfileManager::Check(int row) {
+  checked_ = row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
+  applyEnabled_ = true;
+}
+
+bool ProfileManager::Apply() {
+  std::vector<std::u16string> paths;
+  for (const ProfileRow& row : rows_) paths.push_back(row.folder + row.name + u".fwc");
+  const bool stored = settings_.StoreProfileList(paths);
+  commands_.SetActiveProfile(checked_);
+  switcher_.ReloadCurrentProfile(false);
+  switcher_.BuildProfileMenu(false);
+  applyEnabled_ = false;
+  if (disableMainApply_) disableMainApply_();
+  return stored;
+}
+
+bool ProfileManager::Ok() {
+  const bool stored = Apply();
+  Close();
+  return stored;
+}
+
+void ProfileManager::Cancel() {
+  Close();
+}
+
+void ProfileManager::Close() {
+  if (openCount_ > 0) --openCount_;
+  applyEnabled_ = false;
+}
+
+void ProfileManager::ShowSwitchedTo(int profile) {
+  if (profile >= 0 && profile < static_cast<int>(rows_.size())) checked_ = profile;
+  applyEnabled_ = false;
+}
+
+}  // namespace ombrex

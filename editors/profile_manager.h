@@ -1,0 +1,81 @@
+#pragma once
+
+// The rules of the profile manager dialog: the list of profile files with one
+// checked row, Add, Load, Delete, and Apply, which stores the list in the
+// settings, switches the keyboard to the checked profile and reloads. The
+// dialog itself only draws the rows and forwards clicks.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ombrex {
+
+class AppSettings;
+class CommandSet;
+class Prompter;
+class ProfileSwitcher;
+class Workspace;
+
+struct ProfileRow {
+  std::u16string name;    // file name without extension
+  std::u16string folder;  // drive and folder, with the trailing separator
+  friend bool operator==(const ProfileRow&, const ProfileRow&) = default;
+};
+
+class ProfileManager {
+ public:
+  ProfileManager(ProfileSwitcher& switcher, Workspace& workspace, CommandSet& commands,
+                 AppSettings& settings, Prompter& prompter);
+  ~ProfileManager();
+  ProfileManager(const ProfileManager&) = delete;
+  ProfileManager& operator=(const ProfileManager&) = delete;
+
+  // Opening: one row per profile (all four name the one profile file), the
+  // current profile's row checked, Apply disabled.
+  void Open();
+  bool IsOpen() const { return openCount_ > 0; }
+
+  const std::vector<ProfileRow>& Rows() const { return rows_; }
+  int CheckedRow() const { return checked_; }
+  bool ApplyEnabled() const { return applyEnabled_; }
+  // The main window's Apply button, disabled along with this one by Apply.
+  void SetMainApplyDisabler(std::function<void()> disable);
+
+  // A new default profile file where the user chooses; false when cancelled
+  // or the file could not be written.
+  bool Add();
+  // A row for a file the user picks; its content is not examined.
+  bool Load();
+  void Delete(int row);
+  void Check(int row);
+
+  // Stores the rows ("PROFILE00" = count, "PROFILE01".. = folder + name +
+  // ".fwc"), switches the keyboard to the checked row and reloads. False when
+  // the list could not be stored.
+  bool Apply();
+  // Apply, then close.
+  bool Ok();
+  void Cancel();
+
+  // The switcher changed the keyboard's profile while the dialog is open.
+  void ShowSwitchedTo(int profile);
+
+ private:
+  void Close();
+  void AppendRow(const std::filesystem::path& file);
+
+  ProfileSwitcher& switcher_;
+  Workspace& workspace_;
+  CommandSet& commands_;
+  AppSettings& settings_;
+  Prompter& prompter_;
+  std::function<void()> disableMainApply_;
+  std::vector<ProfileRow> rows_;
+  int checked_ = -1;
+  bool applyEnabled_ = false;
+  int openCount_ = 0;
+};
+
+}  // namespace ombrex

@@ -1,0 +1,121 @@
+#include "editors/profile_switcher.h"
+
+#include <mutex>
+
+#include "device/command_set.h"
+#include "device/results.h"
+#include "device/run_state.h"
+#include "editors/profile_manager.h"
+#include "model/key_grid.h"
+#include "model/keyboard_sync.h"
+#include "model/workspace.h"
+#include "platform/prompter.h"
+#include "resources/text_catalogue.h"
+#include "resources/texts.h"
+
+namespace ombrex {
+
+namespace catalogue = text_catalogue;
+
+ProfileSwitcher::ProfileSwitcher(Workspace& workspace, CommandSet& commands, KeyboardSync& sync,
+                                 KeyGrid& grid, const Texts& texts, Prompter& prompter,
+                                 ProfileSwitchHost& host, const RunState& run,
+                                 std::function<int()> bank)
+    : workspace_(workspace),
+      commands_(commands),
+      sync_(sync),
+      grid_(grid),
+      texts_(texts),
+      prompter_(prompter),
+      host_(host),
+      run_(run),
+      bank_(std::move(bank)) {}
+
+int ProfileSwitcher::CurrentProfile() {
+  return commands_.ActiveProfile();
+}
+
+void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
+  workspace_.EnsureProfileFolder();
+  const int current = CurrentProfile();
+  const std::filesystem::path file = workspace_.ProfileFilePath(current);
+  const bool built = current >= 0 && sync_.BuildImageFromKeyboard(file) == result::kOk;
+  {
+    std::lock_guard lock(workspace_.ImageLock());
+    workspace_.ClearWorkingImage();
+    // A file that does not load leaves the default image behind as well.
+    if (!built || workspace_.LoadImageFile(file) != 1) {
+      workspace_.ClearWorkingImage();
+      workspace_.CreateDefaultImage({}, 0, true);
+    }
+    grid_.RefreshAllKeys(current >= 0 ? current : 0, bank_());
+  }
+  if (!keepApply) host_.SetPendingChanges(false);
+}
+
+void ProfileSwitcher::ShowProfile(int index) {
+  std::lock_guard lock(workspace_.ImageLock());
+  grid_.RefreshAllKeys(index, bank_());
+}
+
+bool ProfileSwitcher::HasUnappliedChanges() const {
+  return host_.HasPendingChanges() || (manager_ != nullptr && manager_->ApplyEnabled());
+}
+
+void ProfileSwitcher::DropEdits() {
+  host_.SetPendingChanges(false);
+  if (CurrentProfile() < 0) return;
+  std::lock_guard lock(workspace_.ImageLock());
+  workspace_.ClearWorkingImage();
+  workspace_.LoadImageFile(workspace_.ProfileFilePath());
+}
+
+bool ProfileSwitcher::SettleUnappliedChanges() {
+  questionOnScreen_ = true;
+  const Answer answer = prompter_.AskYesNo(texts_.Text(catalogue::kProfileSelectPrompt));
+  questionOnScreen_ = false;
+  // The program was told to exit while the question was up: nothing more.
+  if (run_.ShuttingDown()) return false;
+  if (answer == Answer::Yes) {
+    host_.ApplyChanges();
+  } else {
+    DropEdits();
+  }
+  return true;
+}
+
+int ProfileSwitcher::SelectProfile(int index) {
+  if (questionOnScreen_) return 0;
+  if (index < 0 || index >= ProfileCount()) index = 0;
+  if (host_.EditorOpen()) {
+    prompter_.ShowMessage(catalogue::kProfileSelectPrompt2);
+    return 0;
+  }
+  if (HasUnappliedChanges() && !SettleUnappliedChanges()) return 0;
+  const bool switched = commands_.SetActiveProfile(index) == result::kOk;
+  if (switched && manager_ != nullptr && manager_->IsOpen()) manager_->ShowSwitchedTo(index);
+  if (switched) ShowProfile(index);
+  BuildProfileMenu(false);
+  return switched ? 1 : 0;
+}
+
+ProfileMenu ProfileSwitcher::BuildProfileMenu(bool /*create*/) {
+  ProfileMenu menu;
+  menu.items.push_back({kProfileMenuDefaultId, texts_.Text(catalogue::kDefaultProfileName)});
+  menu.items.push_back({});
+  for (int i = 0; i < ProfileCount(); ++i) {
+    menu.items.push_back(
+        {kProfileMenuFirstId + i, workspace_.ProfileFilePath(i).filename().u16string()});
+  }
+  // Positions 2..5 are the profiles; an unknown profile checks the default
+  // entry rather than the separator.
+  const int current = CurrentProfile();
+  const std::size_t checked = current >= 0 && current < ProfileCount() ? current + 2 : 0;
+  menu.items[checked].checked = true;
+  menu.caption = menu.items[checked].text;
+  menu.tooltip = std::u16string(catalogue::kProfileTip) + menu.caption;
+  host_.ShowProfileMenu(menu);
+  return menu;
+}
+
+}  // namespace ombrex

@@ -1,0 +1,110 @@
+#pragma once
+
+// Switching the keyboard's onboard profile and keeping the working image in
+// step with the keyboard: the reload after the keyboard is attached, the
+// switch the user asks for (with the question about unapplied changes), the
+// key grid of a profile and the profile menu that names the current profile
+// on the Profiles button. Plain rules; the window shows what they decide.
+// Everything here runs on the window's thread.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ombrex {
+
+class CommandSet;
+class KeyGrid;
+class KeyboardSync;
+class Prompter;
+class ProfileManager;
+class RunState;
+class Texts;
+class Workspace;
+
+inline constexpr int kProfileMenuDefaultId = 9000;
+inline constexpr int kProfileMenuFirstId = 9001;
+
+struct ProfileMenuItem {
+  int id = 0;  // 0 for the separator
+  std::u16string text;
+  bool checked = false;
+  friend bool operator==(const ProfileMenuItem&, const ProfileMenuItem&) = default;
+};
+
+// The profile menu: never shown, it names the current profile for the
+// Profiles button's caption and tooltip.
+struct ProfileMenu {
+  std::vector<ProfileMenuItem> items;
+  std::u16string caption;
+  std::u16string tooltip;
+};
+
+// What the profile switching needs of the main window.
+class ProfileSwitchHost {
+ public:
+  virtual ~ProfileSwitchHost() = default;
+  // The main window's Apply button is enabled.
+  virtual bool HasPendingChanges() const = 0;
+  virtual void SetPendingChanges(bool pending) = 0;
+  // The command of the main window's Apply button: save and send.
+  virtual void ApplyChanges() = 0;
+  // A key assignment editor is open.
+  virtual bool EditorOpen() const = 0;
+  // The Profiles button's caption and tooltip.
+  virtual void ShowProfileMenu(const ProfileMenu& menu) = 0;
+};
+
+class ProfileSwitcher {
+ public:
+  // `bank` tells the G-key bank whose G keys the grid shows.
+  ProfileSwitcher(Workspace& workspace, CommandSet& commands, KeyboardSync& sync, KeyGrid& grid,
+                  const Texts& texts, Prompter& prompter, ProfileSwitchHost& host,
+                  const RunState& run, std::function<int()> bank);
+
+  static constexpr int ProfileCount() { return 4; }
+
+  // The profile manager while it exists, so a switch shows in its list.
+  void AttachManager(ProfileManager* manager) { manager_ = manager; }
+
+  // Rebuilds the working image from the keyboard (the profile file is written
+  // from the keyboard's memories and loaded), or makes it the default image
+  // when the current profile is unknown or the keyboard cannot be read; then
+  // redraws the grid. Unless `keepApply`, nothing is pending afterwards.
+  void ReloadCurrentProfile(bool keepApply);
+
+  // Redraws the key grid from profile `index` of the working image.
+  void ShowProfile(int index);
+
+  // The switch the user asks for. 1 when the keyboard switched; 0 when it was
+  // refused: an editor is open, this switch's own question is still on
+  // screen, the program is shutting down, or the keyboard did not take it.
+  int SelectProfile(int index);
+
+  // The menu of the default entry and the four profiles, the current one
+  // checked (the default entry while it is unknown), shown on the Profiles
+  // button. `create` makes a new menu rather than refilling the old one; the
+  // entries are the same.
+  ProfileMenu BuildProfileMenu(bool create);
+
+ private:
+  bool HasUnappliedChanges() const;
+  // The user's answer about unapplied changes; false when switching must stop.
+  bool SettleUnappliedChanges();
+  void DropEdits();
+  int CurrentProfile();
+
+  Workspace& workspace_;
+  CommandSet& commands_;
+  KeyboardSync& sync_;
+  KeyGrid& grid_;
+  const Texts& texts_;
+  Prompter& prompter_;
+  ProfileSwitchHost& host_;
+  const RunState& run_;
+  std::function<int()> bank_;
+  ProfileManager* manager_ = nullptr;
+  bool questionOnScreen_ = false;
+};
+
+}  // namespace ombrex

@@ -1,0 +1,323 @@
+// Profile switching and the profile manager's rules on the in-process virtual
+// keyboard, with the window replaced by recorders.
+
+#include "editors/profile_switcher.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "device/run_state.h"
+#include "editors/profile_manager.h"
+#include "model/app_settings.h"
+#include "model/key_grid.h"
+#include "model/keyboard_sync.h"
+#include "model/workspace.h"
+#include "tests/support/core/small_texts.h"
+#include "tests/support/device/virtual_keyboard_rig.h"
+#include "tests/support/recording_prompter.h"
+#include "tests/support/temp_dir.h"
+
+namespace ombrex {
+namespace {
+
+constexpr int kKeyOneSlot = 2;     // the key "1"
+constexpr int kKeyOneButton = 26;  // its button in the key grid
+
+constexpr std::string_view kTextLines =
+    "IDS_DEFAULT_PROFILE_NAME=Factory profile\n"
+    "IDS_PROFILE_SELECT_PROMPT=Apply your changes first?\n";
+
+KeyEntry Disabled() {
+  KeyEntry entry;
+  entry.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+  return entry;
+}
+
+class RecordingButtons : public KeyButtons {
+ public:
+  void SetAssigned(int button, bool assigned) override { marks[button] = assigned; }
+  void SetTooltip(int, std::u16string_view) override {}
+  void SetColourFrame(int, std::optional<Rgb>) override {}
+  void ApplyFlip() override { ++refreshes; }
+  std::map<int, bool> marks;
+  int refreshes = 0;
+};
+
+class RecordingHost : public ProfileSwitchHost, public PendingChanges {
+ public:
+  bool HasPendingChanges() const override { return pending; }
+  void SetPendingChanges(bool value) override { pending = value; }
+  void ApplyChanges() override {
+    ++applies;
+    if (onApply) onApply();
+  }
+  bool EditorOpen() const override { return editorOpen; }
+  void ShowProfileMenu(const ProfileMenu& shown) override { menu = shown; }
+
+  bool pending = false;
+  bool editorOpen = false;
+  int applies = 0;
+  std::function<void()> onApply;
+  ProfileMenu menu;
+};
+
+// Questions answered by a hook that runs while the question is "on screen".
+class QuestionPrompter : public test::RecordingPrompter {
+ public:
+  Answer AskYesNo(std::u16string_view text) override {
+    if (whileAsking) whileAsking();
+    return RecordingPrompter::AskYesNo(text);
+  }
+  std::function<void()> whileAsking;
+};
+
+class ProfileSwitcherTest : public ::testing::Test {
+ protected:
+  explicit ProfileSwitcherTest(test::RigOptions options = {})
+      : rig_(options),
+        texts_(kTextLines),
+        workspace_(dir_.path() / "Vantrel_09A"),
+        sync_(workspace_, rig_.Commands(), texts_.Get(), prompter_),
+        grid_(workspace_, texts_.Get(), buttons_, host_),
+        switcher_(workspace_, rig_.Commands(), sync_, grid_, texts_.Get(), prompter_, host_, run_,
+                  [] { return 0; }) {
+    workspace_.CreateDefaultImage({}, 0, true);
+  }
+
+  // Puts `entry` on key 1 of `profile` in the keyboard itself.
+  void AssignInKeyboard(int profile, const KeyEntry& entry) {
+    workspace_.StoreEntry(profile, kKeyOneSlot, entry);
+    ASSERT_EQ(sync_.CommitImage(true), 1);
+    std::lock_guard lock(workspace_.ImageLock());
+    workspace_.ClearWorkingImage();
+    workspace_.CreateDefaultImage({}, 0, true);
+  }
+  int KeyboardProfile() {
+    return rig_.Keyboard().Snapshot().status[protocol::kStatusActiveProfileAt];
+  }
+  KeyEntry KeyOne(int profile) { return workspace_.ReadEntry(profile, kKeyOneSlot); }
+
+  test::VirtualKeyboardRig rig_;
+  test::TempDir dir_;
+  test::SmallTexts texts_;
+  QuestionPrompter prompter_;
+  RecordingButtons buttons_;
+  RecordingHost host_;
+  RunState run_;
+  Workspace workspace_;
+  KeyboardSync sync_;
+  KeyGrid grid_;
+  ProfileSwitcher switcher_;
+};
+
+TEST_F(ProfileSwitcherTest, ReloadTakesTheKeyboardsAssignmentsAndClearsPendingChanges) {
+  AssignInKeyboard(0, Disabled());
+  host_.pending = true;
+
+  switcher_.ReloadCurrentProfile(false);
+
+  EXPECT_EQ(KeyOne(0), Disabled());
+  EXPECT_TRUE(std::filesystem::exists(workspace_.ProfileFilePath()));
+  EXPECT_TRUE(buttons_.marks[kKeyOneButton]);
+  EXPECT_FALSE(host_.pending);
+
+  host_.pending = true;
+  switcher_.ReloadCurrentProfile(true);
+  EXPECT_TRUE(host_.pending);
+}
+
+TEST_F(ProfileSwitcherTest, ReloadWithoutAKeyboardGivesTheDefaultImage) {
+  workspace_.StoreEntry(0, kKeyOneSlot, Disabled());
+  rig_.Unplug();
+  rig_.State().deviceProfile = -1;
+
+  switcher_.ReloadCurrentProfile(false);
+
+  EXPECT_EQ(KeyOne(0), KeyEntry{});
+  EXPECT_FALSE(std::filesystem::exists(workspace_.ProfileFilePath()));
+  EXPECT_FALSE(buttons_.marks[kKeyOneButton]);
+  EXPECT_EQ(buttons_.refreshes, 1);
+}
+
+TEST_F(ProfileSwitcherTest, AnIndexOutsideTheFourProfilesSelectsTheFirst) {
+  ASSERT_EQ(rig_.Commands().SetActiveProfile(2), 1);
+  EXPECT_EQ(switcher_.SelectProfile(7), 1);
+  EXPECT_EQ(KeyboardProfile(), 0);
+  EXPECT_EQ(rig_.State().deviceProfile, 0);
+  EXPECT_EQ(switcher_.SelectProfile(-3), 1);
+  EXPECT_EQ(KeyboardProfile(), 0);
+}
+
+TEST_F(ProfileSwitcherTest, SwitchingIsRefusedWhileAnEditorIsOpen) {
+  host_.editorOpen = true;
+  host_.pending = true;
+  EXPECT_EQ(switcher_.SelectProfile(3), 0);
+  EXPECT_EQ(KeyboardProfile(), 0);
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].text,
+            u"When fast switch scene mode, you must first close the editor dialog box.");
+  EXPECT_TRUE(prompter_.questions.empty());
+}
+
+TEST_F(ProfileSwitcherTest, YesAppliesTheChangesThenSwitches) {
+  host_.pending = true;
+  prompter_.ScriptAnswer(Answer::Yes);
+  host_.onApply = [&] {
+    // Apply runs before the keyboard is switched.
+    EXPECT_EQ(KeyboardProfile(), 0);
+  };
+
+  EXPECT_EQ(switcher_.SelectProfile(1), 1);
+
+  EXPECT_EQ(prompter_.questions, std::vector<std::u16string>{u"Apply your changes first?"});
+  EXPECT_EQ(host_.applies, 1);
+  EXPECT_EQ(KeyboardProfile(), 1);
+}
+
+TEST_F(ProfileSwitcherTest, NoDropsTheEditsAndStillSwitches) {
+  AssignInKeyboard(1, Disabled());
+  switcher_.ReloadCurrentProfile(false);
+  // An edit not applied: key 1 of profile 1 back to its default.
+  workspace_.StoreEntry(1, kKeyOneSlot, KeyEntry{});
+  host_.pending = true;
+  prompter_.ScriptAnswer(Answer::No);
+
+  EXPECT_EQ(switcher_.SelectProfile(1), 1);
+
+  EXPECT_EQ(host_.applies, 0);
+  EXPECT_FALSE(host_.pending);
+  EXPECT_EQ(KeyOne(1), Disabled());
+  EXPECT_EQ(KeyboardProfile(), 1);
+  EXPECT_TRUE(buttons_.marks[kKeyOneButton]);
+}
+
+TEST_F(ProfileSwitcherTest, ASecondSwitchWhileTheQuestionIsUpDoesNothing) {
+  host_.pending = true;
+  int inner = -1;
+  prompter_.whileAsking = [&] { inner = switcher_.SelectProfile(3); };
+  prompter_.ScriptAnswer(Answer::Yes);
+
+  EXPECT_EQ(switcher_.SelectProfile(2), 1);
+
+  EXPECT_EQ(inner, 0);
+  EXPECT_EQ(prompter_.questions.size(), 1u);
+  EXPECT_EQ(KeyboardProfile(), 2);
+}
+
+TEST_F(ProfileSwitcherTest, AnExitDuringTheQuestionStopsTheSwitch) {
+  host_.pending = true;
+  prompter_.whileAsking = [&] { run_.BeginShutdown(); };
+  prompter_.ScriptAnswer(Answer::Yes);
+
+  EXPECT_EQ(switcher_.SelectProfile(2), 0);
+  EXPECT_EQ(host_.applies, 0);
+  EXPECT_EQ(KeyboardProfile(), 0);
+}
+
+TEST_F(ProfileSwitcherTest, MenuNamesTheCurrentProfileOnTheProfilesButton) {
+  ASSERT_EQ(switcher_.SelectProfile(2), 1);
+  const ProfileMenu& menu = host_.menu;
+  ASSERT_EQ(menu.items.size(), 6u);
+  EXPECT_EQ(menu.items[0], (ProfileMenuItem{9000, u"Factory profile", false}));
+  EXPECT_EQ(menu.items[1], ProfileMenuItem{});
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(menu.items[2 + i].id, 9001 + i);
+    EXPECT_EQ(menu.items[2 + i].text, u"$Profile0");
+    EXPECT_EQ(menu.items[2 + i].checked, i == 2);
+  }
+  EXPECT_EQ(menu.caption, u"$Profile0");
+  EXPECT_EQ(menu.tooltip, u"The current contextual  mode: $Profile0");
+}
+
+TEST_F(ProfileSwitcherTest, AKeyboardThatCannotSwitchRefusesAndTheMenuShowsTheDefault) {
+  rig_.Unplug();
+  rig_.State().deviceProfile = -1;
+  EXPECT_EQ(switcher_.SelectProfile(1), 0);
+  EXPECT_TRUE(host_.menu.items[0].checked);
+  EXPECT_FALSE(host_.menu.items[1].checked);
+  EXPECT_EQ(host_.menu.caption, u"Factory profile");
+}
+
+class ProfileManagerTest : public ProfileSwitcherTest {
+ protected:
+  ProfileManagerTest()
+      : store_(OpenSettingsIn(dir_.path() / "config")),
+        settings_(*store_, texts_.Get(), workspace_.ProfileFolder()),
+        manager_(switcher_, workspace_, rig_.Commands(), settings_, prompter_) {
+    manager_.SetMainApplyDisabler([this] { host_.pending = false; });
+  }
+  std::u16string Stored(std::u16string_view name) {
+    return store_->ReadProfileString(u"PROFILES", name, u"(none)");
+  }
+
+  std::unique_ptr<SettingsStore> store_;
+  AppSettings settings_;
+  ProfileManager manager_;
+};
+
+TEST_F(ProfileManagerTest, OpensWithTheProfileFileFourTimesAndTheCurrentRowChecked) {
+  ASSERT_EQ(rig_.Commands().SetActiveProfile(3), 1);
+  manager_.Open();
+  ASSERT_EQ(manager_.Rows().size(), 4u);
+  const std::u16string folder = workspace_.ProfileFolder().u16string() + u"/";
+  for (const ProfileRow& row : manager_.Rows()) EXPECT_EQ(row, (ProfileRow{u"$Profile0", folder}));
+  EXPECT_EQ(manager_.CheckedRow(), 3);
+  EXPECT_FALSE(manager_.ApplyEnabled());
+}
+
+TEST_F(ProfileManagerTest, ApplyStoresTheRowsSwitchesAndLeavesOlderRowsInPlace) {
+  store_->WriteProfileString(u"PROFILES", u"PROFILE03", u"older row");
+  manager_.Open();
+  manager_.Delete(0);
+  manager_.Delete(0);
+  manager_.Check(1);
+  host_.pending = true;
+  ASSERT_TRUE(manager_.ApplyEnabled());
+
+  EXPECT_TRUE(manager_.Apply());
+
+  const std::u16string path = workspace_.ProfileFolder().u16string() + u"/$Profile0.fwc";
+  EXPECT_EQ(Stored(u"PROFILE00"), u"2");
+  EXPECT_EQ(Stored(u"PROFILE01"), path);
+  EXPECT_EQ(Stored(u"PROFILE02"), path);
+  EXPECT_EQ(Stored(u"PROFILE03"), u"older row");
+  EXPECT_EQ(KeyboardProfile(), 1);
+  EXPECT_FALSE(manager_.ApplyEnabled());
+  EXPECT_FALSE(host_.pending);
+  EXPECT_EQ(host_.menu.caption, u"$Profile0");
+}
+
+TEST_F(ProfileManagerTest, AddWritesADefaultProfileFileAndListsIt) {
+  manager_.Open();
+  const std::filesystem::path chosen = dir_.path() / "mine" / "Gaming.fwc";
+  std::filesystem::create_directories(chosen.parent_path());
+  prompter_.ScriptFile(chosen);
+
+  ASSERT_TRUE(manager_.Add());
+
+  EXPECT_EQ(std::filesystem::file_size(chosen), 32832u);
+  EXPECT_EQ(manager_.Rows().back(),
+            (ProfileRow{u"Gaming", chosen.parent_path().u16string() + u"/"}));
+  EXPECT_TRUE(manager_.ApplyEnabled());
+  EXPECT_TRUE(prompter_.fileDialogs.back().overwritePrompt);
+
+  prompter_.ScriptFile(std::nullopt);
+  EXPECT_FALSE(manager_.Load());
+  EXPECT_EQ(manager_.Rows().size(), 5u);
+}
+
+TEST_F(ProfileManagerTest, ASwitchWhileOpenChecksTheRowAndCountsAsApplied) {
+  manager_.Open();
+  manager_.Check(0);
+  ASSERT_TRUE(manager_.ApplyEnabled());
+  prompter_.ScriptAnswer(Answer::No);
+  EXPECT_EQ(switcher_.SelectProfile(2), 1);
+  EXPECT_EQ(prompter_.questions.size(), 1u);
+  EXPECT_EQ(manager_.CheckedRow(), 2);
+  EXPECT_FALSE(manager_.ApplyEnabled());
+}
+
+}  // namespace
+}  // namespace ombrex
