@@ -41,6 +41,14 @@ class RunState {
     return done();
   }
 
+  // Waits until `done()` holds, shutdown or not: for work that has begun and
+  // will end on its own.
+  template <typename Done>
+  void WaitUntilDone(Done&& done) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done(); });
+  }
+
   // Runs `change` under the state's lock, then wakes every waiter.
   template <typename Update>
   void Change(Update&& change) {

@@ -58,7 +58,8 @@ class WindowLink {
 
   // Has the window handle the message on its thread and returns once it has.
   // False when it was not handled because the program is shutting down: the
-  // caller gives up rather than wait for a window that is going away.
+  // caller gives up rather than wait for a window that is going away. A
+  // message whose handling has begun is waited for to its end.
   virtual bool Send(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam) = 0;
   // Queues the message for the window and returns at once.
   virtual void Post(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam) = 0;

@@ -1,0 +1,284 @@
+#include "app/application.h"
+
+#include <mutex>
+#include <variant>
+
+#include "app/start_options.h"
+#include "device/device_events.h"
+#include "device/device_link.h"
+#include "device/service_library.h"
+#include "device/window_link.h"
+#include "editors/profile_manager.h"
+#include "editors/profile_switcher.h"
+#include "model/app_settings.h"
+#include "model/key_grid.h"
+#include "model/keyboard_sync.h"
+#include "model/workspace.h"
+#include "platform/paths.h"
+#include "platform/process_launch.h"
+#include "platform/text.h"
+#include "resources/text_catalogue.h"
+#include "resources/texts.h"
+
+namespace ombrex {
+
+namespace msg = window_message;
+
+// The window's prompter; while a question or chooser is on screen the
+// program sits in a nested loop.
+class Application::CountingPrompter : public Prompter {
+ public:
+  CountingPrompter(Application& app, Prompter& inner) : app_(app), inner_(inner) {}
+
+  void ShowMessage(std::u16string_view text, bool topmost) override {
+    NestedLoop nested(app_);
+    inner_.ShowMessage(text, topmost);
+  }
+  Answer AskYesNo(std::u16string_view text) override {
+    NestedLoop nested(app_);
+    return inner_.AskYesNo(text);
+  }
+  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions& options) override {
+    NestedLoop nested(app_);
+    return inner_.ChooseOpenFile(options);
+  }
+  std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions& options) override {
+    NestedLoop nested(app_);
+    return inner_.ChooseSaveFile(options);
+  }
+
+ private:
+  Application& app_;
+  Prompter& inner_;
+};
+
+ApplicationConfig ApplicationConfig::ForThisProgram() {
+  ApplicationConfig config;
+  config.programFolder = ProgramFolder();
+  config.ownFileName = ProgramFileName();
+  config.profileFolder = DocumentsFolder() / "Vantrel_09A";
+  return config;
+}
+
+Application::Application(ApplicationConfig config, SettingsStore& settings, std::ostream& errors)
+    : config_(std::move(config)),
+      paths_(ProgramPaths::For(config_.programFolder, config_.ownFileName)),
+      errors_(errors),
+      instance_(config_.instanceName),
+      namedEvents_(config_.eventPrefix),
+      texts_(std::make_unique<Texts>(config_.programFolder, settings, SystemDefaultLanguageId())),
+      settings_(std::make_unique<AppSettings>(settings, *texts_, config_.profileFolder)),
+      workspace_(std::make_unique<Workspace>(config_.profileFolder)) {}
+
+Application::~Application() {
+  Finish();
+}
+
+StartOutcome Application::Construct(std::span<const std::string> arguments) {
+  state_.autoOpenSuppressed = false;
+  for (StartOption option : ParseStartOptions(arguments)) {
+    if (option == StartOption::Start) {
+      state_.autoOpenSuppressed = true;
+      continue;
+    }
+    // /Kill: with a running copy this start ends, whether or not it
+    // answered; without one, the lock is now ours and the start goes on.
+    const Delivery delivery = instance_.DeliverToRunningCopy({msg::kKill, msg::kKillTag, 0, false},
+                                                             config_.instancePatience);
+    if (delivery != Delivery::NoRunningCopy) return {false, 0};
+  }
+  if (!instance_.Holds()) {
+    const Delivery delivery = instance_.DeliverToRunningCopy(
+        {msg::kShowPanel, msg::kOpen, 0, false}, config_.instancePatience);
+    if (delivery == Delivery::Delivered) return {false, 0};
+    if (delivery == Delivery::NoAnswer) {
+      errors_ << "ombrex: another copy holds the instance lock but does not answer; starting anyway"
+              << std::endl;
+    }
+  }
+  if (instance_.Holds()) {
+    instance_.Listen([this](const InstanceMessage& message) { OnInstanceMessage(message); });
+  }
+  // Started hidden at every start that gets this far; never waited for.
+  companionStarted_ = StartDetached(paths_.companion);
+  return {};
+}
+
+void Application::OnInstanceMessage(const InstanceMessage& message) {
+  // Later starts reach the window once it is ready for messages.
+  if (!run_.WaitUntilReady()) return;
+  if (message.posted) {
+    window_->Post(message.message, message.wParam, message.lParam);
+  } else {
+    window_->Send(message.message, message.wParam, message.lParam);
+  }
+}
+
+bool Application::BindLink() {
+  ServiceLibraryResult bound =
+      config_.inProcessLibrary
+          ? BindServiceLibrary(*config_.inProcessLibrary)
+          : LoadServiceLibrary(config_.programFolder / ServiceLibraryFileName());
+  if (const auto* error = std::get_if<ServiceLibraryError>(&bound)) {
+    errors_ << Utf8FromUtf16(error->Text()) << std::endl;
+    return false;
+  }
+  link_ = std::make_unique<DeviceLink>(std::get<ServiceLibrary>(bound), state_);
+  return true;
+}
+
+void Application::BuildEditors(MainWindowView& view) {
+  prompter_ = std::make_unique<CountingPrompter>(*this, view.Prompts());
+  sync_ = std::make_unique<KeyboardSync>(*workspace_, link_->Commands(), *texts_, *prompter_);
+  grid_ = std::make_unique<KeyGrid>(*workspace_, *texts_, view.Buttons(), view);
+  switcher_ =
+      std::make_unique<ProfileSwitcher>(*workspace_, link_->Commands(), *sync_, *grid_, *texts_,
+                                        *prompter_, view, run_, [this] { return events_->Bank(); });
+  manager_ = std::make_unique<ProfileManager>(*switcher_, *workspace_, link_->Commands(),
+                                              *settings_, *prompter_);
+  manager_->SetMainApplyDisabler([&view] { view.SetPendingChanges(false); });
+}
+
+StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
+  state_.deviceProfile = -1;
+  if (!BindLink()) return {false, 1};
+  view_ = &view;
+  window_ = &window;
+  // The bank starts in A and no request is made yet.
+  events_ = std::make_unique<DeviceEvents>(*link_, window, run_, *texts_);
+  events_->Attach();
+  events_->RegisterEventRead();
+  link_->RegisterReplyRead();
+  // The working image exists before any watcher can ask the window to
+  // reload it.
+  {
+    std::lock_guard lock(workspace_->ImageLock());
+    workspace_->ClearWorkingImage();
+    workspace_->CreateDefaultImage({}, 0, true);
+  }
+  view.SetPendingChanges(false);
+  BuildEditors(view);
+  const int count = link_->DeviceCount();
+  if (count == 0) state_.autoOpenSuppressed = true;
+  events_->StartDeviceWatcher(count);
+  namedEvents_.Create();
+  window.Post(msg::kInit, msg::kInitTag, 0);
+  return {};
+}
+
+bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std::uint32_t,
+                                bool posted) {
+  if (view_ == nullptr) return false;
+  switch (message) {
+    case msg::kShowPanel:
+      if (wParam == msg::kOpen) OpenMainWindow();
+      return true;
+    case msg::kKill:
+      if (wParam == msg::kKillTag) ExitProgram();
+      return true;
+    case msg::kInit:
+      if (wParam == msg::kInitTag) ReadyPoint();
+      return true;
+    case msg::kReload:
+      if (wParam == msg::kProfile && !exited_) {
+        switcher_->ReloadCurrentProfile(false);
+        view_->RefreshAfterDeviceChange();
+      }
+      return true;
+    case msg::kCloseEditors:
+      if (!exited_) view_->CloseEditors();
+      return true;
+    case msg::kBankChanged:
+      if (wParam == msg::kLedTag && !exited_) view_->RefreshGKeyStates();
+      return true;
+    case msg::kTimeChange:
+      // Only a message queued from outside applies; a sent one is ignored.
+      if (posted && !exited_) view_->ApplyChanges();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Application::ReadyPoint() {
+  if (exited_ || run_.Ready()) return;
+  view_->CreateTrayIcon();
+  switcher_->BuildProfileMenu(true);
+  run_.MarkReady();
+  view_->HideMainWindow();
+}
+
+void Application::OpenMainWindow() {
+  if (exited_ || view_ == nullptr) return;
+  if (state_.devicePresence != 0) {
+    view_->ShowMainWindow();
+  } else {
+    Prompts().ShowMessage(texts_->Text(text_catalogue::kMainNoDevicePrompt));
+  }
+}
+
+Prompter& Application::Prompts() {
+  return *prompter_;
+}
+
+void Application::ExitProgram() {
+  if (exited_ || view_ == nullptr) return;
+  if (nestedLoops_ > 0) {
+    // Code below the nested loop still uses the images: end the loops now
+    // and shut down once the main loop has control again.
+    exitPending_ = true;
+    run_.BeginShutdown();
+    view_->CloseDialogs();
+    return;
+  }
+  Shutdown();
+}
+
+void Application::Shutdown() {
+  exited_ = true;
+  exitPending_ = false;
+  run_.BeginShutdown();
+  view_->HideMainWindow();
+  view_->CloseDialogs();
+  instance_.Close();
+  namedEvents_.Close();
+  view_->RemoveTrayIcon();
+  view_->SetPendingChanges(false);
+  {
+    std::lock_guard lock(workspace_->ImageLock());
+    workspace_->ClearWorkingImage();
+  }
+  {
+    std::lock_guard lock(workspace_->AppliedLock());
+    workspace_->Applied().Clear();
+  }
+  view_->EndMainLoop();
+}
+
+Application::NestedLoop::NestedLoop(Application& app) : app_(app) {
+  ++app_.nestedLoops_;
+}
+
+Application::NestedLoop::~NestedLoop() {
+  app_.LeaveNestedLoop();
+}
+
+void Application::LeaveNestedLoop() {
+  --nestedLoops_;
+  // The exit asked for meanwhile arrives at the main loop as a fresh
+  // message, after whatever called the nested loop has finished.
+  if (nestedLoops_ == 0 && exitPending_) window_->Post(msg::kKill, msg::kKillTag, 0);
+}
+
+void Application::Finish() {
+  run_.BeginShutdown();
+  if (events_) events_->Stop();
+  manager_.reset();
+  switcher_.reset();
+  events_.reset();
+  link_.reset();
+  instance_.Close();
+  namedEvents_.Close();
+}
+
+}  // namespace ombrex

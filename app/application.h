@@ -1,0 +1,176 @@
+#pragma once
+
+// The program's spine without its window: the command-line options and the
+// single-instance rule, the companion launch, the ordered start of the link
+// to the keyboard, the ready point, the window messages the core answers, and
+// the orderly shutdown. The Qt application drives it; so do the headless
+// program and the tests.
+//
+//   Application app(config, settings, std::cerr);
+//   if (auto out = app.Construct(arguments); !out.proceed) return out.exitCode;
+//   ... build the window ...
+//   if (auto out = app.Initialise(view, windowLink); !out.proceed) return out.exitCode;
+//   ... run the window's loop; it hands every custom message to HandleMessage ...
+//   app.Finish();
+//
+// Threads: everything runs on the window's thread except the instance
+// listener (which hands each message to the window through the WindowLink)
+// and the device threads (see device_events.h).
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "app/main_window_view.h"
+#include "app/program_paths.h"
+#include "device/app_state.h"
+#include "device/run_state.h"
+#include "platform/named_events.h"
+#include "platform/prompter.h"
+#include "platform/single_instance.h"
+#include "razizid/razizid_api.h"
+
+namespace ombrex {
+
+class AppSettings;
+class DeviceEvents;
+class DeviceLink;
+class KeyGrid;
+class KeyboardSync;
+class ProfileManager;
+class ProfileSwitcher;
+class SettingsStore;
+class Texts;
+class WindowLink;
+class Workspace;
+
+inline constexpr std::string_view kInstanceName = "Zentrik_Ombrex";
+
+struct ApplicationConfig {
+  std::filesystem::path programFolder;  // holds the service library, companion, skins, texts
+  std::filesystem::path ownFileName;
+  std::filesystem::path profileFolder;  // the documents folder's "Vantrel_09A"
+  std::string instanceName{kInstanceName};
+  std::string eventPrefix{kNamedEventPrefix};
+  // How long a second start waits for a running copy that is still starting.
+  std::chrono::milliseconds instancePatience{10000};
+  // Tests bind a service-library core linked into the process instead of the
+  // shared library of the program folder.
+  std::optional<RazIzidFunctions> inProcessLibrary;
+
+  // The program's own places: its folder, the user's documents folder.
+  static ApplicationConfig ForThisProgram();
+};
+
+struct StartOutcome {
+  bool proceed = true;
+  int exitCode = 0;
+};
+
+class Application {
+ public:
+  Application(ApplicationConfig config, SettingsStore& settings, std::ostream& errors);
+  // Finish().
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Before the window exists: the options in order, the single-instance
+  // rule (a second start delivers its message and ends with 0), the listener
+  // for later starts and the companion.
+  StartOutcome Construct(std::span<const std::string> arguments);
+
+  // The window's initialisation: the service library (a failure ends the
+  // program with 1 and one line on the error stream), the standing reads,
+  // the working image, the watcher for the keyboards attached now, the named
+  // events, and the start-up message posted to the window.
+  StartOutcome Initialise(MainWindowView& view, WindowLink& window);
+
+  // A custom message for the main window, on its thread. False for a
+  // message the core does not handle (the window's own, such as 'PA').
+  bool HandleMessage(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam,
+                     bool posted);
+
+  // Shows the window when a keyboard is attached, else says there is none.
+  void OpenMainWindow();
+  // The shutdown. Asked for inside a nested loop (a question or dialog on
+  // screen), it closes the dialogs at once and is carried out when the main
+  // loop has control again.
+  void ExitProgram();
+  bool Exited() const { return exited_; }
+
+  // Counts a nested loop (a modal dialog or message box) for as long as it
+  // lives. The window wraps every modal run in one.
+  class NestedLoop {
+   public:
+    explicit NestedLoop(Application& app);
+    ~NestedLoop();
+    NestedLoop(const NestedLoop&) = delete;
+    NestedLoop& operator=(const NestedLoop&) = delete;
+
+   private:
+    Application& app_;
+  };
+  // The window's prompter, each question counted as a nested loop.
+  Prompter& Prompts();
+
+  // After the main loop: the device threads end and the link lets go.
+  void Finish();
+
+  AppState& State() { return state_; }
+  RunState& Run() { return run_; }
+  const ProgramPaths& Paths() const { return paths_; }
+  const Texts& GetTexts() const { return *texts_; }
+  AppSettings& Settings() { return *settings_; }
+  Workspace& GetWorkspace() { return *workspace_; }
+  SingleInstance& Instance() { return instance_; }
+  NamedEvents& Events() { return namedEvents_; }
+  // Present once Initialise bound the service library.
+  DeviceLink* Link() { return link_.get(); }
+  DeviceEvents* KeyboardEvents() { return events_.get(); }
+  ProfileSwitcher* Switcher() { return switcher_.get(); }
+  ProfileManager* Manager() { return manager_.get(); }
+  KeyboardSync* Sync() { return sync_.get(); }
+  bool CompanionStarted() const { return companionStarted_; }
+
+ private:
+  class CountingPrompter;
+
+  void OnInstanceMessage(const InstanceMessage& message);
+  bool BindLink();
+  void BuildEditors(MainWindowView& view);
+  void ReadyPoint();
+  void Shutdown();
+  void LeaveNestedLoop();
+
+  ApplicationConfig config_;
+  ProgramPaths paths_;
+  std::ostream& errors_;
+  AppState state_;
+  RunState run_;
+  SingleInstance instance_;
+  NamedEvents namedEvents_;
+  std::unique_ptr<Texts> texts_;
+  std::unique_ptr<AppSettings> settings_;
+  std::unique_ptr<Workspace> workspace_;
+  std::unique_ptr<DeviceLink> link_;
+  std::unique_ptr<DeviceEvents> events_;
+  std::unique_ptr<KeyboardSync> sync_;
+  std::unique_ptr<KeyGrid> grid_;
+  std::unique_ptr<ProfileSwitcher> switcher_;
+  std::unique_ptr<ProfileManager> manager_;
+  std::unique_ptr<CountingPrompter> prompter_;
+
+  MainWindowView* view_ = nullptr;
+  WindowLink* window_ = nullptr;
+  bool companionStarted_ = false;
+  int nestedLoops_ = 0;
+  bool exitPending_ = false;
+  bool exited_ = false;
+};
+
+}  // namespace ombrex

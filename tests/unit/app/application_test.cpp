@@ -1,0 +1,333 @@
+// The application's core from start to exit: options, the single-instance
+// rule between two copies in one process, the start-up order, the ready
+// point, the window messages and the shutdown, with a headless window and the
+// service library's core on an in-process virtual keyboard.
+
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <sstream>
+#include <thread>
+
+#include "app/headless_window.h"
+#include "app/program_paths.h"
+#include "app/start_options.h"
+#include "app/ui_loop.h"
+#include "device/window_link.h"
+#include "editors/profile_switcher.h"
+#include "model/workspace.h"
+#include "platform/settings_store.h"
+#include "platform/single_instance.h"
+#include "razizid/in_process.h"
+#include "tests/support/temp_dir.h"
+#include "vkbd/keyboard.h"
+
+namespace ombrex {
+namespace {
+
+using namespace std::chrono_literals;
+namespace msg = window_message;
+
+TEST(StartOptionsTest, RecognisedInAnyCaseAndInOrderOthersIgnored) {
+  const std::vector<std::string> args{"/start", "--verbose", "/KILL", "/Kill", "Kill", "/Startx"};
+  EXPECT_EQ(ParseStartOptions(args),
+            (std::vector<StartOption>{StartOption::Start, StartOption::Kill, StartOption::Kill}));
+  EXPECT_TRUE(ParseStartOptions({}).empty());
+}
+
+TEST(ProgramPathsTest, EverythingLivesBesideTheProgram) {
+  const ProgramPaths paths = ProgramPaths::For("/opt/ombrex", "ombrex");
+  EXPECT_EQ(paths.mainSkin, std::filesystem::path("/opt/ombrex/Skins/Main.ini"));
+  EXPECT_EQ(paths.skinFolder, std::filesystem::path("/opt/ombrex/Skins"));
+  EXPECT_EQ(paths.helpFolder, std::filesystem::path("/opt/ombrex/Help"));
+  EXPECT_EQ(paths.userColourPrefix, std::filesystem::path("/opt/ombrex/Skins/UserDengColor_"));
+  EXPECT_EQ(paths.companion, std::filesystem::path("/opt/ombrex/ZaRezavu"));
+}
+
+// One copy of the program: its folders, keyboard, core and headless window.
+class Copy {
+ public:
+  Copy(const std::string& instance, vkbd::Keyboard& keyboard, bool plugged,
+       const std::filesystem::path& programFolder)
+      : library_(keyboard, {}, plugged),
+        store_(OpenSettingsIn(home_.path() / "config")),
+        app_(Config(instance, programFolder), *store_, errors_),
+        loop_(app_.Run()),
+        window_(loop_, nullptr) {
+    window_.SetApplication(app_);
+  }
+
+  StartOutcome Start(const std::vector<std::string>& args) {
+    StartOutcome outcome = app_.Construct(args);
+    if (outcome.proceed) outcome = app_.Initialise(window_, window_);
+    return outcome;
+  }
+  // Runs the window's loop on this thread until the condition holds.
+  bool RunUntil(const std::function<bool()>& done) { return loop_.RunUntil(done, 10s); }
+  bool RunUntilLine(const std::string& line) {
+    return RunUntil([&] { return window_.HasLine(line); });
+  }
+  // The position of a line in the log; the end when missing.
+  std::size_t IndexOf(const std::string& line) const {
+    const auto lines = window_.Lines();
+    return std::find(lines.begin(), lines.end(), line) - lines.begin();
+  }
+
+  Application& App() { return app_; }
+  HeadlessWindow& Window() { return window_; }
+  UiLoop& Loop() { return loop_; }
+  razizid::InProcessLibrary& Library() { return library_; }
+  std::string Errors() const { return errors_.str(); }
+  std::filesystem::path ProfileFolder() const { return home_.path() / "Documents" / "Vantrel_09A"; }
+
+ private:
+  ApplicationConfig Config(const std::string& instance, const std::filesystem::path& program) {
+    ApplicationConfig config;
+    config.programFolder = program;
+    config.ownFileName = "ombrex";
+    config.profileFolder = ProfileFolder();
+    config.instanceName = instance;
+    config.eventPrefix = instance + "_Event_";
+    config.instancePatience = 2s;
+    config.inProcessLibrary = library_.Functions();
+    return config;
+  }
+
+  test::TempDir home_;
+  razizid::InProcessLibrary library_;
+  std::unique_ptr<SettingsStore> store_;
+  std::ostringstream errors_;
+  Application app_;
+  UiLoop loop_;
+  HeadlessWindow window_;
+};
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  ApplicationTest() {
+    program_.Write("Lang0409.ini",
+                   "[TEXT]\nIDS_MAIN_DEVICE_PROMRT=No keyboard attached\n"
+                   "IDS_DEFAULT_PROFILE_NAME=Factory profile\n"
+                   "IDS_PROFILE_SELECT_PROMPT=Apply first?\n");
+    program_.Write("Skins/language.ini", "[LANGUAGE]\nlanguage=1\n");
+    const auto companion = program_.Write("ZaRezavu", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(companion, std::filesystem::perms::owner_all);
+  }
+
+  std::unique_ptr<Copy> MakeCopy(bool plugged = true) {
+    return std::make_unique<Copy>(instance_, keyboard_, plugged, program_.path());
+  }
+
+  // Short: the socket path must fit its 108 bytes.
+  const std::string instance_ = "Zt" + std::to_string(::getpid()) + "_" + std::to_string(next_++);
+  static inline int next_ = 0;
+  test::TempDir program_;
+  vkbd::Keyboard keyboard_;
+};
+
+TEST_F(ApplicationTest, KeyboardAtStartOpensTheWindowOnceAfterTheReadyPointAndTheReload) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("show"));
+
+  EXPECT_TRUE(copy->App().Instance().Holds());
+  EXPECT_TRUE(copy->App().CompanionStarted());
+  EXPECT_EQ(copy->App().Events().Count(), kNamedEventCount);
+  EXPECT_TRUE(copy->App().Run().Ready());
+  EXPECT_EQ(copy->App().State().devicePresence, 1);
+  // Tray icon, profile menu and hiding at the ready point; the reload only
+  // after it, then the icon and the opening.
+  const std::size_t ready = copy->IndexOf("tray icon added");
+  EXPECT_LT(ready, copy->IndexOf("profiles button: $Profile0"));
+  EXPECT_LT(copy->IndexOf("profiles button: $Profile0"), copy->IndexOf("hide"));
+  EXPECT_LT(copy->IndexOf("hide"), copy->IndexOf("refreshed from the keyboard"));
+  EXPECT_LT(copy->IndexOf("refreshed from the keyboard"), copy->IndexOf("tray picture 0 141"));
+  EXPECT_LT(copy->IndexOf("tray picture 0 141"), copy->IndexOf("show"));
+  EXPECT_TRUE(std::filesystem::exists(copy->ProfileFolder() / "$Profile0"));
+}
+
+TEST_F(ApplicationTest, StartOptionKeepsTheWindowHiddenWhenTheKeyboardIsReported) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/START"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("tray picture 0 141"));
+  copy->Loop().RunUntil([] { return false; }, 200ms);  // let anything queued run
+  EXPECT_FALSE(copy->Window().HasLine("show"));
+  EXPECT_TRUE(copy->Window().HasLine("refreshed from the keyboard"));
+
+  copy->App().HandleMessage(msg::kShowPanel, msg::kOpen, 0, false);
+  EXPECT_TRUE(copy->Window().HasLine("show"));
+}
+
+TEST_F(ApplicationTest, WithoutAKeyboardOpenSaysSoAndALaterKeyboardDoesNotOpen) {
+  auto copy = MakeCopy(false);
+  ASSERT_TRUE(copy->Start({}).proceed);
+  ASSERT_TRUE(copy->RunUntil([&] { return copy->App().Run().Ready(); }));
+  EXPECT_TRUE(copy->App().State().autoOpenSuppressed);
+
+  copy->App().HandleMessage(msg::kShowPanel, msg::kOpen, 0, false);
+  EXPECT_TRUE(copy->Window().HasLine("message: No keyboard attached"));
+
+  copy->Library().Model()->Plug();
+  ASSERT_TRUE(copy->RunUntilLine("tray picture 0 141"));
+  EXPECT_TRUE(copy->Window().HasLine("refreshed from the keyboard"));
+  EXPECT_FALSE(copy->Window().HasLine("show"));
+  // A version tag and unknown tags change nothing.
+  copy->App().HandleMessage(msg::kShowPanel, msg::kVersion, 0, false);
+  copy->App().HandleMessage(msg::kKill, msg::kOpen, 0, false);
+  EXPECT_FALSE(copy->Window().HasLine("show"));
+  EXPECT_FALSE(copy->App().Exited());
+}
+
+TEST_F(ApplicationTest, ExitRunsTheShutdownInOrderAndLetsGoOfEverything) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("show"));
+  const std::size_t before = copy->Window().Lines().size();
+
+  copy->App().HandleMessage(msg::kKill, msg::kKillTag, 0, false);
+
+  const auto lines = copy->Window().Lines();
+  const std::vector<std::string> shutdown(lines.begin() + before, lines.end());
+  EXPECT_EQ(shutdown, (std::vector<std::string>{"hide", "dialogs closed", "tray icon removed",
+                                                "main loop ended"}));
+  EXPECT_TRUE(copy->App().Exited());
+  EXPECT_TRUE(copy->Loop().Ended());
+  EXPECT_FALSE(copy->App().Instance().Holds());
+  EXPECT_EQ(copy->App().Events().Count(), 0);
+  EXPECT_FALSE(copy->App().GetWorkspace().Working().HasBlock());
+  SingleInstance next(instance_);
+  EXPECT_TRUE(next.TryAcquire());
+}
+
+TEST_F(ApplicationTest, ExitDuringAQuestionWaitsUntilTheMainLoopHasControl) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("tray picture 0 141"));
+  copy->Window().SetPendingChanges(true);
+  bool imageDuringQuestion = false;
+  copy->Window().WhileAsking([&] {
+    copy->App().HandleMessage(msg::kKill, msg::kKillTag, 0, false);
+    imageDuringQuestion = copy->App().GetWorkspace().Working().HasBlock();
+  });
+  copy->Window().ScriptAnswer(Answer::Yes);
+
+  int switched = -1;
+  copy->Loop().Post([&] {
+    switched = copy->App().Switcher()->SelectProfile(2);
+    // Still here: the images are in use until this returns.
+    EXPECT_FALSE(copy->App().Exited());
+    EXPECT_TRUE(copy->App().GetWorkspace().Working().HasBlock());
+  });
+  ASSERT_TRUE(copy->RunUntil([&] { return copy->App().Exited(); }));
+
+  EXPECT_EQ(switched, 0);
+  EXPECT_TRUE(imageDuringQuestion);
+  EXPECT_FALSE(copy->Window().HasLine("apply"));
+  EXPECT_LT(copy->IndexOf("dialogs closed"), copy->IndexOf("main loop ended"));
+  EXPECT_EQ(keyboard_.Snapshot().status[protocol::kStatusActiveProfileAt], 0);
+}
+
+TEST_F(ApplicationTest, OnlyAQueuedTimeChangeApplies) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntil([&] { return copy->App().Run().Ready(); }));
+  copy->App().HandleMessage(msg::kTimeChange, 0, 0, false);
+  EXPECT_FALSE(copy->Window().HasLine("apply"));
+  copy->App().HandleMessage(msg::kTimeChange, 0, 0, true);
+  EXPECT_TRUE(copy->Window().HasLine("apply"));
+}
+
+TEST_F(ApplicationTest, AMissingServiceLibraryEndsTheStartWithOneLine) {
+  test::TempDir home;
+  auto store = OpenSettingsIn(home.path());
+  std::ostringstream errors;
+  ApplicationConfig config;
+  config.programFolder = program_.path();
+  config.profileFolder = home.path() / "Vantrel_09A";
+  config.instanceName = instance_;
+  config.eventPrefix = instance_ + "_Event_";
+  Application app(config, *store, errors);
+  RunState run;
+  UiLoop loop(run);
+  HeadlessWindow window(loop, nullptr);
+  ASSERT_TRUE(app.Construct({}).proceed);
+  const StartOutcome outcome = app.Initialise(window, window);
+  EXPECT_FALSE(outcome.proceed);
+  EXPECT_EQ(outcome.exitCode, 1);
+  const std::string text = errors.str();
+  EXPECT_EQ(text.rfind("RazIzid service library ", 0), 0u) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+}
+
+// The running copy on a thread of its own, as in its own process.
+class RunningCopy {
+ public:
+  RunningCopy(std::unique_ptr<Copy> copy, std::vector<std::string> args)
+      : copy_(std::move(copy)), thread_([this, args] {
+          started_ = copy_->Start(args).proceed;
+          ready_ = true;
+          if (started_) copy_->Loop().Run();
+        }) {}
+  ~RunningCopy() {
+    copy_->Loop().Post([this] { copy_->App().ExitProgram(); });
+    thread_.join();
+  }
+  bool WaitReady() {
+    for (int i = 0; i < 1000 && !copy_->App().Run().Ready(); ++i) std::this_thread::sleep_for(5ms);
+    return copy_->App().Run().Ready();
+  }
+  bool WaitEnded() {
+    for (int i = 0; i < 1000 && !copy_->Loop().Ended(); ++i) std::this_thread::sleep_for(5ms);
+    return copy_->Loop().Ended();
+  }
+  Copy& Get() { return *copy_; }
+
+ private:
+  std::unique_ptr<Copy> copy_;
+  std::atomic<bool> started_{false};
+  std::atomic<bool> ready_{false};
+  std::thread thread_;
+};
+
+TEST_F(ApplicationTest, APlainSecondStartOpensTheRunningCopyAndEnds) {
+  RunningCopy first(MakeCopy(), {"/Start"});
+  ASSERT_TRUE(first.WaitReady());
+  auto second = MakeCopy();
+
+  const StartOutcome outcome = second->App().Construct({});
+
+  EXPECT_FALSE(outcome.proceed);
+  EXPECT_EQ(outcome.exitCode, 0);
+  // Sent, so handled before the second start ended.
+  EXPECT_TRUE(first.Get().Window().HasLine("sent 0x5350 0x4F50454E"));
+  EXPECT_FALSE(second->App().CompanionStarted());
+}
+
+TEST_F(ApplicationTest, KillMakesTheRunningCopyShutDownBeforeTheSecondStartEnds) {
+  RunningCopy first(MakeCopy(), {"/Start"});
+  ASSERT_TRUE(first.WaitReady());
+  auto second = MakeCopy();
+
+  const std::vector<std::string> kill{"/kill"};
+  const StartOutcome outcome = second->App().Construct(kill);
+
+  EXPECT_FALSE(outcome.proceed);
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_TRUE(first.Get().Window().HasLine("main loop ended"));
+  EXPECT_TRUE(first.WaitEnded());
+}
+
+TEST_F(ApplicationTest, KillWithoutARunningCopyStartsNormally) {
+  auto copy = MakeCopy();
+  const StartOutcome outcome = copy->Start({"/Kill"});
+  EXPECT_TRUE(outcome.proceed);
+  EXPECT_TRUE(copy->App().Instance().Holds());
+  EXPECT_TRUE(copy->App().CompanionStarted());
+  ASSERT_TRUE(copy->RunUntilLine("show"));
+}
+
+}  // namespace
+}  // namespace ombrex
