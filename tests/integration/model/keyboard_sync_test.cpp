@@ -34,6 +34,11 @@ class KeyboardSyncTest : public testing::Test {
         workspace_(dir_.path()),
         sync_(workspace_, rig_.Commands(), texts_.Get(), prompter_) {
     workspace_.CreateDefaultImage({}, 0, true);
+    // As on every arrival: the keyboard's own factory table replaces the
+    // built-in one, so positions without an assignment get back what the
+    // keyboard itself has there.
+    KeyTableBytes table{};
+    if (rig_.Commands().ReadDefaultKeyTable(table) == 1) rig_.DefaultTable().Replace(table);
   }
 
   static test::RigOptions ActiveProfile(std::uint8_t profile) {
@@ -200,6 +205,17 @@ TEST_F(KeyboardSyncTest, WithoutAKeyboardNothingIsSentAndTheMessageSaysSo) {
   EXPECT_EQ(sync_.CommitImage(false), 0);
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].text, u"No keyboard");
+}
+
+TEST_F(KeyboardSyncTest, GKeysReachTheKeyboardAtThePositionsItsOwnTableGivesThem) {
+  ASSERT_TRUE(rig_.Ready());
+  // The keyboard reports G1..G6 at positions 0..5; the built-in table could
+  // not place them.
+  workspace_.StoreEntry(0, 256 + 2, Entry(AssignKind::SingleKey, 0x01E));  // G3 sends A
+  ASSERT_EQ(sync_.CommitImage(true), 1);
+  const vkbd::Memories after = rig_.Keyboard().Snapshot();
+  EXPECT_EQ(CodeAt(TableOf(after, 0), 2), (DeviceKeyCode{2, 2, 0x04}));
+  EXPECT_EQ(CodeAt(TableOf(after, 0), 1), (DeviceKeyCode{6, 0xA2, 2}));
 }
 
 TEST_F(KeyboardSyncTest, AnEmptyWorkingImageIsNotCommitted) {

@@ -171,7 +171,7 @@ TEST_F(VkbdDaemon, DumpLayouts) {
   ASSERT_EQ(table.exitCode, 0);
   const auto lines = Lines(table.out);
   ASSERT_EQ(lines.size(), 12u);
-  EXPECT_EQ(lines[0], "0000: 05 00 00 05 00 00 05 00 00 05 00 00 05 00 00 05");
+  EXPECT_EQ(lines[0], "0000: 06 a2 01 06 a2 02 06 a2 03 06 a2 04 06 a2 05 06");
   EXPECT_EQ(lines[11], "00b0: 1c 02 02 0b 02 02 11 02 02 65 02 02 48 00 00 00");
 
   const ToolResult raw = Tool({"dump", "default-keytable", "--raw"});

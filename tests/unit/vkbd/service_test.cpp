@@ -98,7 +98,7 @@ TEST_F(ServiceTest, ControlReplyIsWrittenThenPushedToEveryLibraryClient) {
   EXPECT_EQ(I32(a[0]), 64);
   const Packet reply = ReplyIn(a[1]);
   EXPECT_EQ(reply[3], 0x07);
-  EXPECT_EQ(reply[8], 0x05);
+  EXPECT_EQ(reply[8], 0x06);  // G1 of the factory table
   const auto b = sink_.Take(kLibraryB);
   ASSERT_EQ(b.size(), 1u);
   EXPECT_EQ(ReplyIn(b[0]), reply);
