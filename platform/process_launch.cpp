@@ -5,6 +5,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
@@ -32,6 +33,11 @@ namespace {
 
 // In the child of a threaded process only async-signal-safe calls are made.
 [[noreturn]] void ExecHidden(const char* path, char* const argv[], int reportFd) {
+  // Signals this process keeps blocked for a thread of its own would stay
+  // blocked across the exec.
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
   const int null = ::open("/dev/null", O_RDWR);
   if (null >= 0) {
     ::dup2(null, 0);

@@ -1,0 +1,44 @@
+#include "tools/ombrexctl/keyboard_session.h"
+
+#include <variant>
+
+#include "device/results.h"
+#include "device/service_library.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace ombrex::ctl {
+
+std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode) {
+  ServiceLibraryResult bound = LoadServiceLibrary(ProgramFolder() / ServiceLibraryFileName());
+  if (const auto* error = std::get_if<ServiceLibraryError>(&bound)) {
+    err << "ombrexctl: " << Utf8FromUtf16(error->Text()) << "\n";
+    exitCode = kExitRefused;
+    return nullptr;
+  }
+  auto session = std::make_unique<KeyboardSession>();
+  session->link_ = std::make_unique<DeviceLink>(std::get<ServiceLibrary>(bound), session->state_);
+  session->link_->RegisterReplyRead();
+  if (session->Count() > 0) return session;
+  if (const auto why = session->OpenError()) {
+    err << "ombrexctl: a keyboard is present but cannot be opened: " << *why << "\n";
+  } else {
+    err << "ombrexctl: no keyboard\n";
+  }
+  exitCode = kExitNoKeyboard;
+  return nullptr;
+}
+
+KeyboardSession::~KeyboardSession() = default;
+
+bool KeyboardSession::ReadArrival() {
+  CommandSet& commands = Commands();
+  KeyTableBytes table{};
+  if (commands.ReadDefaultKeyTable(table) == result::kOk) link_->DefaultTable().Replace(table);
+  StatusBlock status{};
+  if (commands.ReadStatusBlock(status) != result::kOk) return false;
+  state_.macroCapacity = status[protocol::kStatusMacroUnitsAt] * protocol::kMacroUnitBytes;
+  return true;
+}
+
+}  // namespace ombrex::ctl

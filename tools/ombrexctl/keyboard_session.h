@@ -1,0 +1,47 @@
+#pragma once
+
+// The keyboard as the command-line tool reaches it: the service library from
+// the program folder, the device link, and the reads the program makes when a
+// keyboard arrives (its factory key table and its status block).
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "device/app_state.h"
+#include "device/command_set.h"
+#include "device/device_link.h"
+
+namespace ombrex::ctl {
+
+// Exit codes the tool's users rely on.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoKeyboard = 3;
+
+class KeyboardSession {
+ public:
+  // The library and link; nullopt with a message on `err` and the exit code
+  // in `exitCode` when the library does not start (1) or no keyboard can be
+  // used (3, also when one is present but cannot be opened).
+  static std::unique_ptr<KeyboardSession> Open(std::ostream& err, int& exitCode);
+  KeyboardSession() = default;
+  ~KeyboardSession();
+
+  int Count() { return link_->DeviceCount(); }
+  CommandSet& Commands() { return link_->Commands(); }
+  AppState& State() { return state_; }
+  DeviceLink& Link() { return *link_; }
+  // Why a keyboard that is present cannot be opened, when the library says.
+  std::optional<std::string> OpenError() const { return link_->Library().LastOpenError(); }
+  // The reads of an arrival; false when the status block cannot be read.
+  bool ReadArrival();
+
+ private:
+  AppState state_;
+  std::unique_ptr<DeviceLink> link_;
+};
+
+}  // namespace ombrex::ctl
