@@ -59,6 +59,8 @@ class Copy {
         window_(loop_, nullptr) {
     window_.SetApplication(app_);
   }
+  // The device threads end before the window and its loop go away.
+  ~Copy() { app_.Finish(); }
 
   StartOutcome Start(const std::vector<std::string>& args) {
     StartOutcome outcome = app_.Construct(args);

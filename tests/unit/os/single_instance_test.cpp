@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -72,20 +71,19 @@ TEST_F(SingleInstanceTest, TheFirstCopyHoldsTheLockAndASecondDeliversToItAndWait
 }
 
 TEST_F(SingleInstanceTest, APostedMessageIsAnsweredBeforeItIsHandled) {
+  std::atomic<bool> release{false};
+  std::atomic<bool> handled{false};
   SingleInstance first(Name());
   ASSERT_TRUE(first.TryAcquire());
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
-  std::atomic<bool> handled{false};
   ASSERT_TRUE(first.Listen([&](const InstanceMessage&) {
-    released.wait();
+    while (!release) std::this_thread::sleep_for(1ms);
     handled = true;
   }));
   SingleInstance second(Name());
   InstanceMessage timeChange{0x001E, 0, 0, true};
   EXPECT_EQ(second.DeliverToRunningCopy(timeChange), Delivery::Delivered);
   EXPECT_FALSE(handled);
-  release.set_value();
+  release = true;
 }
 
 TEST_F(SingleInstanceTest, WithoutARunningCopyTheSenderBecomesTheRunningCopy) {
