@@ -105,6 +105,12 @@ StartOutcome Application::Construct(std::span<const std::string> arguments) {
 }
 
 void Application::OnInstanceMessage(const InstanceMessage& message) {
+  // Other processes may ask the window to open or to exit, and queue the
+  // time change; the window's inner messages are its own business.
+  const bool fromOutside =
+      message.posted ? message.message == msg::kTimeChange
+                     : message.message == msg::kShowPanel || message.message == msg::kKill;
+  if (!fromOutside) return;
   // Later starts reach the window once it is ready for messages.
   if (!run_.WaitUntilReady()) return;
   if (message.posted) {

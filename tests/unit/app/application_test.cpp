@@ -322,6 +322,33 @@ TEST_F(ApplicationTest, KillMakesTheRunningCopyShutDownBeforeTheSecondStartEnds)
   EXPECT_TRUE(first.WaitEnded());
 }
 
+TEST_F(ApplicationTest, OtherProcessesReachOnlyOpenExitAndTheQueuedTimeChange) {
+  RunningCopy first(MakeCopy(), {"/Start"});
+  ASSERT_TRUE(first.WaitReady());
+  const std::filesystem::path socket = first.Get().App().Instance().Places()->socketFile;
+
+  EXPECT_TRUE(SendToListener(socket, {msg::kReload, msg::kProfile, 0, false}));
+  EXPECT_TRUE(SendToListener(socket, {msg::kCloseEditors, 0, 0, false}));
+  EXPECT_TRUE(SendToListener(socket, {msg::kTimeChange, 0, 0, false}));
+  EXPECT_TRUE(SendToListener(socket, {msg::kKill, msg::kKillTag, 0, true}));
+  EXPECT_TRUE(SendToListener(socket, {msg::kShowPanel, msg::kOpen, 0, false}));
+  EXPECT_TRUE(SendToListener(socket, {msg::kTimeChange, 0, 0, true}));
+  for (int i = 0; i < 1000 && !first.Get().Window().HasLine("apply"); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+
+  const auto lines = first.Get().Window().Lines();
+  // The watcher's own reload is the only one; nothing else from outside came
+  // through but the opening and the queued time change.
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "sent 0x5452 0x50524F46"), 1);
+  EXPECT_FALSE(first.Get().Window().HasLine("editors closed"));
+  EXPECT_FALSE(first.Get().Window().HasLine("sent 0x1E 0x0"));
+  EXPECT_FALSE(first.Get().Window().HasLine("posted 0x4D4B 0x4C4C494B"));
+  EXPECT_TRUE(first.Get().Window().HasLine("sent 0x5350 0x4F50454E"));
+  EXPECT_TRUE(first.Get().Window().HasLine("posted 0x1E 0x0"));
+  EXPECT_FALSE(first.Get().App().Exited());
+}
+
 TEST_F(ApplicationTest, KillWithoutARunningCopyStartsNormally) {
   auto copy = MakeCopy();
   const StartOutcome outcome = copy->Start({"/Kill"});
