@@ -283,7 +283,9 @@ void Application::Finish() {
   switcher_.reset();
   events_.reset();
   link_.reset();
-  instance_.Close();
+  // The listener may be handing a later start's message to the window; it
+  // gives up now and ends before the window goes away.
+  instance_.CloseAndWait();
   namedEvents_.Close();
 }
 

@@ -144,6 +144,10 @@ std::optional<InstancePlaces> InstancePlacesFor(std::string_view name) {
 }
 
 InstanceListener::~InstanceListener() {
+  Join();
+}
+
+void InstanceListener::Join() {
   Close();
   if (thread_.joinable()) thread_.join();
 }
@@ -275,12 +279,18 @@ void SingleInstance::Close() {
   CloseFd(lockFd_);
 }
 
+void SingleInstance::CloseAndWait() {
+  Close();
+  listener_.Join();
+}
+
 #else  // _WIN32: not built yet; every start counts as the only copy.
 
 std::optional<InstancePlaces> InstancePlacesFor(std::string_view) {
   return std::nullopt;
 }
 InstanceListener::~InstanceListener() = default;
+void InstanceListener::Join() {}
 bool InstanceListener::Listen(const std::filesystem::path&, Handler) {
   return false;
 }
@@ -302,6 +312,7 @@ bool SingleInstance::Listen(InstanceListener::Handler) {
   return false;
 }
 void SingleInstance::Close() {}
+void SingleInstance::CloseAndWait() {}
 
 #endif
 

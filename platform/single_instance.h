@@ -76,6 +76,9 @@ class InstanceListener {
   // handler itself and from any thread; a message being handled still gets
   // its answer.
   void Close();
+  // Close(), then waits until the listener's thread has ended (a message
+  // being handled first runs to its end). Never from the handler itself.
+  void Join();
   bool Listening() const { return listening_; }
 
  private:
@@ -120,8 +123,10 @@ class SingleInstance {
 
   // Listens for the messages of later starts (holder only).
   bool Listen(InstanceListener::Handler handler);
-  // Stops listening and releases the lock.
+  // Stops listening and releases the lock; safe from the listener's handler.
   void Close();
+  // Close(), then waits for the listener's thread: after this no handler runs.
+  void CloseAndWait();
 
   const std::optional<InstancePlaces>& Places() const { return places_; }
 
