@@ -23,6 +23,13 @@ if(OMBREX_SANITIZE)
   add_link_options(-fsanitize=${_ombrex_san})
 endif()
 
+# Tools that run during the build (converters, the picture generator) are built
+# like everything else, sanitizers included; their sanitizer reports must not
+# stop the build itself (Qt's uninstrumented thread pool looks racy to the
+# thread sanitizer). Prefix their COMMAND with this.
+set(OMBREX_BUILD_TOOL_ENV ${CMAKE_COMMAND} -E env TSAN_OPTIONS=report_bugs=0
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=0)
+
 set(OMBREX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests-bin)
 
 # ombrex_library(<name> [QT] [SOURCES ...] [DEPS ...])
