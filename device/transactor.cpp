@@ -1,5 +1,7 @@
 #include "device/transactor.h"
 
+#include "platform/spin_wait.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -89,6 +91,7 @@ void Transactor::DeliverReply(std::span<const std::uint8_t> data) {
   std::copy_n(data.begin(), slotLength_, slot_.begin());
   pending_ = false;
   delivered_ = true;
+  deliveredHint_.store(true, std::memory_order_release);
   replyArrived_.notify_one();
 }
 
@@ -96,6 +99,7 @@ void Transactor::Arm() {
   std::lock_guard lock(slotMutex_);
   pending_ = true;
   delivered_ = false;
+  deliveredHint_.store(false, std::memory_order_relaxed);
   slotLength_ = 0;
 }
 
@@ -106,6 +110,7 @@ void Transactor::Disarm() {
 }
 
 bool Transactor::AwaitReply(PacketBytes& reply, std::uint32_t& length) {
+  SpinUntilSet(deliveredHint_);
   std::unique_lock lock(slotMutex_);
   const bool arrived = delivered_ || replyArrived_.wait_for(lock, timing_.replyTimeout,
                                                             [this] { return delivered_; });

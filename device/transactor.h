@@ -5,6 +5,7 @@
 // refusals. Callers on several threads queue on a mutex, so at most one
 // transaction waits for a reply at any time.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -87,6 +88,8 @@ class Transactor {
   std::condition_variable replyArrived_;
   bool pending_ = false;
   bool delivered_ = false;
+  // Mirrors delivered_ outside the lock for the waiter's short spin.
+  std::atomic<bool> deliveredHint_{false};
   PacketBytes slot_{};
   std::uint32_t slotLength_ = 0;
 

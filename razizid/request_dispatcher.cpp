@@ -1,5 +1,7 @@
 #include "razizid/request_dispatcher.h"
 
+#include "platform/spin_wait.h"
+
 #include <utility>
 
 namespace ombrex::razizid {
@@ -28,6 +30,7 @@ void RequestDispatcher::PostReport(std::span<const std::uint8_t> report) {
   ++queuedReports_;
   queue_.push_back(Event{RAZIZID_EVENT_DATA, static_cast<std::uint32_t>(report.size()),
                          std::vector<std::uint8_t>(report.begin(), report.end())});
+  hasEvents_.store(true, std::memory_order_release);
   wake_.notify_one();
 }
 
@@ -36,6 +39,7 @@ void RequestDispatcher::PostCount(int count) {
   if (stopping_ || count == lastCount_) return;
   lastCount_ = count;
   queue_.push_back(Event{RAZIZID_EVENT_DEVICE_COUNT, static_cast<std::uint32_t>(count), {}});
+  hasEvents_.store(true, std::memory_order_release);
   wake_.notify_one();
 }
 
@@ -44,6 +48,7 @@ void RequestDispatcher::Stop() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
     queue_.clear();
+    hasEvents_.store(true, std::memory_order_release);  // ends a spinning wait
     wake_.notify_one();
   }
   if (!OnOwnThread() && thread_.joinable()) thread_.join();
@@ -62,10 +67,18 @@ std::uint64_t RequestDispatcher::DroppedReports() const {
 void RequestDispatcher::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
+    if (queue_.empty() && !stopping_) {
+      // A reply usually follows the last one within microseconds during a
+      // transfer: look for it briefly before sleeping.
+      lock.unlock();
+      SpinUntilSet(hasEvents_);
+      lock.lock();
+    }
     wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
     if (stopping_) break;
     Event event = std::move(queue_.front());
     queue_.pop_front();
+    if (queue_.empty()) hasEvents_.store(false, std::memory_order_relaxed);
     if (event.kind == RAZIZID_EVENT_DATA) --queuedReports_;
     lock.unlock();
     const RazIzidEvent record{event.kind, tag_, event.count, unitId_,

@@ -4,6 +4,7 @@
 // request's events in the order they were posted. A callback that waits holds
 // up only its own request.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -64,6 +65,8 @@ class RequestDispatcher {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Event> queue_;
+  // Set while the queue holds events, read outside the lock for a short spin.
+  std::atomic<bool> hasEvents_{false};
   std::size_t queuedReports_ = 0;
   std::uint64_t droppedReports_ = 0;
   int lastCount_;
