@@ -6,6 +6,7 @@
 #include <atomic>
 #include <unordered_map>
 
+#include "platform/coarse_clock.h"
 #include "platform/file_io.h"
 #include "platform/ini_document.h"
 #include "platform/text.h"
@@ -202,19 +203,6 @@ std::optional<std::string> Rewrite(const Document& document, std::u16string_view
   return out.Take();
 }
 
-// A clock good to a few milliseconds is plenty for a recheck interval of half a
-// second, and far cheaper than the precise one on a path taken per key name.
-std::chrono::steady_clock::time_point CoarseNow() {
-#ifdef CLOCK_MONOTONIC_COARSE
-  timespec now{};
-  if (clock_gettime(CLOCK_MONOTONIC_COARSE, &now) == 0) {
-    return std::chrono::steady_clock::time_point(std::chrono::seconds(now.tv_sec) +
-                                                 std::chrono::nanoseconds(now.tv_nsec));
-  }
-#endif
-  return std::chrono::steady_clock::now();
-}
-
 }  // namespace
 
 std::shared_ptr<const Document> Parse(std::string bytes) {
@@ -292,6 +280,10 @@ std::vector<std::u16string> SectionNames(const Document& document) {
 
 void ClearCache() {
   Cache().Clear();
+}
+
+std::uint64_t CacheGeneration() {
+  return Cache().Generation();
 }
 
 CachedFile::CachedFile(std::filesystem::path file, std::chrono::milliseconds recheck)

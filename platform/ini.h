@@ -88,6 +88,10 @@ std::vector<std::u16string> SectionNames(const Document& document);
 // within one clock tick use it).
 void ClearCache();
 
+// Changes whenever this process writes an ini file or clears the cache; a
+// holder of a value derived from a file keeps it only while this stays the same.
+std::uint64_t CacheGeneration();
+
 // A file read on a hot path. Load() looks at the file on every call; a
 // CachedFile keeps its document and looks again only when `recheck` has passed
 // since it last did, or at once after any write through WriteString in this

@@ -1,8 +1,10 @@
 #include "resources/texts.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
+#include "platform/coarse_clock.h"
 #include "platform/ini.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
@@ -107,8 +109,22 @@ std::u16string Texts::SectionText(std::u16string_view section, std::u16string_vi
 }
 
 int Texts::CurrentLanguageIndex() const {
+  const std::int64_t now = CoarseNow().time_since_epoch().count();
+  const std::uint64_t generation = ini::CacheGeneration();
+  const std::int64_t readAt = languageIndexReadAt_.load(std::memory_order_acquire);
+  const std::int64_t recheck = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                   ini::CachedFile::kDefaultRecheck)
+                                   .count();
+  if (readAt != 0 && now - readAt < recheck &&
+      languageIndexGeneration_.load(std::memory_order_relaxed) == generation) {
+    return languageIndex_.load(std::memory_order_relaxed);
+  }
   std::call_once(decidedOnce_, [this] { DecideLanguageId(); });
-  return LanguageIsEnglish() ? kEnglishIndex : kChineseIndex;
+  const int index = LanguageIsEnglish() ? kEnglishIndex : kChineseIndex;
+  languageIndex_.store(index, std::memory_order_relaxed);
+  languageIndexGeneration_.store(generation, std::memory_order_relaxed);
+  languageIndexReadAt_.store(now, std::memory_order_release);
+  return index;
 }
 
 std::uint16_t Texts::DecideLanguageId() const {

@@ -10,6 +10,7 @@
 // tooltip) and go through the ini cache.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -103,6 +104,12 @@ class Texts {
   mutable std::mutex decideMutex_;
   // The id decided while the store could not keep it.
   mutable std::optional<std::uint16_t> unstoredId_;
+  // The current language index as last read from the choice file, and when
+  // (steady-clock ticks; 0 = never). Every key name asks for it, so it is
+  // answered from here between the file's rechecks.
+  mutable std::atomic<int> languageIndex_{0};
+  mutable std::atomic<std::int64_t> languageIndexReadAt_{0};
+  mutable std::atomic<std::uint64_t> languageIndexGeneration_{0};
 };
 
 }  // namespace ombrex
