@@ -36,6 +36,38 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+struct DecodedSequence {
+  std::size_t length = 0;  // 0: not a well-formed sequence
+  char32_t codePoint = 0;
+};
+
+// The UTF-8 sequence starting at bytes[at]. Overlong forms, surrogates, code
+// points above U+10FFFF and sequences cut off by the end are malformed.
+DecodedSequence DecodeSequence(std::string_view bytes, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(bytes[at]);
+  std::size_t length = 0;
+  char32_t minimum = 0;
+  char32_t cp = 0;
+  if (lead < 0x80) return {1, lead};
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, minimum = 0x80, cp = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, minimum = 0x800, cp = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, minimum = 0x10000, cp = lead & 0x07;
+  } else {
+    return {};
+  }
+  if (at + length > bytes.size()) return {};
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<unsigned char>(bytes[at + k]);
+    if ((b & 0xC0) != 0x80) return {};
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
+  return {length, cp};
+}
+
 // One conversion spec starting at format[at] == '%': flags, width, an optional
 // length modifier and the type letter. Returns its length, or 0 when the text
 // there is not a complete conversion.
@@ -167,48 +199,22 @@ std::u16string Utf16FromUtf8(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto b0 = static_cast<unsigned char>(utf8[i]);
-    std::size_t need = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80) {
-      cp = b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-      need = 1;
-      cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      need = 2;
-      cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      need = 3;
-      cp = b0 & 0x07;
-    } else {
-      AppendUtf16(out, kReplacement);
-      ++i;
-      continue;
-    }
-    if (i + need >= utf8.size() && need != 0) {
-      AppendUtf16(out, kReplacement);  // a sequence cut off by the end of the text
-      ++i;
-      continue;
-    }
-    bool ok = true;
-    for (std::size_t k = 1; k <= need; ++k) {
-      const auto b = static_cast<unsigned char>(utf8[i + k]);
-      if ((b & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    const bool overlong =
-        (need == 1 && cp < 0x80) || (need == 2 && cp < 0x800) || (need == 3 && cp < 0x10000);
-    if (!ok || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      AppendUtf16(out, kReplacement);
-      ++i;
-      continue;
-    }
-    AppendUtf16(out, cp);
-    i += need + 1;
+    const DecodedSequence sequence = DecodeSequence(utf8, i);
+    // A broken sequence costs one byte: what follows it is still read.
+    AppendUtf16(out, sequence.length == 0 ? kReplacement : sequence.codePoint);
+    i += sequence.length == 0 ? 1 : sequence.length;
+  }
+  return out;
+}
+
+std::optional<std::u16string> Utf16FromUtf8Strict(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const DecodedSequence sequence = DecodeSequence(utf8, i);
+    if (sequence.length == 0) return std::nullopt;
+    AppendUtf16(out, sequence.codePoint);
+    i += sequence.length;
   }
   return out;
 }

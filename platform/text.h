@@ -10,7 +10,9 @@
 
 namespace ombrex {
 
-std::u16string Utf16FromUtf8(std::string_view utf8);   // invalid bytes become U+FFFD
+std::u16string Utf16FromUtf8(std::string_view utf8);  // invalid bytes become U+FFFD
+// nullopt for any malformed sequence (overlong, surrogate, above U+10FFFF, cut off).
+std::optional<std::u16string> Utf16FromUtf8Strict(std::string_view utf8);
 std::string Utf8FromUtf16(std::u16string_view utf16);  // lone surrogates become U+FFFD
 std::u16string Utf16FromAscii(std::string_view ascii);
 
