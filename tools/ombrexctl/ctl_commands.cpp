@@ -197,6 +197,15 @@ int Profile(Context& c) {
   return kExitOk;
 }
 
+// The file's bytes when it is a valid profile image; otherwise says why and
+// gives nothing.
+std::optional<FileCheck> ValidProfileFile(Context& c, const std::filesystem::path& file) {
+  FileCheck check = CheckProfileFile(file);
+  if (check.valid) return check;
+  c.err << "ombrexctl: " << file.string() << ": " << check.reason << "\n";
+  return std::nullopt;
+}
+
 int Read(Context& c) {
   NeedWords(c.command, 2, 2);
   const std::filesystem::path file = c.command.words[1];
@@ -219,11 +228,8 @@ int Read(Context& c) {
 int Write(Context& c) {
   NeedWords(c.command, 2, 2);
   const std::filesystem::path file = c.command.words[1];
-  const FileCheck check = CheckProfileFile(file);
-  if (!check.valid) {
-    c.err << "ombrexctl: " << file.string() << ": " << check.reason << "\n";
-    return kExitRefused;
-  }
+  const std::optional<FileCheck> check = ValidProfileFile(c, file);
+  if (!check) return kExitRefused;
   KeyboardSession* keyboard = c.Keyboard();
   if (keyboard == nullptr) return c.exitCode;
   if (!keyboard->ReadArrival()) return c.Failed("the keyboard does not answer");
@@ -232,7 +238,7 @@ int Write(Context& c) {
   {
     std::lock_guard lock(workspace.ImageLock());
     workspace.ClearWorkingImage();
-    if (!workspace.Working().Parse(check.bytes)) return c.Failed("the file could not be taken in");
+    if (!workspace.Working().Parse(check->bytes)) return c.Failed("the file could not be taken in");
   }
   const int result = sync.CommitImage(c.command.all);
   if (result != result::kOk) {
@@ -248,26 +254,20 @@ int Write(Context& c) {
 
 int Validate(Context& c) {
   NeedWords(c.command, 2, 2);
-  const FileCheck check = CheckProfileFile(c.command.words[1]);
-  if (!check.valid) {
-    c.err << "ombrexctl: " << c.command.words[1] << ": " << check.reason << "\n";
-    return kExitRefused;
-  }
+  const std::optional<FileCheck> check = ValidProfileFile(c, c.command.words[1]);
+  if (!check) return kExitRefused;
   ProfileImage image;
-  image.Parse(check.bytes);
+  image.Parse(check->bytes);
   c.out << c.command.words[1] << ": valid profile image, " << image.Macros().size() << " macros\n";
   return kExitOk;
 }
 
 int Dump(Context& c) {
   NeedWords(c.command, 2, 2);
-  const FileCheck check = CheckProfileFile(c.command.words[1]);
-  if (!check.valid) {
-    c.err << "ombrexctl: " << c.command.words[1] << ": " << check.reason << "\n";
-    return kExitRefused;
-  }
+  const std::optional<FileCheck> check = ValidProfileFile(c, c.command.words[1]);
+  if (!check) return kExitRefused;
   ProfileImage image;
-  image.Parse(check.bytes);
+  image.Parse(check->bytes);
   if (c.command.json) {
     WriteJsonReport(image, c.out);
   } else {
@@ -418,15 +418,12 @@ int Assign(Context& c) {
   } else if (w[4] != "default" || w.size() != 5) {
     throw UsageError{"an assignment is default, disabled or key NAME"};
   }
-  const FileCheck check = CheckProfileFile(file);
-  if (!check.valid) {
-    c.err << "ombrexctl: " << file.string() << ": " << check.reason << "\n";
-    return kExitRefused;
-  }
+  const std::optional<FileCheck> check = ValidProfileFile(c, file);
+  if (!check) return kExitRefused;
   Workspace workspace(file.parent_path());
   std::lock_guard lock(workspace.ImageLock());
   workspace.ClearWorkingImage();
-  workspace.Working().Parse(check.bytes);
+  workspace.Working().Parse(check->bytes);
   // G keys keep their own code in the entry, as the editor stores them.
   entry.aux = GKeyCodeOfSlot(*slot);
   workspace.StoreEntry(profile, static_cast<int>(*slot), entry);
