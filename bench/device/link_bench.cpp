@@ -45,26 +45,45 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// A link through the real library core to an in-process keyboard, ready for
+// transactions.
+class LinkOnModel {
+ public:
+  explicit LinkOnModel(vkbd::FaultOptions faults = {})
+      : library_(keyboard_, faults), bound_(BindServiceLibrary(library_.Functions())) {
+    if (!std::holds_alternative<ServiceLibrary>(bound_)) return;
+    link_.emplace(std::get<ServiceLibrary>(bound_), appState_);
+    link_->RegisterReplyRead();
+  }
+  // Nullptr when the library did not start.
+  DeviceLink* Link() { return link_ ? &*link_ : nullptr; }
+
+ private:
+  vkbd::Keyboard keyboard_;
+  razizid::InProcessLibrary library_;
+  ServiceLibraryResult bound_;
+  AppState appState_;
+  std::optional<DeviceLink> link_;
+};
+
+const PacketBytes kStatusRequest =
+    CommandPacket::Request(protocol::Command::ReadStatusBlock, 0x2C, 0).Bytes();
+
 void BM_TransactInProcess(benchmark::State& state) {
-  vkbd::Keyboard keyboard;
-  razizid::InProcessLibrary library(keyboard);
-  auto bound = BindServiceLibrary(library.Functions());
-  if (!std::holds_alternative<ServiceLibrary>(bound)) {
+  LinkOnModel model;
+  DeviceLink* link = model.Link();
+  if (link == nullptr) {
     state.SkipWithError("the in-process library did not start");
     return;
   }
-  AppState appState;
-  DeviceLink link(std::get<ServiceLibrary>(bound), appState);
-  link.RegisterReplyRead();
-  const PacketBytes request =
-      CommandPacket::Request(protocol::Command::ReadStatusBlock, 0x2C, 0).Bytes();
+  const PacketBytes& request = kStatusRequest;
   PacketBytes reply{};
   std::vector<double> micros;
   micros.reserve(1 << 20);
   for (auto _ : state) {
     std::uint32_t received = 0;
     const auto start = Clock::now();
-    const int result = link.Transactions().Transact(request, reply, received);
+    const int result = link->Transactions().Transact(request, reply, received);
     micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     if (result != result::kOk) {
       state.SkipWithError("a transaction failed");
@@ -81,26 +100,21 @@ BENCHMARK(BM_TransactInProcess)->MinTime(2.0)->UseRealTime();
 // The same 1 ms per reply, but from the in-process model: what the library
 // and the link add to the keyboard's own pace, without the daemon's share.
 void BM_PacketInProcessWithLatency(benchmark::State& state) {
-  vkbd::Keyboard keyboard;
   vkbd::FaultOptions faults;
   faults.latencyMs = 1;
-  razizid::InProcessLibrary library(keyboard, faults);
-  auto bound = BindServiceLibrary(library.Functions());
-  if (!std::holds_alternative<ServiceLibrary>(bound)) {
+  LinkOnModel model(faults);
+  DeviceLink* link = model.Link();
+  if (link == nullptr) {
     state.SkipWithError("the in-process library did not start");
     return;
   }
-  AppState appState;
-  DeviceLink link(std::get<ServiceLibrary>(bound), appState);
-  link.RegisterReplyRead();
-  const PacketBytes request =
-      CommandPacket::Request(protocol::Command::ReadStatusBlock, 0x2C, 0).Bytes();
+  const PacketBytes& request = kStatusRequest;
   PacketBytes reply{};
   std::vector<double> millis;
   for (auto _ : state) {
     std::uint32_t received = 0;
     const auto start = Clock::now();
-    link.Transactions().Transact(request, reply, received);
+    link->Transactions().Transact(request, reply, received);
     millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   }
   state.counters["median_ms"] = Median(millis);

@@ -11,37 +11,14 @@
 #include <string>
 
 #include "platform/ini.h"
+#include "tests/fuzz/scratch_folder.h"
 
 namespace {
 
 using namespace ombrex;
 
-class ScratchFolder {
- public:
-  // In memory when the system offers it: every write is flushed to the disk,
-  // and on a disk that flush would be nearly all of the time spent.
-  ScratchFolder() {
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    std::string pattern = (base / "ombrex-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) abort();
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-void Require(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using fuzz::Require;
+using fuzz::ScratchFolder;
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);

@@ -18,7 +18,7 @@
 #include "model/profile_image.h"
 #include "model/workspace.h"
 #include "platform/prompter.h"
-#include "tests/fuzz/model/scratch_folder.h"
+#include "tests/fuzz/scratch_folder.h"
 
 namespace {
 

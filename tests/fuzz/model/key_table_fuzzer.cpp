@@ -10,7 +10,7 @@
 #include "model/assignment_tables.h"
 #include "model/key_entry.h"
 #include "model/profile_image.h"
-#include "tests/fuzz/model/scratch_folder.h"
+#include "tests/fuzz/scratch_folder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/macro.h"
-#include "tests/fuzz/model/scratch_folder.h"
+#include "tests/fuzz/scratch_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace ombrex;

@@ -6,7 +6,7 @@
 
 #include "model/user_mode_files.h"
 #include "platform/ini.h"
-#include "tests/fuzz/model/scratch_folder.h"
+#include "tests/fuzz/scratch_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace ombrex;
