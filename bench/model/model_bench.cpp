@@ -13,7 +13,9 @@
 #include <string>
 
 #include "bench/model/allocation_counter.h"
+#include "model/key_buttons_table.h"
 #include "model/key_catalogue.h"
+#include "model/key_grid.h"
 #include "model/key_names.h"
 #include "model/workspace.h"
 #include "platform/settings_store.h"
@@ -43,7 +45,9 @@ const Texts& EnglishTexts() {
   static std::unique_ptr<SettingsStore> store;
   static std::unique_ptr<Texts> texts = [] {
     const std::filesystem::path folder = ScratchFolder() / "program";
-    std::string lines = "[TEXT]\nUnknown Key: %03x=Unknown Key: %03x\n";
+    std::string lines =
+        "[TEXT]\nUnknown Key: %03x=Unknown Key: %03x\nIDS_KEY_PROMPT_SET=, set to \n"
+        "IDS_KEY_PROMPT_SINGLE=key (\n";
     for (std::size_t i = 0; i < kCatalogueSize; ++i) {
       const KeyRecord& record = CatalogueRecord(i);
       if (!record.textKey.empty()) {
@@ -129,6 +133,55 @@ void BM_KeyNameUnknown(benchmark::State& state) {
   ReportAllocations(state, before);
 }
 BENCHMARK(BM_KeyNameUnknown);
+
+// The key grid's refresh: a tooltip for each of the 104 keys and nine G keys,
+// once with every entry at its default (names only) and once with every key
+// assigned another key (two names and two prompts each).
+class DiscardingButtons : public KeyButtons {
+ public:
+  void SetAssigned(int, bool) override {}
+  void SetTooltip(int, std::u16string_view text) override { benchmark::DoNotOptimize(text.data()); }
+  void SetColourFrame(int, std::optional<Rgb>) override {}
+  void ApplyFlip() override {}
+};
+
+class NoPendingChanges : public PendingChanges {
+ public:
+  void SetPendingChanges(bool) override {}
+};
+
+void RefreshGrid(benchmark::State& state, bool assigned) {
+  Workspace workspace(ScratchFolder());
+  workspace.CreateDefaultImage({}, 0, true);
+  if (assigned) {
+    KeyEntry entry;
+    entry.kind = static_cast<std::uint16_t>(AssignKind::SingleKey);
+    entry.value = 0x030;
+    for (int button = 0; button < kFnButton; ++button) {
+      workspace.StoreEntry(0, SlotOfButton(button, 0), entry);
+    }
+  }
+  DiscardingButtons buttons;
+  NoPendingChanges changes;
+  KeyGrid grid(workspace, EnglishTexts(), buttons, changes);
+  grid.RefreshAllKeys(0, 0);
+  const long long before = AllocationCount();
+  for (auto _ : state) grid.RefreshAllKeys(0, 0);
+  state.counters["allocs_per_refresh"] = benchmark::Counter(
+      static_cast<double>(AllocationCount() - before), benchmark::Counter::kAvgIterations);
+  state.counters["keys_per_s"] = benchmark::Counter(static_cast<double>(kFnButton),
+                                                    benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_RefreshGridNames(benchmark::State& state) {
+  RefreshGrid(state, false);
+}
+BENCHMARK(BM_RefreshGridNames)->Unit(benchmark::kMicrosecond);
+
+void BM_RefreshGridAssigned(benchmark::State& state) {
+  RefreshGrid(state, true);
+}
+BENCHMARK(BM_RefreshGridAssigned)->Unit(benchmark::kMicrosecond);
 
 // 100 macros of 2000 actions and a text on every one of the 2048 entries.
 void Fill(Workspace& w) {
