@@ -53,15 +53,15 @@ std::uint8_t Component(long long value) {
   return static_cast<std::uint8_t>(std::clamp<long long>(value, 0, 255));
 }
 
-// A copy written behind the ini cache's back: the cache is told, since a copy
-// can have the same size and time stamp as the file it replaces.
+// Written through the ini files' own replace, so that a copy with the same size
+// and time stamp as the file it replaces is still seen at once.
 bool CopyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   const auto size = RegularFileSize(from);
   if (!size) return false;
   const auto bytes = ReadFilePrefix(from, *size);
-  const bool copied = bytes && WriteFileAtomically(to, *bytes);
-  ini::ClearCache();
-  return copied;
+  return bytes &&
+         ini::ReplaceFile(
+             to, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 }  // namespace

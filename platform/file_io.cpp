@@ -42,16 +42,44 @@ std::filesystem::path ResolveLink(const std::filesystem::path& target) {
 
 #ifdef _WIN32
 
+namespace {
+
+std::uint64_t Join(DWORD high, DWORD low) {
+  return (std::uint64_t{high} << 32) | low;
+}
+
+}  // namespace
+
 FileStamp StampOf(const std::filesystem::path& file) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
   FileStamp stamp;
+  // The file index tells a file renamed over this one from the old file even
+  // when size and time agree, as the inode does elsewhere. Opening for no
+  // access at all works while other programs hold the file open.
+  HANDLE handle =
+      CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (known) {
+      stamp.exists = true;
+      stamp.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+      stamp.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+      stamp.modifiedNs = static_cast<std::int64_t>(
+          Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+      stamp.inode = Join(info.nFileIndexHigh, info.nFileIndexLow);
+      stamp.device = info.dwVolumeSerialNumber;
+      return stamp;
+    }
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return stamp;
   stamp.exists = true;
   stamp.regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  stamp.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  stamp.modifiedNs =
-      static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
-                                data.ftLastWriteTime.dwLowDateTime);
+  stamp.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+  stamp.modifiedNs = static_cast<std::int64_t>(
+      Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime));
   return stamp;
 }
 

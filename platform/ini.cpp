@@ -21,62 +21,6 @@ constexpr std::uint64_t kMaxFileBytes = 16u << 20;
 // Enough for every settings, skin and language file the program opens.
 constexpr std::size_t kMaxCachedFiles = 256;
 
-struct CacheEntry {
-  FileStamp stamp;
-  std::shared_ptr<const Document> document;
-};
-
-class DocumentCache {
- public:
-  std::shared_ptr<const Document> Get(const std::filesystem::path& file) {
-    const FileStamp stamp = StampOf(file);
-    if (!stamp.regular || stamp.size > kMaxFileBytes) return Document::Empty();
-    {
-      std::lock_guard lock(mutex_);
-      const auto found = entries_.find(file.native());
-      if (found != entries_.end() && found->second.stamp == stamp) return found->second.document;
-    }
-    // Read after the stamp was taken: a change in between leaves a stamp
-    // older than the content, which only costs one more parse later.
-    std::optional<std::string> bytes = ReadWholeFile(file);
-    if (!bytes) return Document::Empty();
-    std::shared_ptr<const Document> document = Document::Parse(std::move(*bytes));
-    std::lock_guard lock(mutex_);
-    if (entries_.size() >= kMaxCachedFiles) entries_.clear();
-    entries_[file.native()] = CacheEntry{stamp, document};
-    return document;
-  }
-
-  void Forget(const std::filesystem::path& file) {
-    std::lock_guard lock(mutex_);
-    entries_.erase(file.native());
-    generation_.fetch_add(1, std::memory_order_acq_rel);
-  }
-
-  void Clear() {
-    std::lock_guard lock(mutex_);
-    entries_.clear();
-    generation_.fetch_add(1, std::memory_order_acq_rel);
-  }
-
-  std::uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
-
-  // Serialises read-modify-write cycles, so two writers in this process never
-  // lose each other's change.
-  std::mutex& WriteMutex() { return writeMutex_; }
-
- private:
-  std::mutex mutex_;
-  std::unordered_map<std::filesystem::path::string_type, CacheEntry> entries_;
-  std::atomic<std::uint64_t> generation_{1};
-  std::mutex writeMutex_;
-};
-
-DocumentCache& Cache() {
-  static DocumentCache cache;
-  return cache;
-}
-
 std::u16string_view DefaultText(std::u16string_view defaultValue) {
   while (!defaultValue.empty() && IsBlank(defaultValue.back())) defaultValue.remove_suffix(1);
   return StripQuotes(defaultValue);
@@ -210,7 +154,7 @@ std::shared_ptr<const Document> Parse(std::string bytes) {
 }
 
 std::shared_ptr<const Document> Load(const std::filesystem::path& file) {
-  return Cache().Get(file);
+  return ProcessCache().Load(file);
 }
 
 std::optional<std::u16string_view> Find(const Document& document, std::u16string_view section,
@@ -243,24 +187,11 @@ int ReadInt(const std::filesystem::path& file, std::u16string_view section, std:
 
 bool WriteString(const std::filesystem::path& file, std::u16string_view section,
                  std::optional<std::u16string_view> key, std::optional<std::u16string_view> value) {
-  if (!CanWrite(section, key, value)) return false;
-  std::lock_guard lock(Cache().WriteMutex());
-  // Always from the disk, never from the cache: another process may have
-  // changed the file within the cache's blind spot.
-  const FileStamp stamp = StampOf(file);
-  std::string bytes;
-  if (stamp.exists) {
-    if (!stamp.regular || stamp.size > kMaxFileBytes) return false;
-    std::optional<std::string> read = ReadWholeFile(file);
-    if (!read) return false;
-    bytes = std::move(*read);
-  }
-  const std::shared_ptr<const Document> document = Document::Parse(std::move(bytes));
-  std::optional<std::string> rewritten = Rewrite(*document, section, key, value);
-  if (!rewritten) return true;
-  const bool written = ReplaceFileAtomically(file, *rewritten);
-  Cache().Forget(file);
-  return written;
+  return ProcessCache().WriteString(file, section, key, value);
+}
+
+bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
+  return ProcessCache().ReplaceFile(file, bytes);
 }
 
 std::vector<std::u16string> KeyNames(const Document& document, std::u16string_view section) {
@@ -278,24 +209,113 @@ std::vector<std::u16string> SectionNames(const Document& document) {
   return names;
 }
 
-void ClearCache() {
-  Cache().Clear();
+std::uint64_t CacheGeneration() {
+  return ProcessCache().Generation();
 }
 
-std::uint64_t CacheGeneration() {
-  return Cache().Generation();
+struct DocumentCache::State {
+  struct Entry {
+    FileStamp stamp;
+    std::shared_ptr<const Document> document;
+  };
+
+  // Both with `mutex` held.
+  void Forget(const std::filesystem::path& file) {
+    entries.erase(file.native());
+    generation.fetch_add(1, std::memory_order_acq_rel);
+  }
+  void Keep(const std::filesystem::path& file, FileStamp stamp,
+            std::shared_ptr<const Document> document) {
+    if (entries.size() >= kMaxCachedFiles) entries.clear();
+    entries[file.native()] = Entry{stamp, std::move(document)};
+  }
+
+  std::mutex mutex;
+  std::unordered_map<std::filesystem::path::string_type, Entry> entries;
+  std::atomic<std::uint64_t> generation{1};
+  // Serialises read-modify-write cycles, so two writers in this process never
+  // lose each other's change.
+  std::mutex writeMutex;
+};
+
+DocumentCache::DocumentCache() : state_(std::make_unique<State>()) {}
+DocumentCache::~DocumentCache() = default;
+
+std::shared_ptr<const Document> DocumentCache::Load(const std::filesystem::path& file) {
+  const FileStamp stamp = StampOf(file);
+  if (!stamp.regular || stamp.size > kMaxFileBytes) return Document::Empty();
+  {
+    std::lock_guard lock(state_->mutex);
+    const auto found = state_->entries.find(file.native());
+    if (found != state_->entries.end() && found->second.stamp == stamp) {
+      return found->second.document;
+    }
+  }
+  // Read after the stamp was taken: a change in between leaves a stamp older
+  // than the content, which only costs one more parse later.
+  std::optional<std::string> bytes = ReadWholeFile(file);
+  if (!bytes) return Document::Empty();
+  std::shared_ptr<const Document> document = Document::Parse(std::move(*bytes));
+  std::lock_guard lock(state_->mutex);
+  state_->Keep(file, stamp, document);
+  return document;
+}
+
+bool DocumentCache::WriteString(const std::filesystem::path& file, std::u16string_view section,
+                                std::optional<std::u16string_view> key,
+                                std::optional<std::u16string_view> value) {
+  if (!CanWrite(section, key, value)) return false;
+  std::lock_guard writing(state_->writeMutex);
+  // Always from the disk, never from the cache: another process may have
+  // changed the file within the cache's blind spot.
+  const FileStamp stamp = StampOf(file);
+  std::string bytes;
+  if (stamp.exists) {
+    if (!stamp.regular || stamp.size > kMaxFileBytes) return false;
+    std::optional<std::string> read = ReadWholeFile(file);
+    if (!read) return false;
+    bytes = std::move(*read);
+  }
+  const std::shared_ptr<const Document> document = Document::Parse(std::move(bytes));
+  std::optional<std::string> rewritten = Rewrite(*document, section, key, value);
+  if (!rewritten) return true;
+  const bool written = ReplaceFileAtomically(file, *rewritten);
+  std::lock_guard lock(state_->mutex);
+  state_->Forget(file);
+  return written;
+}
+
+bool DocumentCache::ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
+  std::lock_guard writing(state_->writeMutex);
+  const bool written = ReplaceFileAtomically(file, bytes);
+  std::lock_guard lock(state_->mutex);
+  state_->Forget(file);
+  return written;
+}
+
+std::uint64_t DocumentCache::Generation() const {
+  return state_->generation.load(std::memory_order_acquire);
+}
+
+DocumentCache& ProcessCache() {
+  static DocumentCache cache;
+  return cache;
 }
 
 CachedFile::CachedFile(std::filesystem::path file, std::chrono::milliseconds recheck)
-    : file_(std::move(file)), recheck_(recheck) {}
+    : CachedFile(ProcessCache(), std::move(file), recheck) {}
+
+CachedFile::CachedFile(DocumentCache& cache, std::filesystem::path file,
+                       std::chrono::milliseconds recheck)
+    : cache_(cache), file_(std::move(file)), recheck_(recheck) {}
 
 const Document& CachedFile::Refresh() const {
   const auto now = CoarseNow();
   // Taken before the load: a write that lands during it bumps the generation
   // again and the next call looks once more.
-  const std::uint64_t generation = Cache().Generation();
+  const std::uint64_t generation = cache_.Generation();
   if (!document_ || generation != generation_ || now - checkedAt_ >= recheck_) {
-    std::shared_ptr<const Document> loaded = Load(file_);
+    std::shared_ptr<const Document> loaded = cache_.Load(file_);
     if (loaded != document_) lastSectionKnown_ = false;
     document_ = std::move(loaded);
     checkedAt_ = now;

@@ -16,8 +16,7 @@
 // Files in UTF-16LE with BOM, UTF-8 with or without BOM and plain ASCII are
 // read; a rewrite keeps the file's encoding; a new file is UTF-16LE with BOM.
 // Writes replace the file atomically (temporary file in the same folder,
-// flushed, renamed). Parsed files are cached and reparsed only when their size
-// or modification time changes.
+// flushed, renamed). Parsed files are cached (see DocumentCache).
 
 #include <chrono>
 #include <cstddef>
@@ -31,6 +30,53 @@
 #include <vector>
 
 namespace ombrex::ini {
+
+// A parsed file, immutable once made. Holders may keep it as long as they like;
+// a later change of the file produces a new document, never changes this one.
+class Document;
+struct Section;
+
+// Parsed documents by file. Every Load looks at the file: a document is parsed
+// again when the file's size, modification time or identity (inode; a rename
+// over it makes a new one) changed, which is how other programs' writes are
+// seen. Writes through the cache forget the file's document and advance its
+// generation, so this process's own writes are seen at once, even within one
+// tick of the file system's clock. Nothing ever needs clearing.
+//
+// The program has one cache, ProcessCache(), behind the free functions below:
+// like the system's own private-profile functions, every part of the process
+// sees every other part's writes at once. A test that wants a cold cache, or
+// one no other test has touched, makes its own. Two caches do not see each
+// other's writes sooner than another program's, so one file is written through
+// one cache only. Safe to share between threads.
+class DocumentCache {
+ public:
+  DocumentCache();
+  ~DocumentCache();
+  DocumentCache(const DocumentCache&) = delete;
+  DocumentCache& operator=(const DocumentCache&) = delete;
+
+  // The document of a file (an empty document when the file is missing,
+  // unreadable or far larger than any file of ours).
+  std::shared_ptr<const Document> Load(const std::filesystem::path& file);
+
+  // As the free functions of the same names.
+  bool WriteString(const std::filesystem::path& file, std::u16string_view section,
+                   std::optional<std::u16string_view> key,
+                   std::optional<std::u16string_view> value);
+  bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes);
+
+  // Changes whenever a write goes through this cache; a holder of a value
+  // derived from a file keeps it only while this stays the same.
+  std::uint64_t Generation() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The program's cache.
+DocumentCache& ProcessCache();
 
 // Reads `key` of `section` into `buffer` of `capacity` characters (terminator
 // included). A missing file, section or key gives `defaultValue` with its
@@ -61,13 +107,13 @@ int ReadInt(const std::filesystem::path& file, std::u16string_view section, std:
 bool WriteString(const std::filesystem::path& file, std::u16string_view section,
                  std::optional<std::u16string_view> key, std::optional<std::u16string_view> value);
 
-// A parsed file, immutable once made. Holders may keep it as long as they like;
-// a later change of the file produces a new document, never changes this one.
-class Document;
-struct Section;
+// Replaces the whole file with `bytes` (atomically, as every write) for files
+// the program makes without WriteString, such as a copy of another ini file:
+// readers in this process see the new content at once. False when the file
+// could not be written (the old one is intact).
+bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes);
 
-// The cached document of a file (an empty document when the file is missing or
-// unreadable). Checks the file's size and modification time on every call.
+// ProcessCache().Load(file).
 std::shared_ptr<const Document> Load(const std::filesystem::path& file);
 
 // Parses bytes as the content of an ini file (nothing is cached).
@@ -84,25 +130,23 @@ std::vector<std::u16string> KeyNames(const Document& document, std::u16string_vi
 // The section names, in file order.
 std::vector<std::u16string> SectionNames(const Document& document);
 
-// Drops every cached document (tests that rewrite files behind the cache's back
-// within one clock tick use it).
-void ClearCache();
-
-// Changes whenever this process writes an ini file or clears the cache; a
-// holder of a value derived from a file keeps it only while this stays the same.
+// ProcessCache().Generation().
 std::uint64_t CacheGeneration();
 
 // A file read on a hot path. Load() looks at the file on every call; a
 // CachedFile keeps its document and looks again only when `recheck` has passed
-// since it last did, or at once after any write through WriteString in this
-// process. Lookups through it neither allocate nor touch the file system in
-// between. Safe to share between threads.
+// since it last did, or at once after any write through its cache. Lookups
+// through it neither allocate nor touch the file system in between. Safe to
+// share between threads.
 class CachedFile {
  public:
   static constexpr std::chrono::milliseconds kDefaultRecheck{500};
 
+  // Through the program's cache.
   explicit CachedFile(std::filesystem::path file,
                       std::chrono::milliseconds recheck = kDefaultRecheck);
+  CachedFile(DocumentCache& cache, std::filesystem::path file,
+             std::chrono::milliseconds recheck = kDefaultRecheck);
   CachedFile(const CachedFile&) = delete;
   CachedFile& operator=(const CachedFile&) = delete;
 
@@ -124,6 +168,7 @@ class CachedFile {
   std::optional<std::u16string_view> Lookup(std::u16string_view section,
                                             std::u16string_view key) const;
 
+  DocumentCache& cache_;
   std::filesystem::path file_;
   std::chrono::milliseconds recheck_;
   mutable std::mutex mutex_;

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/ini.h"
@@ -19,11 +18,6 @@ using namespace ombrex;
 
 using fuzz::Require;
 using fuzz::ScratchFolder;
-
-void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 void LookUpEverything(const ini::Document& document) {
   for (const std::u16string& section : ini::SectionNames(document)) {
@@ -43,8 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto document = ini::Parse(bytes);
   LookUpEverything(*document);
 
-  WriteBytes(file, bytes);
-  ini::ClearCache();
+  Require(ini::ReplaceFile(file, bytes));
   const auto sections = ini::SectionNames(*document);
   const std::u16string section = sections.empty() ? u"S" : sections.front();
   const auto keys = ini::KeyNames(*document, section);

@@ -2,7 +2,6 @@
 // of each kind that must read back as written.
 
 #include <cstdint>
-#include <fstream>
 
 #include "model/user_mode_files.h"
 #include "platform/ini.h"
@@ -14,12 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::error_code ec;
   std::filesystem::remove_all(folder.path() / "data", ec);
   std::filesystem::create_directories(folder.path() / "program" / "Skins");
-  {
-    std::ofstream out(folder.path() / "program" / "Skins" / "UserDengColor_0.userd",
-                      std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
-  ini::ClearCache();
+  fuzz::Require(ini::ReplaceFile(folder.path() / "program" / "Skins" / "UserDengColor_0.userd",
+                                 std::string_view(reinterpret_cast<const char*>(data), size)));
   UserModeFiles files(folder.path() / "data", folder.path() / "program");
   const int mode = files.CurrentUserMode(0);
   fuzz::Require(mode >= 0 && mode < 10);

@@ -50,8 +50,8 @@ TEST_F(AppSettingsTest, RecordDelayIsKeptUnderTheLanguagesName) {
   EXPECT_EQ(Stored(u"#Error"), u"1");
   EXPECT_EQ(settings_.ReadRecordDelaySetting(), 1);
 
-  program_.Write("Lang0804.ini", "[TEXT]\r\nIDS_MACRO_ACTION_RECORD_DELAY=Record delays\r\n");
-  ini::ClearCache();
+  ASSERT_TRUE(ini::ReplaceFile(program_ / "Lang0804.ini",
+                               "[TEXT]\r\nIDS_MACRO_ACTION_RECORD_DELAY=Record delays\r\n"));
   EXPECT_EQ(settings_.ReadRecordDelaySetting(), 0) << "a new name starts from the default";
   EXPECT_EQ(settings_.WriteRecordDelaySetting(5), 0);
   EXPECT_EQ(Stored(u"Record delays"), u"0");
@@ -102,8 +102,7 @@ TEST_F(AppSettingsTest, DengCheckLivesInTheProfileFolder) {
   ASSERT_TRUE(settings_.WriteDengCheck(3));
   EXPECT_EQ(settings_.ReadDengCheck(), 0);
 
-  documents_.Write("Vantrel_09A/wskb.ini", "[KeyColor]\r\ndengcheck = 2\r\n");
-  ini::ClearCache();
+  ASSERT_TRUE(ini::ReplaceFile(settings_.LightingViewFile(), "[KeyColor]\r\ndengcheck = 2\r\n"));
   EXPECT_EQ(settings_.ReadDengCheck(), 2) << "readers decide what other numbers mean";
 }
 

@@ -3,6 +3,7 @@
 #include "model/host_lighting.h"
 #include "model/key_buttons_table.h"
 #include "model/user_mode_files.h"
+#include "platform/ini.h"
 #include "tests/unit/model/model_test_support.h"
 
 namespace ombrex {
@@ -198,6 +199,15 @@ TEST_F(UserModeFilesTest, CopyingGivesAProfileAnotherOnesUserModes) {
   // Without any source the target reads as defaults as well.
   ASSERT_TRUE(files_.CopyProfile(2, 0));
   EXPECT_EQ(files_.UserModeName(0, 1), u"0");
+}
+
+TEST_F(UserModeFilesTest, ACopyIsSeenAtOnceByReadersThatRarelyLook) {
+  ASSERT_TRUE(files_.SaveUserModeName(3, 1, u"Shared"));
+  ASSERT_TRUE(files_.SaveUserModeName(0, 1, u"Own"));
+  const ini::CachedFile reader(files_.UserFile(0), std::chrono::hours(1));
+  ASSERT_EQ(reader.ReadString(u"MODENAME", u"1", u""), u"Own");
+  ASSERT_TRUE(files_.CopyProfile(3, 0));
+  EXPECT_EQ(reader.ReadString(u"MODENAME", u"1", u""), u"Shared");
 }
 
 TEST_F(UserModeFilesTest, AWriteThatCannotHappenReportsFailure) {

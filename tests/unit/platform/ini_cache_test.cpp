@@ -21,28 +21,80 @@ void ReplaceBehindTheCache(const TempDir& dir, std::string_view name, std::strin
 
 TEST(IniCache, ReparsesOnlyWhenTheFileChanges) {
   TempDir dir;
+  DocumentCache cache;
   const auto file = dir.Write("t.ini", "[S]\nk=1\n");
-  const auto first = Load(file);
-  EXPECT_EQ(Load(file), first) << "an unchanged file is not parsed again";
+  const auto first = cache.Load(file);
+  EXPECT_EQ(cache.Load(file), first) << "an unchanged file is not parsed again";
 
   ReplaceBehindTheCache(dir, "t.ini", "[S]\nk=2\n");  // same size, new file
-  const auto second = Load(file);
+  const auto second = cache.Load(file);
   EXPECT_NE(second, first);
   EXPECT_EQ(Find(*second, u"S", u"k"), u"2");
   EXPECT_EQ(Find(*first, u"S", u"k"), u"1") << "a held document never changes";
 
   std::filesystem::remove(file);
-  EXPECT_FALSE(Find(*Load(file), u"S", u"k").has_value());
+  EXPECT_FALSE(Find(*cache.Load(file), u"S", u"k").has_value());
+}
+
+TEST(IniCache, AnotherWritersFileWithTheSameSizeAndTimeIsSeen) {
+  TempDir dir;
+  DocumentCache cache;
+  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
+  ASSERT_EQ(Find(*cache.Load(file), u"S", u"k"), u"1");
+  const auto time = std::filesystem::last_write_time(file);
+  const auto other = dir.Write("t.ini.other", "[S]\nk=2\n");
+  std::filesystem::last_write_time(other, time);
+  std::filesystem::rename(other, file);
+  ASSERT_EQ(std::filesystem::last_write_time(file), time);
+  EXPECT_EQ(Find(*cache.Load(file), u"S", u"k"), u"2") << "told apart by the file itself";
 }
 
 TEST(IniCache, OwnWritesAreSeenAtOnce) {
   TempDir dir;
+  DocumentCache cache;
   const auto file = dir.Write("t.ini", "[S]\nk=1\n");
-  ASSERT_EQ(ReadString(file, u"S", u"k", u""), u"1");
+  const CachedFile slow(cache, file, std::chrono::hours(1));
+  ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
   for (int i = 2; i < 6; ++i) {
-    ASSERT_TRUE(WriteString(file, u"S", u"k", DecimalText(i)));
-    ASSERT_EQ(ReadString(file, u"S", u"k", u""), DecimalText(i));
+    ASSERT_TRUE(cache.WriteString(file, u"S", u"k", DecimalText(i)));
+    ASSERT_EQ(Find(*cache.Load(file), u"S", u"k"), DecimalText(i));
+    ASSERT_EQ(slow.ReadString(u"S", u"k", u""), DecimalText(i));
   }
+  // A whole file made otherwise (a copy of another) is an own write as well.
+  ASSERT_TRUE(cache.ReplaceFile(file, "[S]\nk=copied\n"));
+  EXPECT_EQ(slow.ReadString(u"S", u"k", u""), u"copied");
+  EXPECT_EQ(test::ReadText(file), "[S]\nk=copied\n");
+}
+
+TEST(IniCache, FreeFunctionsShareTheProgramsCache) {
+  TempDir dir;
+  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
+  const CachedFile slow(file, std::chrono::hours(1));
+  ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
+  ASSERT_TRUE(WriteString(file, u"S", u"k", u"2"));
+  EXPECT_EQ(ReadString(file, u"S", u"k", u""), u"2");
+  EXPECT_EQ(slow.ReadString(u"S", u"k", u""), u"2");
+  ASSERT_TRUE(ReplaceFile(file, "[S]\nk=3\n"));
+  EXPECT_EQ(slow.ReadInt(u"S", u"k", 0), 3);
+  EXPECT_EQ(Load(file), ProcessCache().Load(file));
+
+  // A cache of a test's own is another reader, as another program would be.
+  DocumentCache own;
+  ASSERT_TRUE(own.WriteString(file, u"S", u"k", u"4"));
+  EXPECT_EQ(slow.ReadString(u"S", u"k", u""), u"3") << "seen at the next recheck only";
+  EXPECT_EQ(ReadString(file, u"S", u"k", u""), u"4");
+}
+
+TEST(IniCache, ReplacingAFileThatCannotBeWrittenFails) {
+  TempDir dir;
+  DocumentCache cache;
+  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
+  const CachedFile slow(cache, file, std::chrono::hours(1));
+  ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
+  EXPECT_FALSE(cache.ReplaceFile(dir / "no folder" / "t.ini", "[S]\nk=2\n"));
+  std::filesystem::create_directory(dir / "a folder");
+  EXPECT_FALSE(cache.ReplaceFile(dir / "a folder", "[S]\nk=2\n"));
+  EXPECT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
 }
 
 TEST(IniCachedFile, LooksAtTheFileOnlyAfterTheRecheckTime) {
@@ -64,14 +116,14 @@ TEST(IniCachedFile, LooksAtTheFileOnlyAfterTheRecheckTime) {
 
 TEST(IniCachedFile, BufferReadsFollowTheSameRules) {
   TempDir dir;
-  const CachedFile missing(dir / "absent.ini");
+  DocumentCache cache;
+  const CachedFile missing(cache, dir / "absent.ini", 0ms);
   char16_t buffer[4];
   EXPECT_EQ(missing.ReadString(u"S", u"k", u"#Error", buffer, 4), 3u);
   EXPECT_EQ(std::u16string_view(buffer), u"#Er");
   EXPECT_EQ(missing.ReadString(u"S", u"k", u"#Error", buffer, 0), 0u);
   // The file appears later: a missing file is looked for again too.
   dir.Write("absent.ini", "[S]\nk=x\n");
-  ClearCache();
   EXPECT_EQ(missing.ReadString(u"S", u"k", u"#Error", buffer, 4), 1u);
   EXPECT_EQ(std::u16string_view(buffer), u"x");
 }

@@ -24,12 +24,14 @@ class TextsTest : public ::testing::Test {
     folder_.Write("Lang0804.ini",
                   Utf8FromUtf16(u"[TEXT]\r\nIDS_KEYBOARD_ESC=退出\r\n[Mode]\r\nM1=波浪\r\n"));
   }
+  // Written as the program's own settings dialog would, so it is seen at once.
   void ChooseLanguage(std::string_view value) {
-    folder_.Write("Skins/language.ini", "[LANGUAGE]\r\nlanguage=" + std::string(value) +
-                                            "\r\n[ENGINSH]\r\nTitle=Settings\r\n"
-                                            "[CHINESE]\r\nTitle=" +
-                                            Utf8FromUtf16(u"设置") + "\r\n");
-    ini::ClearCache();
+    std::filesystem::create_directories(folder_ / "Skins");
+    ASSERT_TRUE(ini::ReplaceFile(folder_ / "Skins/language.ini",
+                                 "[LANGUAGE]\r\nlanguage=" + std::string(value) +
+                                     "\r\n[ENGINSH]\r\nTitle=Settings\r\n"
+                                     "[CHINESE]\r\nTitle=" +
+                                     Utf8FromUtf16(u"设置") + "\r\n"));
   }
 
   TempDir folder_;
@@ -55,8 +57,8 @@ TEST_F(TextsTest, IndexesOutsideTheTableReadTheFirstLanguage) {
 }
 
 TEST_F(TextsTest, TextsAreCutTo259Characters) {
-  folder_.Write("Lang0409.ini", "[TEXT]\r\nLONG=" + std::string(400, 'x') + "\r\n");
-  ini::ClearCache();
+  ASSERT_TRUE(ini::ReplaceFile(folder_ / "Lang0409.ini",
+                               "[TEXT]\r\nLONG=" + std::string(400, 'x') + "\r\n"));
   EXPECT_EQ(texts_.LookupText(u"LONG", 1).size(), 259u);
 
   char16_t big[1000];

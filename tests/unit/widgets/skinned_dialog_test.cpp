@@ -21,7 +21,6 @@ const QColor kBackground(30, 34, 44);
 class SkinnedDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ini::ClearCache();
     QImage background(200, 100, QImage::Format_RGB32);
     background.fill(kBackground);
     QImage mask(200, 100, QImage::Format_RGB32);
@@ -117,8 +116,7 @@ TEST_F(SkinnedDialogTest, SkinScreenSizesAndShapesTheWindowKeepingItsPlace) {
   EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(test::PixelAt(test::Grab(dialog), 100, 50), kBackground);
 
-  dir.Write("Skins/Dialog.ini", "[SCREEN]\r\nMain=gone.jpg\r\n");
-  ini::ClearCache();
+  ASSERT_TRUE(ini::ReplaceFile(dir / "Skins/Dialog.ini", "[SCREEN]\r\nMain=gone.jpg\r\n"));
   CBaseDialog broken(pictures, "Skins/Dialog.ini");
   EXPECT_FALSE(broken.ApplySkinScreen());
 }
