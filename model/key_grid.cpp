@@ -1,5 +1,7 @@
 #include "model/key_grid.h"
 
+#include <algorithm>
+#include <array>
 #include <mutex>
 
 #include "model/key_buttons_table.h"
@@ -10,44 +12,97 @@
 #include "resources/texts.h"
 
 namespace ombrex {
-namespace {
 
-namespace catalogue = text_catalogue;
+// The texts tooltips are made of, looked up once for a whole refresh rather
+// than for every button, and before the image lock is taken.
+class TooltipTexts {
+ public:
+  explicit TooltipTexts(const Texts& texts)
+      : names_(texts), prompts_(texts.Table(kKeys, names_.LanguageIndex())) {}
+
+  const KeyNameTable& Names() const { return names_; }
+  std::u16string_view Set() const { return (*prompts_)[kSet]; }
+  std::u16string_view Single() const { return (*prompts_)[kSingle]; }
+  std::u16string_view Macro() const { return (*prompts_)[kMacro]; }
+  std::u16string_view Media() const { return (*prompts_)[kMedia]; }
+  std::u16string_view Function() const { return (*prompts_)[kFunction]; }
+  // Empty for a function the table does not have.
+  std::u16string_view FunctionName(std::uint32_t function) const {
+    return function < kFunctionTextKeys.size() ? (*prompts_)[kFirstFunctionName + function]
+                                               : std::u16string_view();
+  }
+
+ private:
+  enum : std::size_t { kSet, kSingle, kMacro, kMedia, kFunction, kFirstFunctionName };
+  static constexpr std::array<std::u16string_view, kFirstFunctionName + kFunctionTextKeys.size()>
+      kKeys = [] {
+        std::array<std::u16string_view, kFirstFunctionName + kFunctionTextKeys.size()> keys{
+            text_catalogue::kKeyPromptSet, text_catalogue::kKeyPromptSingle,
+            text_catalogue::kKeyPromptMacro, text_catalogue::kKeyPromptMedia,
+            text_catalogue::kKeyPromptFunction};
+        std::copy(kFunctionTextKeys.begin(), kFunctionTextKeys.end(),
+                  keys.begin() + kFirstFunctionName);
+        return keys;
+      }();
+
+  KeyNameTable names_;
+  std::shared_ptr<const TextTable> prompts_;
+};
+
+namespace {
 
 KeyCode AsKeyCode(std::uint32_t value) {
   return value <= 0xFFFF ? static_cast<KeyCode>(value) : 0;
 }
 
-std::u16string MacroName(std::span<const MacroRecord> macros, std::uint32_t id) {
+std::u16string_view MacroName(std::span<const MacroRecord> macros, std::uint32_t id) {
   for (const MacroRecord& record : macros) {
-    if (record.id == id) return std::u16string(record.Name());
+    if (record.id == id) return record.Name();
   }
   return {};
 }
 
-std::u16string AssignmentText(const Texts& texts, std::span<const MacroRecord> macros,
-                              const KeyEntry& entry) {
+void AppendAssignment(std::u16string& text, const TooltipTexts& texts,
+                      std::span<const MacroRecord> macros, const KeyEntry& entry) {
   switch (static_cast<AssignKind>(entry.kind)) {
     case AssignKind::SingleKey:
-      return texts.Text(catalogue::kKeyPromptSingle) + KeyNameText(texts, AsKeyCode(entry.value)) +
-             u")";
+      text += texts.Single();
+      texts.Names().AppendTo(text, AsKeyCode(entry.value));
+      break;
     case AssignKind::Macro:
-      return texts.Text(catalogue::kKeyPromptMacro) + MacroName(macros, entry.value) + u")";
-    case AssignKind::Media: {
-      std::u16string name;
+      text += texts.Macro();
+      text += MacroName(macros, entry.value);
+      break;
+    case AssignKind::Media:
+      text += texts.Media();
       if (entry.value < kMediaTable.size()) {
-        name = KeyNameText(texts, kMediaTable[entry.value].code);
+        texts.Names().AppendTo(text, kMediaTable[entry.value].code);
       }
-      return texts.Text(catalogue::kKeyPromptMedia) + name + u")";
-    }
-    case AssignKind::Function: {
-      std::u16string name;
-      if (entry.value < kFunctionTextKeys.size()) name = texts.Text(kFunctionTextKeys[entry.value]);
-      return texts.Text(catalogue::kKeyPromptFunction) + name + u")";
-    }
+      break;
+    case AssignKind::Function:
+      text += texts.Function();
+      text += texts.FunctionName(entry.value);
+      break;
     default:
-      return {};
+      return;
   }
+  text += u")";
+}
+
+Tooltip MakeTooltip(const TooltipTexts& texts, std::span<const MacroRecord> macros, int gKey,
+                    KeyCode code, const KeyEntry& entry) {
+  Tooltip tip;
+  if (gKey >= 0) {
+    tip.text.push_back(u'G');
+    tip.text += DecimalText(gKey + 1);
+  } else {
+    texts.Names().AppendTo(tip.text, code);
+  }
+  if (entry.Is(AssignKind::Default)) return tip;
+  tip.assigned = true;
+  tip.text += texts.Set();
+  AppendAssignment(tip.text, texts, macros, entry);
+  return tip;
 }
 
 bool IsGKeyButton(int button) {
@@ -58,64 +113,57 @@ bool IsGKeyButton(int button) {
 
 Tooltip TooltipText(const Texts& texts, std::span<const MacroRecord> macros, int gKey, KeyCode code,
                     const KeyEntry& entry) {
-  Tooltip tip;
-  if (gKey >= 0) {
-    tip.text = u"G";
-    tip.text += DecimalText(gKey + 1);
-  } else {
-    tip.text = KeyNameText(texts, code);
-  }
-  if (entry.Is(AssignKind::Default)) return tip;
-  tip.assigned = true;
-  tip.text += texts.Text(catalogue::kKeyPromptSet) + AssignmentText(texts, macros, entry);
-  return tip;
+  return MakeTooltip(TooltipTexts(texts), macros, gKey, code, entry);
 }
 
 KeyGrid::KeyGrid(Workspace& workspace, const Texts& texts, KeyButtons& buttons,
                  PendingChanges& changes)
     : workspace_(workspace), texts_(texts), buttons_(buttons), changes_(changes) {}
 
-void KeyGrid::ShowButton(int button, const KeyEntry& entry, bool setMarker,
-                         std::span<const MacroRecord> macros) {
+void KeyGrid::ShowButton(const TooltipTexts& texts, int button, const KeyEntry& entry,
+                         bool setMarker, std::span<const MacroRecord> macros) {
   const bool gKey = IsGKeyButton(button);
   const KeyCode code = gKey ? 0 : kKeyButtons[static_cast<std::size_t>(button)].code;
   const Tooltip tip =
-      TooltipText(texts_, macros, gKey ? button - kFirstGKeyButton : -1, code, entry);
+      MakeTooltip(texts, macros, gKey ? button - kFirstGKeyButton : -1, code, entry);
   if (setMarker) buttons_.SetAssigned(button, tip.assigned);
   buttons_.SetTooltip(button, tip.text);
 }
 
 void KeyGrid::RefreshAllKeys(int profile, int bank) {
   {
+    const TooltipTexts texts(texts_);
     std::lock_guard lock(workspace_.ImageLock());
     const auto& macros = workspace_.Working().Macros();
     for (int button = 0; button < kFnButton; ++button) {
       const KeyEntry entry = workspace_.ReadEntry(profile, SlotOfButton(button, bank));
-      ShowButton(button, entry, true, macros);
+      ShowButton(texts, button, entry, true, macros);
     }
   }
   buttons_.ApplyFlip();
 }
 
 void KeyGrid::RebuildTooltips(int profile, int bank) {
+  const TooltipTexts texts(texts_);
   std::lock_guard lock(workspace_.ImageLock());
   const auto& macros = workspace_.Working().Macros();
   for (int button = 0; button < kFnButton; ++button) {
     const KeyEntry entry = workspace_.ReadEntry(profile, SlotOfButton(button, bank));
-    ShowButton(button, entry, false, macros);
+    ShowButton(texts, button, entry, false, macros);
   }
 }
 
 void KeyGrid::RefreshOneKey(int slot, int bank) {
   const int button = ButtonForSlot(slot, bank);
   if (button < 0) return;
-  ShowButton(button, KeyEntry{}, true, {});
+  ShowButton(TooltipTexts(texts_), button, KeyEntry{}, true, {});
 }
 
 void KeyGrid::ShowEntry(int button, const KeyEntry& entry) {
   if (button < 0 || button >= kFnButton) return;
+  const TooltipTexts texts(texts_);
   std::lock_guard lock(workspace_.ImageLock());
-  ShowButton(button, entry, true, workspace_.Working().Macros());
+  ShowButton(texts, button, entry, true, workspace_.Working().Macros());
 }
 
 void KeyGrid::RefreshGKeyStates(int profile, int bank) {
@@ -129,10 +177,11 @@ void KeyGrid::RefreshGKeyStates(int profile, int bank) {
 void KeyGrid::ResetKeys(int profile, int bank) {
   if (profile < 0 || profile >= static_cast<int>(image::kProfileCount)) return;
   {
+    const TooltipTexts texts(texts_);
     std::lock_guard lock(workspace_.ImageLock());
     for (int button = 0; button < kFnButton; ++button) {
       workspace_.StoreEntry(profile, SlotOfButton(button, bank), KeyEntry{});
-      ShowButton(button, KeyEntry{}, true, {});
+      ShowButton(texts, button, KeyEntry{}, true, {});
     }
   }
   changes_.SetPendingChanges(true);

@@ -16,6 +16,7 @@
 namespace ombrex {
 
 class Texts;
+class TooltipTexts;
 class Workspace;
 
 struct Tooltip {
@@ -53,7 +54,7 @@ class KeyGrid {
   MacroListChange ApplyMacroList(std::vector<MacroRecord>& records, int profile, int bank);
 
  private:
-  void ShowButton(int button, const KeyEntry& entry, bool setMarker,
+  void ShowButton(const TooltipTexts& texts, int button, const KeyEntry& entry, bool setMarker,
                   std::span<const MacroRecord> macros);
 
   Workspace& workspace_;

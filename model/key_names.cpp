@@ -13,51 +13,84 @@ namespace {
 // Language texts are at most 259 characters.
 constexpr std::size_t kTextCapacity = 260;
 
-std::size_t UnknownKeyName(const Texts& texts, int languageIndex, KeyCode code, char16_t* buffer,
-                           std::size_t capacity) {
-  std::array<char16_t, kTextCapacity> format{};
-  const std::size_t length = texts.LookupTextInto(text_catalogue::kUnknownKey, languageIndex,
-                                                  format.data(), format.size());
-  return FormatIntInto(std::u16string_view(format.data(), length), code, buffer, capacity);
+// The table's keys: the text key of every catalogue record at its index, then
+// the unknown-key format.
+constexpr std::size_t kUnknownFormat = kCatalogueSize;
+
+std::span<const std::u16string_view> NameKeys() {
+  static const std::array<std::u16string_view, kCatalogueSize + 1> keys = [] {
+    std::array<std::u16string_view, kCatalogueSize + 1> list{};
+    for (std::size_t i = 0; i < kCatalogueSize; ++i) list[i] = CatalogueRecord(i).textKey;
+    list[kUnknownFormat] = text_catalogue::kUnknownKey;
+    return list;
+  }();
+  return keys;
 }
 
 }  // namespace
 
+KeyNameTable::KeyNameTable(const Texts& texts) : texts_(texts.Table(NameKeys())) {}
+
+KeyNameTable::KeyNameTable(const Texts& texts, int languageIndex)
+    : texts_(texts.Table(NameKeys(), languageIndex)) {}
+
+std::u16string_view KeyNameTable::OwnName(KeyCode code) const {
+  const KeyRecord* record = RecordFromCode(code);
+  if (record == nullptr || record->textKey.empty()) return {};
+  return (*texts_)[KeySlotFromCode(code)];
+}
+
+std::size_t KeyNameTable::Name(KeyCode code, char16_t* buffer, std::size_t capacity) const {
+  if (capacity == 0) return 0;
+  const std::u16string_view name = OwnName(code);
+  if (name.empty()) return FormatIntInto((*texts_)[kUnknownFormat], code, buffer, capacity);
+  // Only an empty text means "no name": one that merely does not fit is cut.
+  const std::size_t kept = std::min(name.size(), capacity - 1);
+  std::copy_n(name.data(), kept, buffer);
+  buffer[kept] = u'\0';
+  return kept;
+}
+
+void KeyNameTable::AppendTo(std::u16string& text, KeyCode code) const {
+  const std::u16string_view name = OwnName(code);
+  if (!name.empty()) {
+    text += name;
+    return;
+  }
+  std::array<char16_t, kTextCapacity> unknown{};
+  text.append(unknown.data(), Name(code, unknown.data(), unknown.size()));
+}
+
+std::u16string KeyNameTable::Text(KeyCode code) const {
+  std::u16string text;
+  AppendTo(text, code);
+  return text;
+}
+
+std::u16string_view KeyNameTable::ListLabel(std::size_t position) const {
+  const KeyCode code = CodeFromListPosition(position);
+  return code == 0 ? std::u16string_view() : OwnName(code);
+}
+
+int KeyNameTable::LanguageIndex() const {
+  return texts_->LanguageIndex();
+}
+
 std::size_t KeyName(const Texts& texts, KeyCode code, char16_t* buffer, std::size_t capacity) {
-  return KeyName(texts, texts.CurrentLanguageIndex(), code, buffer, capacity);
+  return KeyNameTable(texts).Name(code, buffer, capacity);
 }
 
 std::size_t KeyName(const Texts& texts, int languageIndex, KeyCode code, char16_t* buffer,
                     std::size_t capacity) {
-  if (capacity == 0) return 0;
-  const KeyRecord* record = RecordFromCode(code);
-  if (record != nullptr && !record->textKey.empty()) {
-    // Looked up at full length first: only an empty text means "no name", a
-    // name that merely does not fit the buffer is cut, not replaced.
-    std::array<char16_t, kTextCapacity> name{};
-    const std::size_t length =
-        texts.LookupTextInto(record->textKey, languageIndex, name.data(), name.size());
-    if (length != 0) {
-      const std::size_t kept = length < capacity ? length : capacity - 1;
-      std::copy_n(name.data(), kept, buffer);
-      buffer[kept] = u'\0';
-      return kept;
-    }
-  }
-  return UnknownKeyName(texts, languageIndex, code, buffer, capacity);
+  return KeyNameTable(texts, languageIndex).Name(code, buffer, capacity);
 }
 
 std::u16string KeyNameText(const Texts& texts, KeyCode code) {
-  std::array<char16_t, kTextCapacity> name{};
-  const std::size_t length = KeyName(texts, code, name.data(), name.size());
-  return std::u16string(name.data(), length);
+  return KeyNameTable(texts).Text(code);
 }
 
 std::u16string ListLabel(const Texts& texts, std::size_t position) {
-  const KeyCode code = CodeFromListPosition(position);
-  const KeyRecord* record = code == 0 ? nullptr : RecordFromCode(code);
-  if (record == nullptr || record->textKey.empty()) return {};
-  return texts.Text(record->textKey);
+  return std::u16string(KeyNameTable(texts).ListLabel(position));
 }
 
 }  // namespace ombrex

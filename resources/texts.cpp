@@ -60,6 +60,23 @@ std::uint16_t MapSystemLanguageId(std::uint16_t systemId) {
   return hasTextFile ? id : kChinese;
 }
 
+TextTable::TextTable(const ini::Document& textFile, std::span<const std::u16string_view> keys,
+                     int languageIndex)
+    : languageIndex_(languageIndex) {
+  ends_.reserve(keys.size());
+  for (const std::u16string_view key : keys) {
+    const std::u16string_view text = ini::Find(textFile, kTextSection, key).value_or(kMissingText);
+    texts_.append(text.substr(0, kLookupCapacity - 1));
+    ends_.push_back(texts_.size());
+  }
+}
+
+std::u16string_view TextTable::operator[](std::size_t position) const {
+  if (position >= ends_.size()) return {};
+  const std::size_t begin = position == 0 ? 0 : ends_[position - 1];
+  return std::u16string_view(texts_).substr(begin, ends_[position] - begin);
+}
+
 Texts::Texts(std::filesystem::path programFolder, SettingsStore& settings,
              std::uint16_t systemLanguageId)
     : programFolder_(std::move(programFolder)),
@@ -101,6 +118,29 @@ std::u16string Texts::LookupText(std::u16string_view key, int languageIndex) con
 
 std::u16string Texts::Text(std::u16string_view key) const {
   return LookupText(key, CurrentLanguageIndex());
+}
+
+std::shared_ptr<const TextTable> Texts::Table(std::span<const std::u16string_view> keys,
+                                              int languageIndex) const {
+  const int index = ValidIndex(languageIndex);
+  std::shared_ptr<const ini::Document> source = TextFileOf(index).Current();
+  std::lock_guard lock(tablesMutex_);
+  const auto kept = std::find_if(tables_.begin(), tables_.end(), [&](const KeptTable& table) {
+    return table.keys.data() == keys.data() && table.keys.size() == keys.size() &&
+           table.table->LanguageIndex() == index;
+  });
+  if (kept != tables_.end() && kept->source == source) return kept->table;
+  auto table = std::make_shared<const TextTable>(*source, keys, index);
+  if (kept != tables_.end()) {
+    *kept = KeptTable{keys, std::move(source), table};
+  } else {
+    tables_.push_back(KeptTable{keys, std::move(source), table});
+  }
+  return table;
+}
+
+std::shared_ptr<const TextTable> Texts::Table(std::span<const std::u16string_view> keys) const {
+  return Table(keys, CurrentLanguageIndex());
 }
 
 std::u16string Texts::SectionText(std::u16string_view section, std::u16string_view key,

@@ -17,15 +17,18 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ombrex {
 
 class SettingsStore;
 namespace ini {
 class CachedFile;
-}
+class Document;
+}  // namespace ini
 
 // The language ids the text files are named after, by language index.
 inline constexpr std::array<std::uint16_t, 9> kLanguageIds{0x0804, 0x0409, 0x040C, 0x0C0A, 0x0416,
@@ -44,6 +47,29 @@ std::uint16_t LanguageIdAt(int languageIndex);
 // regional variants to their base language; ids without a text file of their
 // own end as 0x0804).
 std::uint16_t MapSystemLanguageId(std::uint16_t systemId);
+
+// The texts of a fixed list of keys in one language, looked up once, so that a
+// view showing many of them at a time (the key grid's tooltips, a key list)
+// reads them by position instead of asking the text file for each. Immutable:
+// a changed language or text file makes a new table, and one already held
+// stays as it was.
+class TextTable {
+ public:
+  // The texts of `keys` in section "TEXT" of a parsed text file.
+  TextTable(const ini::Document& textFile, std::span<const std::u16string_view> keys,
+            int languageIndex);
+
+  // The text of the list's key at `position` as LookupText gives it ("#Error"
+  // for a key the file lacks, at most 259 characters); empty past the list.
+  std::u16string_view operator[](std::size_t position) const;
+  std::size_t size() const { return ends_.size(); }
+  int LanguageIndex() const { return languageIndex_; }
+
+ private:
+  std::u16string texts_;
+  std::vector<std::size_t> ends_;
+  int languageIndex_;
+};
 
 class Texts {
  public:
@@ -67,6 +93,14 @@ class Texts {
 
   // LookupText with the current language index.
   std::u16string Text(std::u16string_view key) const;
+
+  // The texts of `keys` in the language at `languageIndex` (an index outside
+  // 0..8 counts as 0), or in the current language. `keys` must stay where it
+  // is while this object lives (a constant list): its table is kept, and
+  // handed out again without allocating until the text file changes.
+  std::shared_ptr<const TextTable> Table(std::span<const std::u16string_view> keys,
+                                         int languageIndex) const;
+  std::shared_ptr<const TextTable> Table(std::span<const std::u16string_view> keys) const;
 
   // Any key of any section of the current language's text file (the lighting
   // mode names live in section "Mode").
@@ -98,8 +132,16 @@ class Texts {
   std::filesystem::path programFolder_;
   SettingsStore& settings_;
   std::uint16_t systemLanguageId_;
+  struct KeptTable {
+    std::span<const std::u16string_view> keys;
+    std::shared_ptr<const ini::Document> source;
+    std::shared_ptr<const TextTable> table;
+  };
+
   std::array<std::unique_ptr<ini::CachedFile>, kLanguageIds.size()> textFiles_;
   std::unique_ptr<ini::CachedFile> choiceFile_;
+  mutable std::mutex tablesMutex_;
+  mutable std::vector<KeptTable> tables_;
   mutable std::once_flag decidedOnce_;
   mutable std::mutex decideMutex_;
   // The id decided while the store could not keep it.

@@ -1,10 +1,12 @@
 // Text lookups sit under every key name and tooltip; these measure a cached
-// lookup (the hot path), the same through a stat on every call, and what a
-// cold parse of a large language file costs.
+// lookup, the kept table of a list of texts and a read from it (the hot path
+// of views showing many texts), a lookup through a stat on every call, and
+// what a cold parse of a large language file costs.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -67,6 +69,27 @@ void BM_LookupTextInto_MissingKey(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LookupTextInto_MissingKey);
+
+constexpr std::array<std::u16string_view, 3> kTableKeys{u"IDS_KEY_NAME_1", u"IDS_KEY_NAME_150",
+                                                        u"IDS_NOT_THERE"};
+
+// Handing out the kept table of a list: what a view pays once per refresh.
+void BM_Table_Kept(benchmark::State& state) {
+  auto store = OpenSettingsIn(TheFolder().path() / "config");
+  const Texts texts(TheFolder().path(), *store, 0x0409);
+  texts.Table(kTableKeys, 1);
+  for (auto _ : state) benchmark::DoNotOptimize(texts.Table(kTableKeys, 1));
+}
+BENCHMARK(BM_Table_Kept);
+
+void BM_Table_Read(benchmark::State& state) {
+  auto store = OpenSettingsIn(TheFolder().path() / "config");
+  const Texts texts(TheFolder().path(), *store, 0x0409);
+  const auto table = texts.Table(kTableKeys, 1);
+  std::size_t i = 0;
+  for (auto _ : state) benchmark::DoNotOptimize((*table)[i++ % kTableKeys.size()].size());
+}
+BENCHMARK(BM_Table_Read);
 
 void BM_ReadString_StatEveryCall(benchmark::State& state) {
   const auto file = TheFolder().path() / "Lang0409.ini";

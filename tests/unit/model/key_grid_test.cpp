@@ -4,6 +4,7 @@
 
 #include "model/key_buttons_table.h"
 #include "model/workspace.h"
+#include "platform/ini.h"
 #include "tests/unit/model/model_test_support.h"
 
 namespace ombrex {
@@ -80,6 +81,18 @@ TEST_F(KeyGridTest, RebuildingTooltipsLeavesTheMarkers) {
   grid_.RebuildTooltips(0, 0);
   EXPECT_FALSE(buttons_.assigned.at(kButtonA));
   EXPECT_EQ(buttons_.tooltips.at(kButtonA), u"A[set]");
+}
+
+TEST_F(KeyGridTest, EachRefreshShowsTheTextsOfTheMoment) {
+  workspace_.StoreEntry(0, kSlotA, Entry(AssignKind::SingleKey, 0x030));
+  grid_.RefreshAllKeys(0, 0);
+  EXPECT_EQ(buttons_.tooltips.at(kButtonA), u"A[set]key(B)");
+  const auto file = texts_.ProgramFolder() / "Lang0409.ini";
+  ASSERT_TRUE(ini::WriteString(file, u"TEXT", u"IDS_KEYBOARD_B", u"Bee"));
+  ASSERT_TRUE(ini::WriteString(file, u"TEXT", u"IDS_KEY_PROMPT_SET", u"[is]"));
+  grid_.RefreshAllKeys(0, 0);
+  EXPECT_EQ(buttons_.tooltips.at(kButtonA), u"A[is]key(Bee)");
+  EXPECT_EQ(buttons_.tooltips.at(kButtonB), u"Bee");
 }
 
 TEST_F(KeyGridTest, RefreshingOneKeyFindsItsButtonInTheBank) {

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "model/format_into.h"
+#include "platform/ini.h"
 #include "tests/unit/model/model_test_support.h"
 
 namespace ombrex {
@@ -80,6 +81,41 @@ TEST(KeyNameTest, MissingTextFileShowsTheLookupsErrorText) {
   Texts texts(empty.path(), *store, 0x0409);
   EXPECT_EQ(KeyNameText(texts, 0x01E), kMissingText);
   EXPECT_EQ(KeyNameText(texts, 0x064), kMissingText);  // the format itself is missing
+}
+
+TEST(KeyNameTableTest, ATableIsASnapshotOfOneLanguage) {
+  TestTexts texts;
+  const KeyNameTable before(texts.Get());
+  EXPECT_EQ(before.LanguageIndex(), 1);
+  ASSERT_TRUE(ini::WriteString(texts.ProgramFolder() / "Lang0409.ini", u"TEXT", u"IDS_KEYBOARD_A",
+                               u"Key A"));
+  const KeyNameTable after(texts.Get());
+  EXPECT_EQ(after.Text(0x01E), u"Key A");
+  EXPECT_EQ(after.ListLabel(0), u"Key A");
+  EXPECT_EQ(before.Text(0x01E), u"A") << "a table taken earlier keeps its names";
+  EXPECT_EQ(before.ListLabel(0), u"A");
+
+  const KeyNameTable chinese(texts.Get(), 0);  // no Lang0804.ini
+  EXPECT_EQ(chinese.LanguageIndex(), 0);
+  EXPECT_EQ(chinese.Text(0x01E), kMissingText);
+}
+
+TEST(KeyNameTableTest, NamesAreAddedToATextOrCutIntoABuffer) {
+  TestTexts texts("IDS_KEYBOARD_Q=\n");
+  const KeyNameTable names(texts.Get());
+  std::u16string text = u"key(";
+  names.AppendTo(text, 0x030);
+  names.AppendTo(text, 0x010);  // empty text
+  names.AppendTo(text, 0x203);  // no record
+  EXPECT_EQ(text, u"key(BUnknown Key: 010Unknown Key: 203");
+
+  std::array<char16_t, 8> buffer{};
+  EXPECT_EQ(names.Name(0x00E, buffer.data(), 5), 4u);
+  EXPECT_EQ(std::u16string(buffer.data()), u"Back");
+  EXPECT_EQ(names.Name(0x064, buffer.data(), 8), 7u);
+  EXPECT_EQ(std::u16string(buffer.data()), u"Unknown");
+  EXPECT_EQ(names.Name(0x01E, buffer.data(), 0), 0u);
+  EXPECT_EQ(names.ListLabel(75), u"");
 }
 
 TEST(KeyNameTest, ListLabels) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 #include "platform/ini.h"
@@ -92,6 +93,81 @@ TEST_F(TextsTest, ChangedTextFilesAreSeen) {
   ASSERT_EQ(texts_.LookupText(u"IDS_KEYBOARD_ESC", 1), u"Esc");
   ASSERT_TRUE(ini::WriteString(folder_ / "Lang0409.ini", u"TEXT", u"IDS_KEYBOARD_ESC", u"Escape"));
   EXPECT_EQ(texts_.LookupText(u"IDS_KEYBOARD_ESC", 1), u"Escape");
+}
+
+// Lists with static storage, as the program's are: a table is kept per list.
+constexpr std::array<std::u16string_view, 4> kEscList{u"IDS_KEYBOARD_ESC", u"ids_empty",
+                                                      u"IDS_NOT_THERE", u"LONG"};
+constexpr std::array<std::u16string_view, 1> kOtherList{u"IDS_KEYBOARD_ESC"};
+
+TEST_F(TextsTest, TablesHoldWhatLookupsGive) {
+  ASSERT_TRUE(
+      ini::WriteString(folder_ / "Lang0409.ini", u"TEXT", u"LONG", std::u16string(300, u'y')));
+  const auto english = texts_.Table(kEscList, 1);
+  ASSERT_EQ(english->size(), 4u);
+  EXPECT_EQ(english->LanguageIndex(), 1);
+  EXPECT_EQ((*english)[0], u"Esc");
+  EXPECT_EQ((*english)[1], u"") << "an empty text is a text";
+  EXPECT_EQ((*english)[2], u"#Error");
+  EXPECT_EQ((*english)[3], std::u16string(259, u'y'));
+  EXPECT_EQ((*english)[4], u"") << "past the list";
+
+  const auto chinese = texts_.Table(kEscList, 0);
+  EXPECT_EQ((*chinese)[0], u"退出");
+  EXPECT_EQ((*chinese)[1], u"#Error");
+  EXPECT_EQ(texts_.Table(kEscList, 12)->LanguageIndex(), 0) << "outside the table: the first";
+  EXPECT_EQ((*texts_.Table(kEscList, 2))[0], u"#Error") << "no Lang040C.ini";
+}
+
+TEST_F(TextsTest, ATableIsKeptUntilItsFileChanges) {
+  const auto first = texts_.Table(kEscList, 1);
+  const auto other = texts_.Table(kOtherList, 1);
+  EXPECT_NE(other, first) << "each list has its own";
+  EXPECT_EQ((*other)[0], u"Esc");
+  const auto chinese = texts_.Table(kEscList, 0);
+  {
+    test::AllocationCounter counter;
+    EXPECT_EQ(texts_.Table(kEscList, 1), first);
+    EXPECT_EQ(texts_.Table(kEscList, 0), chinese) << "one kept per language";
+    EXPECT_EQ(texts_.Table(kOtherList, 1), other);
+    EXPECT_EQ(counter.count(), 0u);
+  }
+
+  ASSERT_TRUE(ini::WriteString(folder_ / "Lang0409.ini", u"TEXT", u"IDS_KEYBOARD_ESC", u"Escape"));
+  const auto renewed = texts_.Table(kEscList, 1);
+  EXPECT_EQ((*renewed)[0], u"Escape");
+  EXPECT_EQ((*first)[0], u"Esc") << "a held table never changes";
+  EXPECT_EQ((*texts_.Table(kOtherList, 1))[0], u"Escape");
+  EXPECT_EQ((*texts_.Table(kEscList, 0))[0], u"退出");
+}
+
+TEST_F(TextsTest, TheCurrentLanguagesTableFollowsTheChoice) {
+  EXPECT_EQ((*texts_.Table(kEscList))[0], u"退出");
+  ChooseLanguage("1");
+  const auto english = texts_.Table(kEscList);
+  EXPECT_EQ(english->LanguageIndex(), 1);
+  EXPECT_EQ((*english)[0], u"Esc");
+  ChooseLanguage("0");
+  EXPECT_EQ((*texts_.Table(kEscList))[0], u"退出");
+}
+
+TEST_F(TextsTest, TablesFromManyThreadsWhileTheFileChanges) {
+  std::vector<std::thread> threads;
+  std::atomic<int> bad{0};
+  for (int t = 0; t < 3; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        const auto table = i % 2 ? texts_.Table(kEscList, 1) : texts_.Table(kOtherList, 1);
+        if ((*table)[0] != u"Esc" && (*table)[0] != u"Escape") ++bad;
+      }
+    });
+  }
+  for (int i = 0; i < 20; ++i) {
+    ini::WriteString(folder_ / "Lang0409.ini", u"TEXT", u"IDS_KEYBOARD_ESC",
+                     i % 2 ? u"Esc" : u"Escape");
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(bad.load(), 0);
 }
 
 TEST(MapSystemLanguageId, VariantsGoToTheirBaseLanguageOrChinese) {
