@@ -49,12 +49,19 @@ TEST(IniCache, AnotherWritersFileWithTheSameSizeAndTimeIsSeen) {
   EXPECT_EQ(Find(*cache.Load(file), u"S", u"k"), u"2") << "told apart by the file itself";
 }
 
-TEST(IniCache, OwnWritesAreSeenAtOnce) {
+// A file read through a cache of the test's own by a reader that looks at the
+// file only once an hour, unless the cache tells it of a write.
+class OwnCache : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1"); }
+
   TempDir dir;
   DocumentCache cache;
-  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
-  const CachedFile slow(cache, file, std::chrono::hours(1));
-  ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
+  const std::filesystem::path file = dir.Write("t.ini", "[S]\nk=1\n");
+  const CachedFile slow{cache, file, std::chrono::hours(1)};
+};
+
+TEST_F(OwnCache, OwnWritesAreSeenAtOnce) {
   for (int i = 2; i < 6; ++i) {
     ASSERT_TRUE(cache.WriteString(file, u"S", u"k", DecimalText(i)));
     ASSERT_EQ(Find(*cache.Load(file), u"S", u"k"), DecimalText(i));
@@ -85,12 +92,7 @@ TEST(IniCache, FreeFunctionsShareTheProgramsCache) {
   EXPECT_EQ(ReadString(file, u"S", u"k", u""), u"4");
 }
 
-TEST(IniCache, ReplacingAFileThatCannotBeWrittenFails) {
-  TempDir dir;
-  DocumentCache cache;
-  const auto file = dir.Write("t.ini", "[S]\nk=1\n");
-  const CachedFile slow(cache, file, std::chrono::hours(1));
-  ASSERT_EQ(slow.ReadString(u"S", u"k", u""), u"1");
+TEST_F(OwnCache, ReplacingAFileThatCannotBeWrittenFails) {
   EXPECT_FALSE(cache.ReplaceFile(dir / "no folder" / "t.ini", "[S]\nk=2\n"));
   std::filesystem::create_directory(dir / "a folder");
   EXPECT_FALSE(cache.ReplaceFile(dir / "a folder", "[S]\nk=2\n"));
