@@ -6,8 +6,10 @@
 // grid, a recording, a key list) and read it for every key; take a new one for
 // the next refresh, so that a changed language or text file shows up:
 //
-//   const KeyNameTable names(texts);  // the current language
-//   for (const KeyButtonInfo& key : kKeyButtons) buttons.SetTooltip(..., names.Text(key.code));
+//   const KeyNameTable names(texts);  // once, in the current language
+//   for (std::size_t b = 0; b < kKeyButtonCount; ++b) {
+//     list.Add(names.Text(kKeyButtons[b].code));
+//   }
 //
 // Making a table costs about one text lookup and allocates nothing once the
 // language's names have been looked up (Texts keeps them). Reading one never

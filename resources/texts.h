@@ -6,8 +6,9 @@
 // components' own texts in its sections "ENGINSH" and "CHINESE".
 //
 // One Texts object per program (tests make their own). All members are safe to
-// call from any thread; lookups run on hot paths (every key name, every
-// tooltip) and go through the ini cache.
+// call from any thread. Single lookups go through the ini cache; a view that
+// shows many texts at once (every key name, every tooltip) takes a TextTable of
+// them once and reads that.
 
 #include <array>
 #include <atomic>
