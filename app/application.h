@@ -28,11 +28,11 @@
 #include "app/main_window_view.h"
 #include "app/program_paths.h"
 #include "device/app_state.h"
+#include "device/razizid_api.h"
 #include "device/run_state.h"
 #include "platform/named_events.h"
 #include "platform/prompter.h"
 #include "platform/single_instance.h"
-#include "razizid/razizid_api.h"
 
 namespace ombrex {
 

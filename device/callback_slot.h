@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "razizid/razizid_api.h"
+#include "device/razizid_api.h"
 
 namespace ombrex {
 

@@ -54,7 +54,7 @@ int DeviceEvents::RegisterEventRead() {
   // Not under the bank lock: replacing the read waits for its callback, which
   // may be toggling the bank.
   std::lock_guard lock(consumerMutex_);
-  return link_.StartRead(protocol::kConsumer, protocol::kTagConsumer, consumerUnitId_);
+  return link_.StartRead(protocol::kConsumer, RAZIZID_TAG_CONSUMER, consumerUnitId_);
 }
 
 int DeviceEvents::WriteBankState() {
@@ -63,18 +63,18 @@ int DeviceEvents::WriteBankState() {
 }
 
 int DeviceEvents::WriteBankStateLocked() {
-  return link_.WriteStatus(protocol::kBankLed, protocol::kTagLed, bankLed_, ledUnitId_);
+  return link_.WriteStatus(protocol::kBankLed, RAZIZID_TAG_LED, bankLed_, ledUnitId_);
 }
 
 void DeviceEvents::OnDeviceEvent(const DeviceEvent& event) {
   InFlight inFlight(*this);
   if (!inFlight) return;
   const bool data = event.kind == RAZIZID_EVENT_DATA;
-  if (data && event.tag == protocol::kTagConsumer) {
+  if (data && event.tag == RAZIZID_TAG_CONSUMER) {
     if (event.data.size() >= 2) Dispatch(std::uint16_t(event.data[0] | event.data[1] << 8));
-  } else if (data && event.tag == protocol::kTagControl) {
+  } else if (data && event.tag == RAZIZID_TAG_CONTROL) {
     link_.Transactions().DeliverReply(event.data);
-  } else if (event.kind == RAZIZID_EVENT_DEVICE_COUNT && event.tag == protocol::kTagControl) {
+  } else if (event.kind == RAZIZID_EVENT_DEVICE_COUNT && event.tag == RAZIZID_TAG_CONTROL) {
     StartDeviceWatcher(static_cast<int>(std::min<std::uint32_t>(event.count, INT_MAX)));
   }
 }

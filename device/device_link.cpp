@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "razizid/razizid_wire.h"
+#include "device/razizid_wire.h"
 
 namespace ombrex {
 
@@ -83,7 +83,7 @@ void DeviceLink::OnLibraryEvent(const RazIzidEvent& event) {
       event.kind == RAZIZID_EVENT_DATA && event.data != nullptr
           ? std::span<const std::uint8_t>(event.data, event.count)
           : std::span<const std::uint8_t>();
-  if (event.kind == RAZIZID_EVENT_DATA && event.tag == protocol::kTagControl) {
+  if (event.kind == RAZIZID_EVENT_DATA && event.tag == RAZIZID_TAG_CONTROL) {
     transactor_.DeliverReply(data);
     return;
   }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The keyboard's wire facts, shared by the program, the service library and the
-// virtual keyboard: ids, interfaces, command codes, memory sizes, event codes,
-// request tags and the command packet's checksum.
+// virtual keyboard: ids, interfaces, command codes, memory sizes, event codes
+// and the command packet's checksum. The service library's own contract (its
+// functions, results, request tags and event record) is device/razizid_api.h.
 
 #include <cstddef>
 #include <cstdint>
@@ -85,9 +86,6 @@ constexpr std::uint32_t FourCC(char a, char b, char c, char d) {
   return (std::uint32_t(std::uint8_t(a)) << 24) | (std::uint32_t(std::uint8_t(b)) << 16) |
          (std::uint32_t(std::uint8_t(c)) << 8) | std::uint32_t(std::uint8_t(d));
 }
-inline constexpr std::uint32_t kTagControl = FourCC('C', 'T', 'R', 'L');   // 0x4354524C
-inline constexpr std::uint32_t kTagConsumer = FourCC('C', 'O', 'N', 'S');  // 0x434F4E53
-inline constexpr std::uint32_t kTagLed = 0x004C4544;                       // 'LED'
 
 // The low 16 bits of the unsigned sum of bytes 3..63.
 constexpr std::uint16_t PacketChecksum(std::span<const std::uint8_t, kPacketSize> packet) {

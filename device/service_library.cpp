@@ -1,132 +1,44 @@
 #include "device/service_library.h"
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "platform/loadable_module.h"
 #include "platform/text.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
 
 namespace ombrex {
 
 namespace {
 
-// The order the functions are bound in; every one must be present.
-constexpr std::array<std::string_view, 12> kFunctionNames = {"Debug",
-                                                             "Init",
-                                                             "End",
-                                                             "RequestGetDeviceCount",
-                                                             "DeleteRequestFromUnitId",
-                                                             "DeleteRequestFromHandle",
-                                                             "RequestWrite",
-                                                             "RequestWriteOne",
-                                                             "RequestStatusWrite",
-                                                             "RequestStatusGet",
-                                                             "RequestAsyncRead",
-                                                             "RequestStatusSetFeature"};
-
-#ifdef _WIN32
-using ModuleHandle = HMODULE;
-ModuleHandle OpenModule(const std::filesystem::path& path, std::string& error) {
-  HMODULE module = LoadLibraryW(path.c_str());
-  if (module == nullptr) error = "error " + std::to_string(GetLastError());
-  return module;
-}
-void* FindSymbol(ModuleHandle module, std::string_view name) {
-  return reinterpret_cast<void*>(GetProcAddress(module, std::string(name).c_str()));
-}
-void CloseModule(ModuleHandle module) {
-  FreeLibrary(module);
-}
-#else
-using ModuleHandle = void*;
-ModuleHandle OpenModule(const std::filesystem::path& path, std::string& error) {
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    const char* message = dlerror();
-    error = message != nullptr ? message : "unknown loader error";
-  }
-  return module;
-}
-void* FindSymbol(ModuleHandle module, std::string_view name) {
-  return dlsym(module, std::string(name).c_str());
-}
-void CloseModule(ModuleHandle module) {
-  dlclose(module);
-}
-#endif
+// How one function of the contract is found and put into its place.
+struct Binding {
+  const char* symbol;
+  void (*place)(RazIzidFunctions& table, void* address);
+  bool (*present)(const RazIzidFunctions& table);
+};
 
 template <typename Function>
-void Assign(Function& slot, void* symbol) {
-  slot = reinterpret_cast<Function>(symbol);
+void Assign(Function& slot, void* address) {
+  slot = reinterpret_cast<Function>(address);
 }
 
-// Puts a symbol into its place of the table by its index in kFunctionNames.
-void Place(RazIzidFunctions& table, std::size_t index, void* symbol) {
-  switch (index) {
-    case 0:
-      Assign(table.Debug, symbol);
-      break;
-    case 1:
-      Assign(table.Init, symbol);
-      break;
-    case 2:
-      Assign(table.End, symbol);
-      break;
-    case 3:
-      Assign(table.RequestGetDeviceCount, symbol);
-      break;
-    case 4:
-      Assign(table.DeleteRequestFromUnitId, symbol);
-      break;
-    case 5:
-      Assign(table.DeleteRequestFromHandle, symbol);
-      break;
-    case 6:
-      Assign(table.RequestWrite, symbol);
-      break;
-    case 7:
-      Assign(table.RequestWriteOne, symbol);
-      break;
-    case 8:
-      Assign(table.RequestStatusWrite, symbol);
-      break;
-    case 9:
-      Assign(table.RequestStatusGet, symbol);
-      break;
-    case 10:
-      Assign(table.RequestAsyncRead, symbol);
-      break;
-    case 11:
-      Assign(table.RequestStatusSetFeature, symbol);
-      break;
-    default:
-      break;
-  }
-}
+#define OMBREX_BINDING(symbolName, name)                                       \
+  Binding{symbolName, [](RazIzidFunctions& t, void* a) { Assign(t.name, a); }, \
+          [](const RazIzidFunctions& t) { return t.name != nullptr; }},
+#define OMBREX_REQUIRED(name, parameters, arguments) OMBREX_BINDING(#name, name)
+#define OMBREX_OPTIONAL(name, parameters, arguments) OMBREX_BINDING("RazIzid" #name, name)
+// The twelve in the order they are bound; every one must be present.
+constexpr Binding kRequired[] = {RAZIZID_FUNCTIONS(OMBREX_REQUIRED)};
+constexpr Binding kOptional[] = {RAZIZID_EXTRA_FUNCTIONS(OMBREX_OPTIONAL)};
+#undef OMBREX_REQUIRED
+#undef OMBREX_OPTIONAL
+#undef OMBREX_BINDING
 
 std::optional<std::string_view> FirstMissing(const RazIzidFunctions& table) {
-  const std::array<bool, 12> present = {table.Debug != nullptr,
-                                        table.Init != nullptr,
-                                        table.End != nullptr,
-                                        table.RequestGetDeviceCount != nullptr,
-                                        table.DeleteRequestFromUnitId != nullptr,
-                                        table.DeleteRequestFromHandle != nullptr,
-                                        table.RequestWrite != nullptr,
-                                        table.RequestWriteOne != nullptr,
-                                        table.RequestStatusWrite != nullptr,
-                                        table.RequestStatusGet != nullptr,
-                                        table.RequestAsyncRead != nullptr,
-                                        table.RequestStatusSetFeature != nullptr};
-  for (std::size_t i = 0; i < present.size(); ++i) {
-    if (!present[i]) return kFunctionNames[i];
+  for (const Binding& binding : kRequired) {
+    if (!binding.present(table)) return binding.symbol;
   }
   return std::nullopt;
 }
@@ -190,16 +102,18 @@ ServiceLibraryResult LoadServiceLibrary(const std::filesystem::path& path) {
     return ServiceLibraryError{ServiceLibraryError::Reason::NotLoadable, path, loaderError};
   }
   RazIzidFunctions table{};
-  for (std::size_t i = 0; i < kFunctionNames.size(); ++i) {
-    void* symbol = FindSymbol(module, kFunctionNames[i]);
+  for (const Binding& binding : kRequired) {
+    void* symbol = FindSymbol(module, binding.symbol);
     if (symbol == nullptr) {
       CloseModule(module);  // nothing of it has run yet
       return ServiceLibraryError{ServiceLibraryError::Reason::MissingFunction, path,
-                                 std::string(kFunctionNames[i])};
+                                 binding.symbol};
     }
-    Place(table, i, symbol);
+    binding.place(table, symbol);
   }
-  Assign(table.LastOpenError, FindSymbol(module, "RazIzidLastOpenError"));
+  for (const Binding& binding : kOptional) {
+    if (void* symbol = FindSymbol(module, binding.symbol)) binding.place(table, symbol);
+  }
   // Kept loaded even when Init refuses: it may have started threads before
   // deciding, and the process ends soon after anyway.
   return BindServiceLibrary(table, path);

@@ -11,7 +11,7 @@
 #include <string>
 #include <variant>
 
-#include "razizid/razizid_api.h"
+#include "device/razizid_api.h"
 
 namespace ombrex {
 

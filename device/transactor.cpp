@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "device/razizid_wire.h"
 #include "device/results.h"
-#include "razizid/razizid_wire.h"
 
 namespace ombrex {
 
@@ -34,8 +34,8 @@ int Transactor::RegisterReplyRead(RazIzidCallback callback) {
   controlUnitId_ = 0;
   std::uint32_t unitId = 0;
   const int registered = library_->RequestAsyncRead(
-      &controlSelector_, callback, protocol::kTagControl,
-      razizid::Verification(controlSelector_, callback, protocol::kTagControl), &unitId);
+      &controlSelector_, callback, RAZIZID_TAG_CONTROL,
+      razizid::Verification(controlSelector_, callback, RAZIZID_TAG_CONTROL), &unitId);
   if (registered > 0) controlUnitId_ = unitId;
   return registered;
 }

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "device/protocol.h"
-#include "razizid/razizid_api.h"
+#include "device/razizid_api.h"
 
 namespace ombrex::razizid {
 
@@ -64,8 +64,15 @@ class Backend {
   virtual std::string LastOpenError() { return {}; }
 };
 
-// The backend RAZIZID_BACKEND names ("hid" when unset). Null, with `error`
-// set, for an unknown name or a backend this build does not have.
-std::unique_ptr<Backend> MakeBackendFromEnvironment(std::string& error);
+// Makes the in-process keyboard model, or null with `error` set. The shared
+// library loads it from the model module; a core linked together with the
+// model makes it directly.
+using ModelBackendMaker = std::unique_ptr<Backend> (*)(std::string& error);
+
+// The backend RAZIZID_BACKEND names ("hid" when unset; "model" from
+// `makeModel`). Null, with `error` set, for an unknown name or a backend this
+// build does not have.
+std::unique_ptr<Backend> MakeBackendFromEnvironment(std::string& error,
+                                                    ModelBackendMaker makeModel);
 
 }  // namespace ombrex::razizid

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "razizid/razizid_wire.h"
+#include "device/razizid_wire.h"
 
 namespace ombrex::razizid {
 
@@ -38,7 +38,7 @@ int Core::Debug(int level) {
   return debugLevel_.exchange(level);
 }
 
-int Core::Init() {
+int Core::Init(int) {
   std::unique_lock lock(lifecycle_);
   if (backend_ != nullptr) return 1;
   std::string error;
@@ -56,7 +56,7 @@ int Core::Init() {
   return 1;
 }
 
-int Core::End() {
+int Core::End(void) {
   std::unique_ptr<Backend> owned;
   Backend* backend = nullptr;
   {
@@ -193,7 +193,12 @@ int Core::LastOpenError(char* buffer, std::uint32_t capacity) {
 void Core::OnReport(protocol::Interface from, std::span<const std::uint8_t> report) {
   std::lock_guard lock(registry_);
   for (auto& [unit, request] : requests_) {
-    if (request->Interface() == from) request->PostReport(report);
+    if (request->Interface() != from) continue;
+    try {
+      request->PostReport(report);
+    } catch (const std::bad_alloc&) {
+      Dropped("a report");
+    }
   }
 }
 
@@ -202,7 +207,13 @@ void Core::OnDevicesChanged(const DeviceCounts& counts) {
     std::fprintf(stderr, "RazIzid: keyboards attached: %d\n", counts.control);
   }
   std::lock_guard lock(registry_);
-  for (auto& [unit, request] : requests_) request->PostCount(counts.Of(request->Interface()));
+  for (auto& [unit, request] : requests_) {
+    try {
+      request->PostCount(counts.Of(request->Interface()));
+    } catch (const std::bad_alloc&) {
+      Dropped("a device count");
+    }
+  }
 }
 
 std::uint32_t Core::AddRequest(protocol::Interface hidInterface, RazIzidCallback callback,
@@ -244,6 +255,10 @@ int Core::StopRequests(const std::function<bool(const RequestDispatcher&)>& take
   }
   // The rest stop and join as they go.
   return count;
+}
+
+void Core::Dropped(const char* what) const {
+  if (debugLevel_.load() > 0) std::fprintf(stderr, "RazIzid: %s dropped: out of memory\n", what);
 }
 
 void Core::Trace(const char* what) const {

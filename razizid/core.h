@@ -2,7 +2,8 @@
 
 // The service library's state behind its C functions: the backend, the
 // standing requests and their dispatch threads. The shared library keeps one
-// for the process; tests make as many as they like (see in_process.h).
+// for the process (ProcessCore); tests make as many as they like (see
+// in_process.h).
 
 #include <atomic>
 #include <cstdint>
@@ -15,8 +16,8 @@
 #include <span>
 #include <vector>
 
+#include "device/razizid_api.h"
 #include "razizid/backend.h"
-#include "razizid/razizid_api.h"
 #include "razizid/request_dispatcher.h"
 
 namespace ombrex::razizid {
@@ -33,32 +34,12 @@ class Core final : private BackendSink {
   Core(const Core&) = delete;
   Core& operator=(const Core&) = delete;
 
-  // The C functions, argument for argument (see razizid_api.h).
-  int Debug(int level);
-  int Init();
-  int End();
-  int RequestGetDeviceCount(const RazIzidSelector* selector, RazIzidCallback callback,
-                            std::uint32_t tag, std::uint32_t verification, std::uint32_t* unitId);
-  int DeleteRequestFromUnitId(std::uint32_t unitId);
-  int DeleteRequestFromHandle(RazIzidCallback callback);
-  int RequestWrite(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
-                   const std::uint8_t* data, std::uint32_t length, std::uint32_t verification,
-                   std::uint32_t* unitId);
-  int RequestWriteOne(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
-                      const std::uint8_t* data, std::uint32_t length, std::uint32_t verification,
-                      std::uint32_t* unitId);
-  int RequestStatusWrite(const RazIzidSelector* selector, RazIzidCallback callback,
-                         std::uint32_t tag, const std::uint8_t* data, std::uint32_t length,
-                         std::uint32_t verification, std::uint32_t* unitId);
-  int RequestStatusGet(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
-                       std::uint8_t* data, std::uint32_t length, std::uint32_t verification,
-                       std::uint32_t* unitId);
-  int RequestAsyncRead(const RazIzidSelector* selector, RazIzidCallback callback, std::uint32_t tag,
-                       std::uint32_t verification, std::uint32_t* unitId);
-  int RequestStatusSetFeature(const RazIzidSelector* selector, RazIzidCallback callback,
-                              std::uint32_t tag, const std::uint8_t* data, std::uint32_t length,
-                              std::uint32_t verification, std::uint32_t* unitId);
-  int LastOpenError(char* buffer, std::uint32_t capacity);
+  // The C functions, argument for argument (see device/razizid_api.h). They
+  // may throw (memory, threads); EntryPoints turns that into a result.
+#define RAZIZID_CORE_FUNCTION(name, parameters, arguments) int name parameters;
+  RAZIZID_FUNCTIONS(RAZIZID_CORE_FUNCTION)
+  RAZIZID_EXTRA_FUNCTIONS(RAZIZID_CORE_FUNCTION)
+#undef RAZIZID_CORE_FUNCTION
 
   // Standing requests now registered (tests).
   std::size_t RequestCount() const;
@@ -66,6 +47,9 @@ class Core final : private BackendSink {
  private:
   enum class WriteKind { Every, First, Status, Feature };
 
+  // Called from the backend's threads, which may belong to another module:
+  // nothing thrown here may reach them, so an event that cannot be queued is
+  // dropped, as one beyond a request's queue limit is.
   void OnReport(protocol::Interface from, std::span<const std::uint8_t> report) override;
   void OnDevicesChanged(const DeviceCounts& counts) override;
 
@@ -82,6 +66,7 @@ class Core final : private BackendSink {
   // Stops the requests chosen by `take`, outside the registry lock.
   int StopRequests(const std::function<bool(const RequestDispatcher&)>& take);
   void Trace(const char* what) const;
+  void Dropped(const char* what) const;
 
   BackendFactory factory_;
   Backend* fixedBackend_ = nullptr;
@@ -101,5 +86,9 @@ class Core final : private BackendSink {
 
   std::atomic<int> debugLevel_{0};
 };
+
+// The shared library's one core, with the backend RAZIZID_BACKEND names; the
+// "model" backend comes from the model module beside the library.
+Core& ProcessCore();
 
 }  // namespace ombrex::razizid

@@ -11,14 +11,16 @@
 //   ...
 //   library.Model()->Unplug();
 //
-// Not part of the shared library's exports.
+// Not part of the shared library: this one carries the keyboard model
+// (ombrex_razizid_in_process links it), which the shared library only loads
+// from its model module.
 
 #include <cstddef>
 #include <memory>
 
+#include "device/razizid_api.h"
 #include "razizid/core.h"
 #include "razizid/model_backend.h"
-#include "razizid/razizid_api.h"
 #include "vkbd/keyboard.h"
 
 namespace ombrex::razizid {
@@ -28,12 +30,15 @@ class InProcessLibrary {
   // How many may exist at once (each needs its own set of C functions).
   static constexpr std::size_t kSlots = 8;
 
-  // A core with the backend RAZIZID_BACKEND names, as the shared library.
+  // A core with the backend RAZIZID_BACKEND names, as the shared library
+  // (its model made here rather than loaded from the module).
   InProcessLibrary();
   // A core whose backend is a model of `keyboard` (caller-owned, outliving
   // this) with the given faults.
   explicit InProcessLibrary(vkbd::Keyboard& keyboard, vkbd::FaultOptions faults = {},
                             bool plugged = true);
+  // A core on any backend (caller-owned, outliving this).
+  explicit InProcessLibrary(Backend& backend);
   // Ends the core: every request is cancelled and its threads are joined.
   ~InProcessLibrary();
   InProcessLibrary(const InProcessLibrary&) = delete;

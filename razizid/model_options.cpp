@@ -1,9 +1,13 @@
 #include "razizid/model_options.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <type_traits>
+
+#include "razizid/model_backend.h"
 
 namespace ombrex::razizid {
 
@@ -30,6 +34,11 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
 bool Apply(vkbd::FaultOptions& options, std::string_view name, std::string_view value) {
   if (name == "latency") return ParseNumber(value, options.latencyMs);
   if (name == "seed") return ParseNumber(value, options.seed);
@@ -54,6 +63,32 @@ std::optional<vkbd::FaultOptions> ParseFaultOptions(std::string_view text) {
     if (!Apply(options, item.substr(0, equals), item.substr(equals + 1))) return std::nullopt;
   }
   return options;
+}
+
+std::unique_ptr<Backend> MakeModelBackendFromEnvironment(std::string& error) {
+  const auto faults = ParseFaultOptions(Environment("RAZIZID_MODEL_FAULTS"));
+  if (!faults) {
+    error = "RAZIZID_MODEL_FAULTS is not a list of name=value faults";
+    return nullptr;
+  }
+  auto keyboard = std::make_unique<vkbd::Keyboard>();
+  const std::filesystem::path stateFile = Environment("RAZIZID_MODEL_STATE");
+  if (!stateFile.empty()) {
+    std::error_code ignored;
+    if (std::filesystem::exists(stateFile, ignored) && !keyboard->LoadState(stateFile)) {
+      std::fprintf(stderr, "RazIzid: state file %s is not usable; starting from factory state\n",
+                   stateFile.string().c_str());
+    }
+    // Kept at the end of every transfer, when the host's changes are whole.
+    vkbd::Keyboard* kept = keyboard.get();
+    keyboard->SetCommitHook([kept, stateFile] {
+      if (!kept->SaveState(stateFile)) {
+        std::fprintf(stderr, "RazIzid: cannot write the state file %s\n",
+                     stateFile.string().c_str());
+      }
+    });
+  }
+  return std::make_unique<ModelBackend>(std::move(keyboard), *faults);
 }
 
 }  // namespace ombrex::razizid

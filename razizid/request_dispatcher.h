@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "device/protocol.h"
-#include "razizid/razizid_api.h"
+#include "device/razizid_api.h"
 
 namespace ombrex::razizid {
 

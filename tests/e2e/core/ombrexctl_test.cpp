@@ -96,6 +96,26 @@ TEST_F(OmbrexctlTest, ReadWriteAndReadBackAProfileWithOneKeyChanged) {
       << json.out;
 }
 
+TEST_F(OmbrexctlTest, TheModelBackendNeedsNoDaemonAndKeepsItsMemoriesInItsStateFile) {
+  // The library loads the model from its module; each run is a new process,
+  // so what the second read sees came through the state file.
+  ::setenv("RAZIZID_BACKEND", "model", 1);
+  ::setenv("RAZIZID_MODEL_STATE", Path("model.state").c_str(), 1);
+  const Finished status = Ctl({"status"});
+  EXPECT_EQ(status.exitCode, 0) << status.err;
+  EXPECT_NE(status.out.find("keyboards: 1\n"), std::string::npos) << status.out;
+
+  ASSERT_EQ(Ctl({"read", Path("keyboard.fwc")}).exitCode, 0);
+  ASSERT_EQ(Ctl({"assign", Path("keyboard.fwc"), "1", "A", "key", "B"}).exitCode, 0);
+  const Finished write = Ctl({"write", Path("keyboard.fwc")});
+  ASSERT_EQ(write.exitCode, 0) << write.err;
+  ASSERT_EQ(Ctl({"read", Path("back.fwc")}).exitCode, 0);
+  const Finished dump = Ctl({"dump", Path("back.fwc")});
+  EXPECT_NE(dump.out.find("profile 1:\n  A: key B\n"), std::string::npos) << dump.out;
+  ::unsetenv("RAZIZID_MODEL_STATE");
+  ::unsetenv("RAZIZID_BACKEND");
+}
+
 TEST_F(OmbrexctlTest, WritingAllFourProfilesCarriesMacrosAndEveryProfile) {
   StartKeyboard();
   const auto sample = Copy(SampleFile(), "sample.fwc");

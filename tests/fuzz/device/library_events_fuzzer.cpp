@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "device/razizid_wire.h"
 #include "device/vkbd_wire.h"
 #include "razizid/core.h"
-#include "razizid/razizid_wire.h"
 #include "razizid/virtual_backend.h"
 #include "tests/fuzz/device/fuzz_input.h"
 
@@ -58,7 +58,7 @@ class NullSink : public BackendSink {
 void FuzzCore(fuzz::Input& in) {
   ScriptedBackend backend;
   Core core(backend);
-  core.Init();
+  core.Init(0);
   std::vector<std::uint32_t> units;
   for (int step = 0; step < 24 && !in.Empty(); ++step) {
     const std::uint8_t op = in.Byte();

@@ -9,7 +9,7 @@
 
 #include "device/app_state.h"
 #include "device/device_link.h"
-#include "razizid/razizid_wire.h"
+#include "device/razizid_wire.h"
 #include "tests/fuzz/device/fuzz_input.h"
 
 namespace ombrex {
@@ -32,7 +32,7 @@ void Answer(const std::uint8_t* packet) {
       std::copy_n(packet, 8, reply.begin());
       reply[7] = (shape & 2) ? input->Byte() : 0;
     }
-    RazIzidEvent event{RAZIZID_EVENT_DATA, protocol::kTagControl,
+    RazIzidEvent event{RAZIZID_EVENT_DATA, RAZIZID_TAG_CONTROL,
                        static_cast<std::uint32_t>(reply.size()), 1, reply.data()};
     theLink->EventCallback()(&event);
   }

@@ -139,7 +139,7 @@ class LinkWithDaemon : public ::testing::Test {
   }
   // Waits until the library reports `count` keyboards on the reply read.
   bool CountBecomes(std::uint32_t count) {
-    while (auto event = log_.Next(RAZIZID_EVENT_DEVICE_COUNT, protocol::kTagControl)) {
+    while (auto event = log_.Next(RAZIZID_EVENT_DEVICE_COUNT, RAZIZID_TAG_CONTROL)) {
       if (event->count == count) return true;
     }
     return false;
@@ -179,10 +179,10 @@ TEST_F(LinkWithDaemon, UnplugAndPlugArriveAsCountEventsAndConsumerEventsAsData) 
   StartDaemon();
   ASSERT_TRUE(CountBecomes(1));
   std::uint32_t consumerUnit = 0;
-  ASSERT_GT(link_->StartRead(protocol::kConsumer, protocol::kTagConsumer, consumerUnit), 0);
+  ASSERT_GT(link_->StartRead(protocol::kConsumer, RAZIZID_TAG_CONSUMER, consumerUnit), 0);
 
   ASSERT_EQ(Control("event", "0x0401"), 0);
-  const auto event = log_.Next(RAZIZID_EVENT_DATA, protocol::kTagConsumer);
+  const auto event = log_.Next(RAZIZID_EVENT_DATA, RAZIZID_TAG_CONSUMER);
   ASSERT_TRUE(event.has_value());
   EXPECT_EQ(event->data, (std::vector<std::uint8_t>{0x01, 0x04}));
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "razizid/razizid_wire.h"
+#include "device/razizid_wire.h"
 
 namespace ombrex::test {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "device/command_packet.h"
+#include "device/razizid_api.h"
 #include "device/service_library.h"
 #include "device/transactor.h"
-#include "razizid/razizid_api.h"
 
 namespace ombrex::test {
 

@@ -1,5 +1,5 @@
 /* A service library that lacks most of its functions. */
-#include "razizid/razizid_api.h"
+#include "device/razizid_api.h"
 
 RAZIZID_EXPORT int RAZIZID_CALL Debug(int level) {
   return level;

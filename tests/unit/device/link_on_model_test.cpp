@@ -155,7 +155,7 @@ TEST(LinkOnModel, KeyboardVanishingMidTransferEndsItWithoutHanging) {
   const auto events = log.WaitFor(1);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].kind, RAZIZID_EVENT_DEVICE_COUNT);
-  EXPECT_EQ(events[0].tag, protocol::kTagControl);
+  EXPECT_EQ(events[0].tag, RAZIZID_TAG_CONTROL);
   EXPECT_EQ(events[0].count, 0u);
 }
 
@@ -165,7 +165,7 @@ TEST(LinkOnModel, ArrivalRemovalAndConsumerEventsReachTheSinkButRepliesDoNot) {
   EventLog log;
   log.Attach(rig.Link());
   std::uint32_t consumerUnit = 0;
-  ASSERT_GT(rig.Link().StartRead(protocol::kConsumer, protocol::kTagConsumer, consumerUnit), 0);
+  ASSERT_GT(rig.Link().StartRead(protocol::kConsumer, RAZIZID_TAG_CONSUMER, consumerUnit), 0);
   ASSERT_NE(consumerUnit, 0u);
 
   StatusBlock block{};
@@ -180,13 +180,13 @@ TEST(LinkOnModel, ArrivalRemovalAndConsumerEventsReachTheSinkButRepliesDoNot) {
   const auto events = log.WaitFor(5);
   ASSERT_EQ(events.size(), 5u);
   EXPECT_EQ(events[0].kind, RAZIZID_EVENT_DATA);
-  EXPECT_EQ(events[0].tag, protocol::kTagConsumer);
+  EXPECT_EQ(events[0].tag, RAZIZID_TAG_CONSUMER);
   EXPECT_EQ(events[0].data, (std::vector<std::uint8_t>{0xFF, 0x02}));
   // Both standing requests hear of the removal and the arrival, each in order.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> control, consumer;
   for (std::size_t i = 1; i < events.size(); ++i) {
     ASSERT_EQ(events[i].kind, RAZIZID_EVENT_DEVICE_COUNT);
-    (events[i].tag == protocol::kTagControl ? control : consumer)
+    (events[i].tag == RAZIZID_TAG_CONTROL ? control : consumer)
         .push_back({events[i].kind, events[i].count});
   }
   const std::vector<std::pair<std::uint32_t, std::uint32_t>> goneThenBack = {{0, 0}, {0, 1}};
@@ -200,10 +200,10 @@ TEST(LinkOnModel, BankStateWriteReachesTheKeyboardAndReplacesItsRequest) {
   const std::size_t base = rig.Library().GetCore().RequestCount();
   std::uint32_t ledUnit = 0;
   const std::array<std::uint8_t, 2> bank1{0x05, 0x03};
-  EXPECT_EQ(rig.Link().WriteStatus(protocol::kBankLed, protocol::kTagLed, bank1, ledUnit), 2);
+  EXPECT_EQ(rig.Link().WriteStatus(protocol::kBankLed, RAZIZID_TAG_LED, bank1, ledUnit), 2);
   const std::uint32_t first = ledUnit;
   const std::array<std::uint8_t, 2> bank0{0x05, 0x02};
-  EXPECT_EQ(rig.Link().WriteStatus(protocol::kBankLed, protocol::kTagLed, bank0, ledUnit), 2);
+  EXPECT_EQ(rig.Link().WriteStatus(protocol::kBankLed, RAZIZID_TAG_LED, bank0, ledUnit), 2);
   EXPECT_NE(ledUnit, first);
   EXPECT_EQ(rig.Library().GetCore().RequestCount(), base + 1);
   EXPECT_EQ(rig.Keyboard().Snapshot().bankLed, bank0);
@@ -219,7 +219,7 @@ TEST(LinkOnModel, DestroyedLinkLeavesNoRequestBehind) {
     DeviceLink link(std::get<ServiceLibrary>(bound), state, LinkTiming::Fast());
     ASSERT_GT(link.RegisterReplyRead(), 0);
     std::uint32_t unit = 0;
-    ASSERT_GT(link.StartRead(protocol::kConsumer, protocol::kTagConsumer, unit), 0);
+    ASSERT_GT(link.StartRead(protocol::kConsumer, RAZIZID_TAG_CONSUMER, unit), 0);
     EXPECT_EQ(library.GetCore().RequestCount(), 2u);
   }
   EXPECT_EQ(library.GetCore().RequestCount(), 0u);

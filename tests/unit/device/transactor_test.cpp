@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "device/razizid_wire.h"
 #include "device/results.h"
-#include "razizid/razizid_wire.h"
 #include "tests/unit/device/fake_library.h"
 
 namespace ombrex {
@@ -279,7 +279,7 @@ TEST_F(TransactorTest, RegisterReplyReadReplacesTheEarlierRequest) {
 
   const auto requests = fake_.Requests();
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1].tag, protocol::kTagControl);
+  EXPECT_EQ(requests[1].tag, RAZIZID_TAG_CONTROL);
   EXPECT_EQ(razizid::KeyboardInterfaceOf(requests[1].selector), protocol::kControl);
   EXPECT_EQ(requests[1].callback, callback);
   EXPECT_EQ(transactor_.ControlUnitId(), requests[1].unitId);

@@ -231,11 +231,11 @@ TEST_F(DeviceEventsTest, UnknownCodesTagsAndKindsDoNothing) {
   }
   const std::uint8_t bank[] = {0xFF, 0x02};
   const std::uint8_t shortReport[] = {0xFF};
-  events_.OnDeviceEvent({RAZIZID_EVENT_DATA, protocol::kTagLed, 2, 0, bank});
-  events_.OnDeviceEvent({RAZIZID_EVENT_DATA, protocol::kTagConsumer, 1, 0, shortReport});
-  events_.OnDeviceEvent({RAZIZID_EVENT_DEVICE_COUNT, protocol::kTagConsumer, 1, 0, {}});
-  events_.OnDeviceEvent({RAZIZID_EVENT_DEVICE_COUNT, protocol::kTagLed, 1, 0, {}});
-  events_.OnDeviceEvent({7, protocol::kTagControl, 1, 0, {}});
+  events_.OnDeviceEvent({RAZIZID_EVENT_DATA, RAZIZID_TAG_LED, 2, 0, bank});
+  events_.OnDeviceEvent({RAZIZID_EVENT_DATA, RAZIZID_TAG_CONSUMER, 1, 0, shortReport});
+  events_.OnDeviceEvent({RAZIZID_EVENT_DEVICE_COUNT, RAZIZID_TAG_CONSUMER, 1, 0, {}});
+  events_.OnDeviceEvent({RAZIZID_EVENT_DEVICE_COUNT, RAZIZID_TAG_LED, 1, 0, {}});
+  events_.OnDeviceEvent({7, RAZIZID_TAG_CONTROL, 1, 0, {}});
   // A marker event proves the consumer thread got past all of the above.
   ASSERT_TRUE(rig_.RaiseEvent(protocol::kEventReset));
   ASSERT_TRUE(window_.WaitForCount(WindowCall::Kind::Timer, 1));

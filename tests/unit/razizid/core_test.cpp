@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "razizid/razizid_wire.h"
+#include "device/razizid_wire.h"
 
 namespace ombrex::razizid {
 namespace {
@@ -88,9 +88,14 @@ class Recorder {
          std::this_thread::get_id()});
     changed_.notify_all();
   }
-  std::vector<Seen> WaitFor(std::size_t n, std::chrono::milliseconds limit = 2s) {
+  std::vector<Seen> WaitFor(std::size_t n) {
+    return WaitUntil([n](const std::vector<Seen>& seen) { return seen.size() >= n; });
+  }
+  // What was seen once `done` holds for it (or the hang guard ran out).
+  template <typename Done>
+  std::vector<Seen> WaitUntil(Done done) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, limit, [&] { return seen_.size() >= n; });
+    changed_.wait_for(lock, 10s, [&] { return done(seen_); });
     return seen_;
   }
   std::size_t Size() {
@@ -114,13 +119,16 @@ int RAZIZID_CALL Record(const RazIzidEvent* e) {
 std::mutex gateMutex;
 std::condition_variable gateChanged;
 bool gateOpen = false;
-std::atomic<int> waitingCallbacks{0};
+int gateVisitors = 0;
+std::atomic<int> passedGate{0};
 int RAZIZID_CALL WaitAtGate(const RazIzidEvent* e) {
-  ++waitingCallbacks;
   std::unique_lock lock(gateMutex);
+  ++gateVisitors;
+  gateChanged.notify_all();
   gateChanged.wait(lock, [] { return gateOpen; });
   lock.unlock();
   recorder->Add(*e);
+  ++passedGate;
   return 1;
 }
 void SetGate(bool open) {
@@ -128,12 +136,18 @@ void SetGate(bool open) {
   gateOpen = open;
   gateChanged.notify_all();
 }
+// Until a callback is held at the gate.
+bool WaitForGateVisitor() {
+  std::unique_lock lock(gateMutex);
+  return gateChanged.wait_for(lock, 10s, [] { return gateVisitors > 0; });
+}
 
-// A callback that cancels its own request on its first event.
+// A callback that cancels its own request on its first event, and records
+// the event once the request is gone.
 Core* selfCancelCore = nullptr;
 int RAZIZID_CALL CancelSelf(const RazIzidEvent* e) {
-  recorder->Add(*e);
   selfCancelCore->DeleteRequestFromUnitId(e->unitId);
+  recorder->Add(*e);
   return 1;
 }
 
@@ -142,8 +156,9 @@ class CoreTest : public ::testing::Test {
   CoreTest() : core_(backend_) {
     recorder = &recorder_;
     SetGate(false);
-    waitingCallbacks = 0;
-    EXPECT_EQ(core_.Init(), 1);
+    gateVisitors = 0;
+    passedGate = 0;
+    EXPECT_EQ(core_.Init(0), 1);
   }
   ~CoreTest() override {
     SetGate(true);
@@ -178,8 +193,8 @@ TEST_F(CoreTest, RequestWithAWrongVerificationValueIsRefusedAndDoesNothing) {
 
   const RazIzidSelector selector = MakeSelector(protocol::kControl);
   std::uint32_t unit = 77;
-  EXPECT_LE(core_.RequestAsyncRead(&selector, &Record, protocol::kTagControl,
-                                   Verification(selector, &Record, protocol::kTagConsumer), &unit),
+  EXPECT_LE(core_.RequestAsyncRead(&selector, &Record, RAZIZID_TAG_CONTROL,
+                                   Verification(selector, &Record, RAZIZID_TAG_CONSUMER), &unit),
             0);
   EXPECT_EQ(unit, 0u);
   EXPECT_EQ(core_.RequestCount(), 0u);
@@ -206,114 +221,160 @@ TEST_F(CoreTest, WritesGoToTheSelectedInterface) {
   const RazIzidSelector led = MakeSelector(protocol::kBankLed);
   const std::vector<std::uint8_t> state = {0x05, 0x02};
   std::uint32_t unit = 0;
-  EXPECT_EQ(core_.RequestStatusWrite(&led, &Record, protocol::kTagLed, state.data(), 2,
-                                     Verification(led, &Record, protocol::kTagLed, state), &unit),
+  EXPECT_EQ(core_.RequestStatusWrite(&led, &Record, RAZIZID_TAG_LED, state.data(), 2,
+                                     Verification(led, &Record, RAZIZID_TAG_LED, state), &unit),
             2);
   EXPECT_NE(unit, 0u) << "a write with a callback stands as a request";
   EXPECT_EQ(backend_.writes.back().data, state);
 }
 
+// The events of one request, in the order its callback saw them.
+std::vector<Seen> Of(std::uint32_t unit, const std::vector<Seen>& seen) {
+  std::vector<Seen> mine;
+  for (const Seen& s : seen) {
+    if (s.unitId == unit) mine.push_back(s);
+  }
+  return mine;
+}
+
+bool EndsWith(const std::vector<Seen>& seen, std::uint8_t markerByte) {
+  return !seen.empty() && !seen.back().data.empty() && seen.back().data.back() == markerByte;
+}
+
 TEST_F(CoreTest, ReportsReachOnlyRequestsOfTheirInterfaceInOrder) {
-  const std::uint32_t control = Read(protocol::kControl, &Record, protocol::kTagControl);
-  Read(protocol::kConsumer, &Record, protocol::kTagConsumer);
+  const std::uint32_t control = Read(protocol::kControl, &Record, RAZIZID_TAG_CONTROL);
+  const std::uint32_t consumer = Read(protocol::kConsumer, &Record, RAZIZID_TAG_CONSUMER);
   for (std::uint8_t i = 0; i < 50; ++i) backend_.Report(protocol::kControl, {0x04, 0, 0, i});
   backend_.Report(protocol::kBankLed, {0x05});
+  // Markers, one per request: whatever went astray was queued before them.
+  constexpr std::uint8_t kMarker = 0xEE;
+  backend_.Report(protocol::kControl, {0x04, 0, 0, kMarker});
+  backend_.Report(protocol::kConsumer, {0x01, kMarker});
 
-  const auto seen = recorder_.WaitFor(50);
-  ASSERT_EQ(seen.size(), 50u);
-  for (std::size_t i = 0; i < seen.size(); ++i) {
-    EXPECT_EQ(seen[i].kind, RAZIZID_EVENT_DATA);
-    EXPECT_EQ(seen[i].tag, protocol::kTagControl);
-    EXPECT_EQ(seen[i].unitId, control);
-    EXPECT_EQ(seen[i].count, 4u);
-    EXPECT_EQ(seen[i].data[3], i) << "out of order";
-    EXPECT_NE(seen[i].thread, std::this_thread::get_id());
+  const auto seen = recorder_.WaitUntil([&](const std::vector<Seen>& all) {
+    return EndsWith(Of(control, all), kMarker) && EndsWith(Of(consumer, all), kMarker);
+  });
+  const auto controlSeen = Of(control, seen);
+  ASSERT_EQ(controlSeen.size(), 51u) << "a report went to the wrong request";
+  for (std::size_t i = 0; i < 50; ++i) {
+    EXPECT_EQ(controlSeen[i].kind, RAZIZID_EVENT_DATA);
+    EXPECT_EQ(controlSeen[i].tag, RAZIZID_TAG_CONTROL);
+    EXPECT_EQ(controlSeen[i].count, 4u);
+    EXPECT_EQ(controlSeen[i].data[3], i) << "out of order";
+    EXPECT_NE(controlSeen[i].thread, std::this_thread::get_id());
   }
-  std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(recorder_.Size(), 50u) << "a report went to the wrong request";
+  EXPECT_EQ(Of(consumer, seen).size(), 1u) << "a report went to the wrong request";
+  EXPECT_EQ(seen.size(), 52u);
 }
 
 TEST_F(CoreTest, CountChangesReachEveryRequestOnceWithTheNewCount) {
-  Read(protocol::kControl, &Record, protocol::kTagControl);
-  Read(protocol::kConsumer, &Record, protocol::kTagConsumer);
+  const std::uint32_t control = Read(protocol::kControl, &Record, RAZIZID_TAG_CONTROL);
+  const std::uint32_t consumer = Read(protocol::kConsumer, &Record, RAZIZID_TAG_CONSUMER);
   backend_.SetCount(0);
   backend_.SetCount(0);  // no change, no event
   backend_.SetCount(2);
+  constexpr std::uint32_t kMarker = 5;  // a last change each request sees after the others
+  backend_.SetCount(kMarker);
 
-  const auto seen = recorder_.WaitFor(4);
-  ASSERT_EQ(seen.size(), 4u);
-  std::vector<std::uint32_t> controlCounts, consumerCounts;
+  auto counts = [](const std::vector<Seen>& seen) {
+    std::vector<std::uint32_t> values;
+    for (const auto& s : seen) values.push_back(s.count);
+    return values;
+  };
+  const auto seen = recorder_.WaitUntil([&](const std::vector<Seen>& all) {
+    const auto a = Of(control, all), b = Of(consumer, all);
+    return !a.empty() && a.back().count == kMarker && !b.empty() && b.back().count == kMarker;
+  });
   for (const auto& s : seen) {
     EXPECT_EQ(s.kind, RAZIZID_EVENT_DEVICE_COUNT);
     EXPECT_TRUE(s.data.empty());
-    (s.tag == protocol::kTagControl ? controlCounts : consumerCounts).push_back(s.count);
   }
-  EXPECT_EQ(controlCounts, (std::vector<std::uint32_t>{0, 2}));
-  EXPECT_EQ(consumerCounts, (std::vector<std::uint32_t>{0, 2}));
-  std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(recorder_.Size(), 4u);
+  EXPECT_EQ(counts(Of(control, seen)), (std::vector<std::uint32_t>{0, 2, kMarker}));
+  EXPECT_EQ(counts(Of(consumer, seen)), (std::vector<std::uint32_t>{0, 2, kMarker}));
+  EXPECT_EQ(Of(control, seen).front().tag, RAZIZID_TAG_CONTROL);
+  EXPECT_EQ(Of(consumer, seen).front().tag, RAZIZID_TAG_CONSUMER);
 }
 
 TEST_F(CoreTest, AWaitingCallbackDoesNotHoldUpAnotherRequest) {
-  Read(protocol::kConsumer, &WaitAtGate, protocol::kTagConsumer);
-  Read(protocol::kControl, &Record, protocol::kTagControl);
+  Read(protocol::kConsumer, &WaitAtGate, RAZIZID_TAG_CONSUMER);
+  Read(protocol::kControl, &Record, RAZIZID_TAG_CONTROL);
   backend_.Report(protocol::kConsumer, {0xFF, 0x02});
-  while (waitingCallbacks == 0) std::this_thread::yield();
+  ASSERT_TRUE(WaitForGateVisitor());
   backend_.Report(protocol::kControl, {0x04, 0, 0, 3});
 
   const auto seen = recorder_.WaitFor(1);
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].tag, protocol::kTagControl);
+  EXPECT_EQ(seen[0].tag, RAZIZID_TAG_CONTROL);
   SetGate(true);
   EXPECT_EQ(recorder_.WaitFor(2).size(), 2u);
 }
 
 TEST_F(CoreTest, NoCallbackRunsAfterDeleteReturns) {
-  const std::uint32_t unit = Read(protocol::kConsumer, &WaitAtGate, protocol::kTagConsumer);
+  const std::uint32_t unit = Read(protocol::kConsumer, &WaitAtGate, RAZIZID_TAG_CONSUMER);
   for (int i = 0; i < 10; ++i) backend_.Report(protocol::kConsumer, {0x01, 0x18});
-  while (waitingCallbacks == 0) std::this_thread::yield();
+  ASSERT_TRUE(WaitForGateVisitor());
 
-  std::atomic<bool> deleted{false};
+  std::atomic<int> passedWhenDeleted{-1};
   std::thread deleter([&] {
     EXPECT_EQ(core_.DeleteRequestFromUnitId(unit), 1);
-    deleted = true;
+    passedWhenDeleted = passedGate.load();
   });
-  std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(deleted) << "returned while its callback was still running";
+  // The request leaves the registry as the delete begins; only then is the
+  // callback let go, so a delete that did not wait for it returns first.
+  while (core_.RequestCount() != 0) std::this_thread::yield();
   SetGate(true);
   deleter.join();
-  const std::size_t after = recorder_.Size();
-  EXPECT_EQ(after, 1u) << "queued events ran after the delete";
+  EXPECT_EQ(passedWhenDeleted, 1) << "returned while its callback was still running";
+  EXPECT_EQ(recorder_.Size(), 1u) << "queued events ran after the delete";
+
+  // A new request on the same interface is the marker: its report comes after
+  // any the deleted one might still have been given.
+  const std::uint32_t marker = Read(protocol::kConsumer, &Record, RAZIZID_TAG_CONSUMER);
   backend_.Report(protocol::kConsumer, {0x01, 0x18});
-  std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(recorder_.Size(), after);
+  const auto seen =
+      recorder_.WaitUntil([&](const std::vector<Seen>& all) { return !Of(marker, all).empty(); });
+  EXPECT_EQ(Of(unit, seen).size(), 1u);
   EXPECT_EQ(core_.DeleteRequestFromUnitId(unit), 0);
   EXPECT_EQ(core_.DeleteRequestFromUnitId(0), 0);
 }
 
-TEST_F(CoreTest, CallbackMayCancelItsOwnRequest) {
-  selfCancelCore = &core_;
-  Read(protocol::kConsumer, &CancelSelf, protocol::kTagConsumer);
-  backend_.Report(protocol::kConsumer, {0x01});
-  backend_.Report(protocol::kConsumer, {0x02});
-  recorder_.WaitFor(1);
-  for (int i = 0; i < 200 && core_.RequestCount() != 0; ++i) std::this_thread::sleep_for(1ms);
-  EXPECT_EQ(core_.RequestCount(), 0u);
-  backend_.Report(protocol::kConsumer, {0x03});
-  std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(recorder_.Size(), 1u);
+TEST(Core, CallbackMayCancelItsOwnRequest) {
+  FakeBackend backend;
+  Recorder seen;
+  recorder = &seen;
+  {
+    Core core(backend);
+    ASSERT_EQ(core.Init(0), 1);
+    selfCancelCore = &core;
+    const RazIzidSelector selector = MakeSelector(protocol::kConsumer);
+    std::uint32_t unit = 0;
+    ASSERT_EQ(
+        core.RequestAsyncRead(&selector, &CancelSelf, RAZIZID_TAG_CONSUMER,
+                              Verification(selector, &CancelSelf, RAZIZID_TAG_CONSUMER), &unit),
+        1);
+    backend.Report(protocol::kConsumer, {0x01});
+    backend.Report(protocol::kConsumer, {0x02});
+    seen.WaitFor(1);
+    EXPECT_EQ(core.RequestCount(), 0u);
+    backend.Report(protocol::kConsumer, {0x03});
+  }  // the core is gone, and with it every thread that could still call back
+  selfCancelCore = nullptr;
+  recorder = nullptr;
+  const auto all = seen.WaitFor(1);
+  ASSERT_EQ(all.size(), 1u) << "events ran after the request cancelled itself";
+  EXPECT_EQ(all[0].data, std::vector<std::uint8_t>{0x01});
 }
 
 TEST_F(CoreTest, DeleteFromHandleCancelsEveryRequestOfThatCallback) {
-  Read(protocol::kControl, &Record, protocol::kTagControl);
-  Read(protocol::kConsumer, &Record, protocol::kTagConsumer);
-  Read(protocol::kConsumer, &WaitAtGate, protocol::kTagConsumer);
+  Read(protocol::kControl, &Record, RAZIZID_TAG_CONTROL);
+  Read(protocol::kConsumer, &Record, RAZIZID_TAG_CONSUMER);
+  Read(protocol::kConsumer, &WaitAtGate, RAZIZID_TAG_CONSUMER);
   EXPECT_EQ(core_.DeleteRequestFromHandle(&Record), 2);
   EXPECT_EQ(core_.RequestCount(), 1u);
 }
 
 TEST_F(CoreTest, EndCancelsEverythingAndInitStartsAgain) {
-  Read(protocol::kControl, &Record, protocol::kTagControl);
+  Read(protocol::kControl, &Record, RAZIZID_TAG_CONTROL);
   EXPECT_EQ(core_.End(), 1);
   EXPECT_EQ(core_.RequestCount(), 0u);
   EXPECT_EQ(WriteOne(protocol::kControl, {0x04}), RAZIZID_NOT_READY);
@@ -321,8 +382,8 @@ TEST_F(CoreTest, EndCancelsEverythingAndInitStartsAgain) {
   EXPECT_EQ(core_.RequestGetDeviceCount(&selector, nullptr, 0, Verification(selector, nullptr, 0),
                                         nullptr),
             0);
-  EXPECT_EQ(core_.Init(), 1);
-  EXPECT_EQ(core_.Init(), 1);  // already running: nothing more happens
+  EXPECT_EQ(core_.Init(0), 1);
+  EXPECT_EQ(core_.Init(0), 1);  // already running: nothing more happens
   EXPECT_EQ(backend_.starts, 2);
   EXPECT_EQ(WriteOne(protocol::kControl, {0x04}), 1);
 }
@@ -331,17 +392,22 @@ TEST(Core, InitFailsWhenTheBackendCannotStart) {
   FakeBackend backend;
   backend.startResult = false;
   Core core(backend);
-  EXPECT_EQ(core.Init(), 0);
+  EXPECT_EQ(core.Init(0), 0);
   const RazIzidSelector selector = MakeSelector(protocol::kControl);
   std::uint32_t unit = 0;
   EXPECT_LE(core.RequestAsyncRead(&selector, &Record, 1, Verification(selector, &Record, 1), &unit),
             0);
 }
 
+std::unique_ptr<Backend> NoModel(std::string& error) {
+  error = "no model here";
+  return nullptr;
+}
+
 TEST(Core, UnknownBackendNameRefusesInit) {
   ::setenv("RAZIZID_BACKEND", "carrier-pigeon", 1);
-  Core core{BackendFactory(MakeBackendFromEnvironment)};
-  EXPECT_EQ(core.Init(), 0);
+  Core core{[](std::string& error) { return MakeBackendFromEnvironment(error, &NoModel); }};
+  EXPECT_EQ(core.Init(0), 0);
   ::unsetenv("RAZIZID_BACKEND");
 }
 

@@ -12,7 +12,7 @@
 #include <span>
 
 #include "device/protocol.h"
-#include "razizid/razizid_api.h"
+#include "device/razizid_api.h"
 
 namespace ombrex::razizid {
 
