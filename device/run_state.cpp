@@ -22,8 +22,14 @@ bool RunState::ShuttingDown() const {
 
 bool RunState::WaitUntilReady() {
   std::unique_lock lock(mutex_);
+  Waiting waiting(*this);
   changed_.wait(lock, [this] { return ready_ || shuttingDown_; });
   return ready_ && !shuttingDown_;
+}
+
+bool RunState::WaitForWaiters(std::size_t count, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return waiters_ >= count; });
 }
 
 }  // namespace ombrex

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 
 namespace ombrex {
@@ -30,6 +31,7 @@ class RunState {
   template <typename Done>
   bool WaitUntil(Done&& done) {
     std::unique_lock lock(mutex_);
+    Waiting waiting(*this);
     changed_.wait(lock, [&] { return done() || shuttingDown_; });
     return done();
   }
@@ -37,6 +39,7 @@ class RunState {
   template <typename Done>
   bool WaitUntilFor(std::chrono::milliseconds timeout, Done&& done) {
     std::unique_lock lock(mutex_);
+    Waiting waiting(*this);
     changed_.wait_for(lock, timeout, [&] { return done() || shuttingDown_; });
     return done();
   }
@@ -46,8 +49,15 @@ class RunState {
   template <typename Done>
   void WaitUntilDone(Done&& done) {
     std::unique_lock lock(mutex_);
+    Waiting waiting(*this);
     changed_.wait(lock, [&] { return done(); });
   }
+
+  // Until at least `count` threads are in the waits above: for whoever must
+  // act only once another thread really waits (tests of the shutdown, of the
+  // ready point). False when that did not happen within `timeout`.
+  bool WaitForWaiters(std::size_t count,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
   // Runs `change` under the state's lock, then wakes every waiter.
   template <typename Update>
@@ -60,10 +70,26 @@ class RunState {
   }
 
  private:
+  // Counts a thread in while it waits; made and ended with mutex_ held.
+  class Waiting {
+   public:
+    explicit Waiting(RunState& state) : state_(state) {
+      ++state_.waiters_;
+      state_.changed_.notify_all();
+    }
+    ~Waiting() { --state_.waiters_; }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+   private:
+    RunState& state_;
+  };
+
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool ready_ = false;
   bool shuttingDown_ = false;
+  std::size_t waiters_ = 0;
 };
 
 }  // namespace ombrex
