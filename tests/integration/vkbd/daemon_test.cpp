@@ -21,8 +21,7 @@ using vkbd_wire::Frame;
 using vkbd_wire::Type;
 using namespace std::chrono_literals;
 
-constexpr auto kWait = 3s;          // for what must come
-constexpr auto kQuietWait = 150ms;  // for what must not
+constexpr auto kWait = 3s;  // for what must come
 
 std::vector<std::uint8_t> ControlWrite(const Packet& packet) {
   std::vector<std::uint8_t> payload;
@@ -105,13 +104,14 @@ TEST_F(VkbdDaemon, PlugAndUnplugReachEveryLibraryClient) {
       a.Call(Type::WriteReport, ControlWrite(BuildPacket(Command::BeginTransfer)), kWait);
   ASSERT_TRUE(written);
   EXPECT_EQ(U32(*written), 0u);
-  EXPECT_FALSE(a.NextPush(kQuietWait)) << "an unplugged keyboard answers nothing";
 
+  // The plug's push is the marker: an answer of the unplugged keyboard would
+  // have been pushed before it.
   ASSERT_EQ(Tool({"plug"}).exitCode, 0);
   for (WireClient* client : {&a, &b}) {
     const auto push = client->NextPush(kWait);
     ASSERT_TRUE(push);
-    EXPECT_EQ(push->type, Type::DeviceCount);
+    EXPECT_EQ(push->type, Type::DeviceCount) << "an unplugged keyboard answers nothing";
     EXPECT_EQ(U32(*push), 1u);
   }
   EXPECT_EQ(Tool({"count"}).out, "1\n");
@@ -186,26 +186,37 @@ TEST_F(VkbdDaemon, DumpLayouts) {
 }
 
 TEST_F(VkbdDaemon, LatencyDelaysRepliesInOrderWithoutHoldingOthersUp) {
+  // How long a reply waits is the service's own test; here the daemon shows
+  // that the wait holds no request up, on the same connection or another.
   Start({"--latency-ms", "300"});
   WireClient a = Library();
   WireClient b = Library();
-  const auto sent = std::chrono::steady_clock::now();
   for (std::uint16_t i = 0; i < 3; ++i) {
     ASSERT_TRUE(a.Send(Type::WriteReport, ControlWrite(BuildPacket(Command::ReadSettings, 1, i))));
   }
-  // Another client is served while the replies wait.
-  const auto count = b.Call(Type::GetDeviceCount, {}, kWait);
-  ASSERT_TRUE(count);
-  EXPECT_FALSE(b.NextPush(0ms)) << "the delayed replies have not been sent yet";
+  ASSERT_TRUE(a.Send(Type::GetDeviceCount));
+  // Every library client hears every input report, so replies already sent
+  // would have reached b ahead of this answer.
+  ASSERT_TRUE(b.Call(Type::GetDeviceCount, {}, kWait));
+  EXPECT_FALSE(b.NextPush(0ms)) << "the delayed replies went out before b was answered";
 
+  std::vector<Type> order;
   std::vector<Frame> replies;
   while (replies.size() < 3) {
     const auto frame = a.Receive(kWait);
     ASSERT_TRUE(frame);
+    order.push_back(frame->type);
     if (frame->type == Type::InputReport) replies.push_back(*frame);
   }
-  EXPECT_GE(std::chrono::steady_clock::now() - sent, 290ms);
-  for (std::uint16_t i = 0; i < 3; ++i) EXPECT_EQ(PacketIn(replies[i])[5], i);
+  EXPECT_EQ(order, (std::vector<Type>{Type::Written, Type::Written, Type::Written, Type::Count,
+                                      Type::InputReport, Type::InputReport, Type::InputReport}))
+      << "the count asked for after the packets came before their replies";
+  for (std::uint16_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(PacketIn(replies[i])[5], i);
+    const auto heard = b.NextPush(kWait);
+    ASSERT_TRUE(heard);
+    EXPECT_EQ(PacketIn(*heard)[5], i);
+  }
 }
 
 TEST_F(VkbdDaemon, UnplugAfterVanishesMidTransfer) {
