@@ -96,6 +96,16 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
  * binder are all made from this one list.
  */
 /* clang-format off */
+/* What the calls that send a report take, and those that only ask. */
+#define RAZIZID_WRITE_PARAMETERS                                                      \
+  (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,           \
+   const uint8_t* data, uint32_t length, uint32_t verification, uint32_t* unitId)
+#define RAZIZID_WRITE_ARGUMENTS (selector, callback, tag, data, length, verification, unitId)
+#define RAZIZID_QUERY_PARAMETERS                                                      \
+  (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,           \
+   uint32_t verification, uint32_t* unitId)
+#define RAZIZID_QUERY_ARGUMENTS (selector, callback, tag, verification, unitId)
+
 #define RAZIZID_FUNCTIONS(X)                                                          \
   /* Sets the level of the library's diagnostics on stderr (0 = quiet);              \
    * returns the previous level. */                                                  \
@@ -108,10 +118,7 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
   X(End, (void), ())                                                                  \
   /* Number of attached devices matching the selector (0 = none). callback and       \
    * tag take part in the verification only; unitId, when given, receives 0. */      \
-  X(RequestGetDeviceCount,                                                            \
-    (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,         \
-     uint32_t verification, uint32_t* unitId),                                        \
-    (selector, callback, tag, verification, unitId))                                  \
+  X(RequestGetDeviceCount, RAZIZID_QUERY_PARAMETERS, RAZIZID_QUERY_ARGUMENTS)         \
   /* Cancels one standing request. 0 and unknown ids are harmless. Returns 1         \
    * when a request was cancelled, 0 otherwise. */                                   \
   X(DeleteRequestFromUnitId, (uint32_t unitId), (unitId))                             \
@@ -122,21 +129,12 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
    * report id. Returns the bytes written to the last device written, or a           \
    * result below 1. Given a callback, also makes a standing request on the          \
    * selector (its id to unitId). */                                                 \
-  X(RequestWrite,                                                                     \
-    (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,         \
-     const uint8_t* data, uint32_t length, uint32_t verification, uint32_t* unitId),  \
-    (selector, callback, tag, data, length, verification, unitId))                    \
+  X(RequestWrite, RAZIZID_WRITE_PARAMETERS, RAZIZID_WRITE_ARGUMENTS)                  \
   /* As RequestWrite, to the first matching device only. */                          \
-  X(RequestWriteOne,                                                                  \
-    (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,         \
-     const uint8_t* data, uint32_t length, uint32_t verification, uint32_t* unitId),  \
-    (selector, callback, tag, data, length, verification, unitId))                    \
+  X(RequestWriteOne, RAZIZID_WRITE_PARAMETERS, RAZIZID_WRITE_ARGUMENTS)               \
   /* Writes a short status report (the G-key bank LED state) to the first           \
    * matching device, as RequestWriteOne. */                                         \
-  X(RequestStatusWrite,                                                               \
-    (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,         \
-     const uint8_t* data, uint32_t length, uint32_t verification, uint32_t* unitId),  \
-    (selector, callback, tag, data, length, verification, unitId))                    \
+  X(RequestStatusWrite, RAZIZID_WRITE_PARAMETERS, RAZIZID_WRITE_ARGUMENTS)            \
   /* Reads a feature report of the first matching device into data (data[0] =       \
    * the report id on entry). The data is not part of the verification.             \
    * Returns the bytes read. */                                                      \
@@ -145,15 +143,9 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
      uint8_t* data, uint32_t length, uint32_t verification, uint32_t* unitId),        \
     (selector, callback, tag, data, length, verification, unitId))                    \
   /* Standing read: see above. Returns 1 and the new request's id in unitId. */      \
-  X(RequestAsyncRead,                                                                 \
-    (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,         \
-     uint32_t verification, uint32_t* unitId),                                        \
-    (selector, callback, tag, verification, unitId))                                  \
+  X(RequestAsyncRead, RAZIZID_QUERY_PARAMETERS, RAZIZID_QUERY_ARGUMENTS)              \
   /* Sends a feature report to the first matching device; returns bytes sent. */     \
-  X(RequestStatusSetFeature,                                                          \
-    (const RazIzidSelector* selector, RazIzidCallback callback, uint32_t tag,         \
-     const uint8_t* data, uint32_t length, uint32_t verification, uint32_t* unitId),  \
-    (selector, callback, tag, data, length, verification, unitId))
+  X(RequestStatusSetFeature, RAZIZID_WRITE_PARAMETERS, RAZIZID_WRITE_ARGUMENTS)
 
 /*
  * Functions beyond the twelve, which a library may lack. Each is exported as

@@ -75,11 +75,7 @@ std::u16string ServiceLibraryError::Text() const {
 }
 
 std::filesystem::path ServiceLibraryFileName() {
-#ifdef _WIN32
-  return "RazIzid.dll";
-#else
-  return "libRazIzid.so";
-#endif
+  return SharedLibraryFileName("RazIzid");
 }
 
 ServiceLibraryResult BindServiceLibrary(const RazIzidFunctions& functions,

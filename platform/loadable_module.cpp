@@ -8,6 +8,14 @@
 
 namespace ombrex {
 
+std::filesystem::path SharedLibraryFileName(std::string_view name) {
+#ifdef _WIN32
+  return std::string(name) + ".dll";
+#else
+  return "lib" + std::string(name) + ".so";
+#endif
+}
+
 #ifdef _WIN32
 
 ModuleHandle OpenModule(const std::filesystem::path& path, std::string& error) {

@@ -6,10 +6,15 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace ombrex {
 
 using ModuleHandle = void*;
+
+// The file name the system gives the library `name`: "libname.so" here,
+// "name.dll" on Windows.
+std::filesystem::path SharedLibraryFileName(std::string_view name);
 
 // Null, with the loader's message in `error`, when the file cannot be loaded.
 ModuleHandle OpenModule(const std::filesystem::path& path, std::string& error);

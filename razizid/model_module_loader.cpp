@@ -6,11 +6,7 @@
 namespace ombrex::razizid {
 
 std::filesystem::path ModelModuleFileName() {
-#ifdef _WIN32
-  return "RazIzidModel.dll";
-#else
-  return "libRazIzidModel.so";
-#endif
+  return SharedLibraryFileName("RazIzidModel");
 }
 
 std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error) {
