@@ -99,8 +99,16 @@ TEST_F(OmbrexctlTest, ReadWriteAndReadBackAProfileWithOneKeyChanged) {
 TEST_F(OmbrexctlTest, TheModelBackendNeedsNoDaemonAndKeepsItsMemoriesInItsStateFile) {
   // The library loads the model from its module; each run is a new process,
   // so what the second read sees came through the state file.
-  ::setenv("RAZIZID_BACKEND", "model", 1);
-  ::setenv("RAZIZID_MODEL_STATE", Path("model.state").c_str(), 1);
+  struct ModelEnvironment {
+    explicit ModelEnvironment(const std::string& state) {
+      ::setenv("RAZIZID_BACKEND", "model", 1);
+      ::setenv("RAZIZID_MODEL_STATE", state.c_str(), 1);
+    }
+    ~ModelEnvironment() {
+      ::unsetenv("RAZIZID_MODEL_STATE");
+      ::unsetenv("RAZIZID_BACKEND");
+    }
+  } model(Path("model.state"));
   const Finished status = Ctl({"status"});
   EXPECT_EQ(status.exitCode, 0) << status.err;
   EXPECT_NE(status.out.find("keyboards: 1\n"), std::string::npos) << status.out;
@@ -112,8 +120,6 @@ TEST_F(OmbrexctlTest, TheModelBackendNeedsNoDaemonAndKeepsItsMemoriesInItsStateF
   ASSERT_EQ(Ctl({"read", Path("back.fwc")}).exitCode, 0);
   const Finished dump = Ctl({"dump", Path("back.fwc")});
   EXPECT_NE(dump.out.find("profile 1:\n  A: key B\n"), std::string::npos) << dump.out;
-  ::unsetenv("RAZIZID_MODEL_STATE");
-  ::unsetenv("RAZIZID_BACKEND");
 }
 
 TEST_F(OmbrexctlTest, WritingAllFourProfilesCarriesMacrosAndEveryProfile) {
