@@ -26,10 +26,11 @@ class DeviceEvents::InFlight {
   }
   ~InFlight() {
     if (!entered_) return;
-    {
-      std::lock_guard lock(events_.flightMutex_);
-      --events_.inFlight_;
-    }
+    // Notified under the lock: once Stop() sees no callback left it may
+    // return and the object go, and a callback of a request this object does
+    // not own (the link's reply read) is not waited for by anything else.
+    std::lock_guard lock(events_.flightMutex_);
+    --events_.inFlight_;
     events_.flightEnded_.notify_all();
   }
   explicit operator bool() const { return entered_; }
