@@ -56,7 +56,7 @@ ApplicationConfig ApplicationConfig::ForThisProgram() {
   ApplicationConfig config;
   config.programFolder = ProgramFolder();
   config.ownFileName = ProgramFileName();
-  config.profileFolder = DocumentsFolder() / "Vantrel_09A";
+  config.profileFolder = DefaultProfileFolder();
   return config;
 }
 
@@ -146,7 +146,7 @@ void Application::BuildEditors(MainWindowView& view) {
 }
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
-  state_.deviceProfile = -1;
+  state_.deviceProfile = std::nullopt;
   if (!BindLink()) return {false, 1};
   view_ = &view;
   window_ = &window;
@@ -158,7 +158,7 @@ StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
   // The working image exists before any watcher can ask the window to
   // reload it.
   {
-    std::lock_guard lock(workspace_->ImageLock());
+    const auto held = workspace_->Working();
     workspace_->ClearWorkingImage();
     workspace_->CreateDefaultImage({}, 0, true);
   }
@@ -250,14 +250,8 @@ void Application::Shutdown() {
   namedEvents_.Close();
   view_->RemoveTrayIcon();
   view_->SetPendingChanges(false);
-  {
-    std::lock_guard lock(workspace_->ImageLock());
-    workspace_->ClearWorkingImage();
-  }
-  {
-    std::lock_guard lock(workspace_->AppliedLock());
-    workspace_->Applied().Clear();
-  }
+  workspace_->ClearWorkingImage();
+  workspace_->Applied()->Clear();
   view_->EndMainLoop();
 }
 

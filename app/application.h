@@ -53,7 +53,7 @@ inline constexpr std::string_view kInstanceName = "Zentrik_Ombrex";
 struct ApplicationConfig {
   std::filesystem::path programFolder;  // holds the service library, companion, skins, texts
   std::filesystem::path ownFileName;
-  std::filesystem::path profileFolder;  // the documents folder's "Vantrel_09A"
+  std::filesystem::path profileFolder;  // DefaultProfileFolder() in the program
   std::string instanceName{kInstanceName};
   std::string eventPrefix{kNamedEventPrefix};
   // How long a second start waits for a running copy that is still starting.

@@ -18,16 +18,12 @@ using protocol::Command;
 // before anything is sent rather than wrapping onto other memory.
 constexpr std::size_t kAddressSpace = 0x10000;
 
-bool ValidProfile(int profile) {
-  return static_cast<unsigned>(profile) < protocol::kProfileCount;
-}
-
 // Calls `each(offset, length)` for consecutive pieces of at most `chunk`
 // bytes; stops at the first piece that does not succeed.
 template <typename PerChunk>
-int ForEachChunk(std::size_t size, std::size_t chunk, PerChunk&& each) {
+DeviceResult ForEachChunk(std::size_t size, std::size_t chunk, PerChunk&& each) {
   for (std::size_t offset = 0; offset < size; offset += chunk) {
-    const int result = each(offset, std::min(chunk, size - offset));
+    const DeviceResult result = each(offset, std::min(chunk, size - offset));
     if (result != result::kOk) return result;
   }
   return result::kOk;
@@ -42,13 +38,14 @@ std::unique_lock<std::recursive_mutex> CommandSet::Session() {
   return std::unique_lock<std::recursive_mutex>(session_);
 }
 
-int CommandSet::Exchange(Command command, std::uint8_t count, std::uint16_t address,
-                         std::span<const std::uint8_t> payload, std::span<std::uint8_t> replyData) {
+DeviceResult CommandSet::Exchange(Command command, std::uint8_t count, std::uint16_t address,
+                                  std::span<const std::uint8_t> payload,
+                                  std::span<std::uint8_t> replyData) {
   const CommandPacket request = CommandPacket::Request(command, count, address, payload);
   PacketBytes reply{};
   std::uint32_t received = 0;
-  const int transacted = transactor_.Transact(request.Bytes(), reply, received);
-  const int result = CommandResult(transacted, reply, received);
+  const DeviceResult transacted = transactor_.Transact(request.Bytes(), reply, received);
+  const DeviceResult result = CommandResult(transacted, reply, received);
   if (result != result::kOk || replyData.empty()) return result;
   // A reply cut short would leave part of the destination unread; the data
   // is not taken and the packet counts as unanswered.
@@ -57,8 +54,8 @@ int CommandSet::Exchange(Command command, std::uint8_t count, std::uint16_t addr
   return result::kOk;
 }
 
-int CommandSet::ReadChunked(Command command, std::size_t base, std::span<std::uint8_t> out,
-                            std::size_t chunk) {
+DeviceResult CommandSet::ReadChunked(Command command, std::size_t base, std::span<std::uint8_t> out,
+                                     std::size_t chunk) {
   if (base + out.size() > kAddressSpace) return result::kFailed;
   auto session = Session();
   return ForEachChunk(out.size(), chunk, [&](std::size_t offset, std::size_t length) {
@@ -67,8 +64,8 @@ int CommandSet::ReadChunked(Command command, std::size_t base, std::span<std::ui
   });
 }
 
-int CommandSet::WriteChunked(Command command, std::size_t base, std::span<const std::uint8_t> data,
-                             std::size_t chunk) {
+DeviceResult CommandSet::WriteChunked(Command command, std::size_t base,
+                                      std::span<const std::uint8_t> data, std::size_t chunk) {
   if (base + data.size() > kAddressSpace) return result::kFailed;
   auto session = Session();
   return ForEachChunk(data.size(), chunk, [&](std::size_t offset, std::size_t length) {
@@ -77,92 +74,91 @@ int CommandSet::WriteChunked(Command command, std::size_t base, std::span<const 
   });
 }
 
-int CommandSet::BeginTransfer() {
+DeviceResult CommandSet::BeginTransfer() {
   auto session = Session();
   return Exchange(Command::BeginTransfer, 0, 0, {}, {});
 }
 
-int CommandSet::EndTransfer() {
+DeviceResult CommandSet::EndTransfer() {
   auto session = Session();
   // The keyboard needs a moment after the last write before it commits.
   std::this_thread::sleep_for(transactor_.Timing().endTransferPause);
   return Exchange(Command::EndTransfer, 0, 0, {}, {});
 }
 
-int CommandSet::ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out) {
+DeviceResult CommandSet::ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out) {
   auto session = Session();
   return Exchange(Command::ReadStatusBlock, protocol::kStatusBlockSize, 0, {}, out);
 }
 
-int CommandSet::WriteStatusBlock(std::span<const std::uint8_t, protocol::kStatusBlockSize> block) {
+DeviceResult CommandSet::WriteStatusBlock(
+    std::span<const std::uint8_t, protocol::kStatusBlockSize> block) {
   auto session = Session();
   return Exchange(Command::WriteStatusBlock, protocol::kStatusBlockSize, 0, block, {});
 }
 
-int CommandSet::ActiveProfile() {
+std::optional<ProfileNumber> CommandSet::ActiveProfile() {
   auto session = Session();
-  if (const int cached = state_.deviceProfile.load(); ValidProfile(cached)) return cached;
+  if (const auto cached = state_.deviceProfile.load()) return cached;
   StatusBlock block{};
-  if (ReadStatusBlock(block) != result::kOk) return -1;
-  const int profile = block[protocol::kStatusActiveProfileAt];
+  if (ReadStatusBlock(block) != result::kOk) return std::nullopt;
   // A byte the keyboard should never report is not worth remembering.
-  if (!ValidProfile(profile)) return -1;
-  state_.deviceProfile = profile;
+  const auto profile = ProfileNumber::From(block[protocol::kStatusActiveProfileAt]);
+  if (profile) state_.deviceProfile = profile;
   return profile;
 }
 
-int CommandSet::SetActiveProfile(int profile) {
-  if (!ValidProfile(profile)) return result::kBadProfile;
+DeviceResult CommandSet::SetActiveProfile(ProfileNumber profile) {
   auto session = Session();
   StatusBlock block{};
-  if (const int read = ReadStatusBlock(block); read != result::kOk) return read;
-  block[protocol::kStatusActiveProfileAt] = static_cast<std::uint8_t>(profile);
-  const int written = WriteStatusBlock(block);
-  state_.deviceProfile = written == result::kOk ? profile : -1;
+  if (const DeviceResult read = ReadStatusBlock(block); read != result::kOk) return read;
+  block[protocol::kStatusActiveProfileAt] = static_cast<std::uint8_t>(profile.Index());
+  const DeviceResult written = WriteStatusBlock(block);
+  state_.deviceProfile =
+      written == result::kOk ? std::optional(profile) : std::optional<ProfileNumber>();
   return written;
 }
 
-int CommandSet::ReadSettings(std::span<std::uint8_t, protocol::kPayloadSize> out,
-                             std::uint8_t count, std::uint16_t address) {
+DeviceResult CommandSet::ReadSettings(std::span<std::uint8_t, protocol::kPayloadSize> out,
+                                      std::uint8_t count, std::uint16_t address) {
   auto session = Session();
   return Exchange(Command::ReadSettings, count, address, {}, out);
 }
 
-int CommandSet::WriteSettings(std::span<const std::uint8_t> data, std::uint16_t address) {
+DeviceResult CommandSet::WriteSettings(std::span<const std::uint8_t> data, std::uint16_t address) {
   return WriteChunked(Command::WriteSettings, address, data, protocol::kPayloadSize);
 }
 
-int CommandSet::ReadKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out, int profile) {
-  if (!ValidProfile(profile)) return result::kBadProfile;
-  return ReadChunked(Command::ReadKeyTable, protocol::kKeyTableSize * profile, out,
+DeviceResult CommandSet::ReadKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out,
+                                      ProfileNumber profile) {
+  return ReadChunked(Command::ReadKeyTable, protocol::kKeyTableSize * profile.Index(), out,
                      protocol::kPayloadSize);
 }
 
-int CommandSet::WriteKeyTable(std::span<const std::uint8_t, protocol::kKeyTableSize> table,
-                              int profile) {
-  if (!ValidProfile(profile)) return result::kBadProfile;
-  return WriteChunked(Command::WriteKeyTable, protocol::kKeyTableSize * profile, table,
+DeviceResult CommandSet::WriteKeyTable(std::span<const std::uint8_t, protocol::kKeyTableSize> table,
+                                       ProfileNumber profile) {
+  return WriteChunked(Command::WriteKeyTable, protocol::kKeyTableSize * profile.Index(), table,
                       protocol::kPayloadSize);
 }
 
-int CommandSet::ReadMacroMemory(std::span<std::uint8_t> out) {
+DeviceResult CommandSet::ReadMacroMemory(std::span<std::uint8_t> out) {
   return ReadChunked(Command::ReadMacroMemory, 0, out, protocol::kPayloadSize);
 }
 
-int CommandSet::WriteMacroMemory(std::span<const std::uint8_t> data) {
+DeviceResult CommandSet::WriteMacroMemory(std::span<const std::uint8_t> data) {
   return WriteChunked(Command::WriteMacroMemory, 0, data, protocol::kPayloadSize);
 }
 
-int CommandSet::ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out) {
+DeviceResult CommandSet::ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out) {
   return ReadChunked(Command::ReadDefaultKeyTable, 0, out, protocol::kPayloadSize);
 }
 
-int CommandSet::WriteKeyColours(std::span<const std::uint8_t> data, int profile, int led) {
-  if (!ValidProfile(profile)) return result::kBadProfile;
+DeviceResult CommandSet::WriteKeyColours(std::span<const std::uint8_t> data, ProfileNumber profile,
+                                         int led) {
   if (led < 0 || static_cast<std::size_t>(led) >= protocol::kKeyTablePositions) {
     return result::kFailed;
   }
-  const std::size_t base = protocol::kKeyColoursPerProfile * profile + 3 * std::size_t(led);
+  const std::size_t base = protocol::kKeyColoursPerProfile * profile.Index() + 3 * std::size_t(led);
   return WriteChunked(Command::WriteKeyColours, base, data, protocol::kMaxKeyColourChunk);
 }
 

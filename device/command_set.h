@@ -2,18 +2,20 @@
 
 // The keyboard's command set: every memory read and write, each as command
 // packets through the transaction engine, with the chunking, profile checks and
-// status-block rules the keyboard needs. Results are the codes of results.h; a
-// multi-packet operation stops at the first packet that fails and returns its
-// code.
+// status-block rules the keyboard needs. A multi-packet operation stops at the
+// first packet that fails and returns its result.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 
 #include "device/default_key_table.h"
+#include "device/profile_number.h"
 #include "device/protocol.h"
+#include "device/results.h"
 
 namespace ombrex {
 
@@ -31,53 +33,54 @@ class CommandSet {
   // the operations below take it themselves.
   std::unique_lock<std::recursive_mutex> Session();
 
-  int BeginTransfer();  // 0x01
-  int EndTransfer();    // waits 10 ms, then 0x02
+  DeviceResult BeginTransfer();  // 0x01
+  DeviceResult EndTransfer();    // waits 10 ms, then 0x02
 
-  int ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out);
-  int WriteStatusBlock(std::span<const std::uint8_t, protocol::kStatusBlockSize> block);
+  DeviceResult ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out);
+  DeviceResult WriteStatusBlock(std::span<const std::uint8_t, protocol::kStatusBlockSize> block);
 
   // deviceProfile when known; otherwise reads the status block and caches byte
-  // 10 when it is 0..3. -1 when the read fails or the byte is out of range.
-  int ActiveProfile();
-  // Profiles outside 0..3 send nothing. Reads the status block (a failed read
-  // changes nothing), sets byte 10 and writes it back; deviceProfile := p on
-  // success, -1 on a failed write.
-  int SetActiveProfile(int profile);
+  // 10 when it is 0..3. Empty when the read fails or the byte is out of range.
+  std::optional<ProfileNumber> ActiveProfile();
+  // Reads the status block (a failed read changes nothing), sets byte 10 and
+  // writes it back; deviceProfile := profile on success, unknown on a failed
+  // write.
+  DeviceResult SetActiveProfile(ProfileNumber profile);
 
   // 0x05: 56 bytes of reply data are copied whatever the count.
-  int ReadSettings(std::span<std::uint8_t, protocol::kPayloadSize> out, std::uint8_t count,
-                   std::uint16_t address);
+  DeviceResult ReadSettings(std::span<std::uint8_t, protocol::kPayloadSize> out, std::uint8_t count,
+                            std::uint16_t address);
   // 0x06: bytes at a byte address of the settings memory, 56 to a packet.
-  int WriteSettings(std::span<const std::uint8_t> data, std::uint16_t address);
+  DeviceResult WriteSettings(std::span<const std::uint8_t> data, std::uint16_t address);
 
-  // 0x07 / 0x08: four packets (56, 56, 56, 24 bytes) at 192 * profile. -201 for
-  // a profile outside 0..3 (compared as unsigned), nothing sent.
-  int ReadKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out, int profile);
-  int WriteKeyTable(std::span<const std::uint8_t, protocol::kKeyTableSize> table, int profile);
+  // 0x07 / 0x08: four packets (56, 56, 56, 24 bytes) at 192 * profile.
+  DeviceResult ReadKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out,
+                            ProfileNumber profile);
+  DeviceResult WriteKeyTable(std::span<const std::uint8_t, protocol::kKeyTableSize> table,
+                             ProfileNumber profile);
 
-  // 0x09 / 0x0A: 56-byte chunks from offset 0; size 0 returns 1 at once.
-  int ReadMacroMemory(std::span<std::uint8_t> out);
-  int WriteMacroMemory(std::span<const std::uint8_t> data);
+  // 0x09 / 0x0A: 56-byte chunks from offset 0; size 0 succeeds at once.
+  DeviceResult ReadMacroMemory(std::span<std::uint8_t> out);
+  DeviceResult WriteMacroMemory(std::span<const std::uint8_t> data);
 
   // 0x0F: four packets.
-  int ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out);
+  DeviceResult ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out);
 
-  // 0x11: colours at 192 * profile + 3 * led, 54 bytes to a packet. -201 for a
-  // profile outside 0..3, 0 for an LED outside 0..63; nothing sent then.
-  int WriteKeyColours(std::span<const std::uint8_t> data, int profile, int led);
+  // 0x11: colours at 192 * profile + 3 * led, 54 bytes to a packet. kFailed
+  // for an LED outside 0..63, nothing sent then.
+  DeviceResult WriteKeyColours(std::span<const std::uint8_t> data, ProfileNumber profile, int led);
 
   AppState& State() { return state_; }
   DefaultKeyTable& DefaultTable() { return defaultKeyTable_; }
 
  private:
   // One packet; on success copies replyData.size() bytes of reply data.
-  int Exchange(protocol::Command command, std::uint8_t count, std::uint16_t address,
-               std::span<const std::uint8_t> payload, std::span<std::uint8_t> replyData);
-  int ReadChunked(protocol::Command command, std::size_t base, std::span<std::uint8_t> out,
-                  std::size_t chunk);
-  int WriteChunked(protocol::Command command, std::size_t base, std::span<const std::uint8_t> data,
-                   std::size_t chunk);
+  DeviceResult Exchange(protocol::Command command, std::uint8_t count, std::uint16_t address,
+                        std::span<const std::uint8_t> payload, std::span<std::uint8_t> replyData);
+  DeviceResult ReadChunked(protocol::Command command, std::size_t base, std::span<std::uint8_t> out,
+                           std::size_t chunk);
+  DeviceResult WriteChunked(protocol::Command command, std::size_t base,
+                            std::span<const std::uint8_t> data, std::size_t chunk);
 
   Transactor& transactor_;
   AppState& state_;

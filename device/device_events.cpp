@@ -150,7 +150,7 @@ void DeviceEvents::RunWatcher(int count) {
   if (count != 0) {
     tableRead = ReadOnArrival();
   } else {
-    state.deviceProfile = -1;
+    state.deviceProfile = std::nullopt;
   }
   // The window learns of the keyboard only once it is ready: a reload it
   // handled before its start-up ended would be overwritten by the default

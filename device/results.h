@@ -1,16 +1,39 @@
 #pragma once
 
-// Result codes of every device operation. 1 is success; the others say what
-// went wrong, and callers pass them on unchanged.
+// The result of every device operation (transactions, the command set and
+// what the model sends through it). Callers pass a failure on unchanged; a
+// multi-packet operation gives the result of the first packet that failed.
+//
+//   if (commands.ReadStatusBlock(block) != result::kOk) return ...;
+//   log << "result " << Code(written);   // the integer, where one leaves the program
+//
+// The enumerators carry the integer codes the keyboard link has always used,
+// so Code() is all a log line, a message or a test needs.
 
-namespace ombrex::result {
+#include <iosfwd>
 
-inline constexpr int kOk = 1;
-inline constexpr int kFailed = 0;         // no keyboard (nothing written) or the wait failed
-inline constexpr int kNotWritten = -1;    // the service library did not write the packet
-inline constexpr int kNoReply = -2;       // three attempts without a matching reply
-inline constexpr int kRefusedFF = -102;   // the keyboard refused: status 0xFF
-inline constexpr int kRefusedFE = -103;   // the keyboard refused: status 0xFE
-inline constexpr int kBadProfile = -201;  // profile number outside 0..3; nothing sent
+namespace ombrex {
 
-}  // namespace ombrex::result
+enum class DeviceResult : int {
+  kOk = 1,
+  kFailed = 0,         // no keyboard (nothing written), or nothing could be sent
+  kNotWritten = -1,    // the service library did not write the packet
+  kNoReply = -2,       // three attempts without a matching reply
+  kRefusedFF = -102,   // the keyboard refused: status 0xFF
+  kRefusedFE = -103,   // the keyboard refused: status 0xFE
+  kBadProfile = -201,  // a profile number outside 0..3 reached the keyboard link; nothing sent
+};
+
+// result::kOk rather than DeviceResult::kOk at the call sites.
+namespace result {
+using enum DeviceResult;
+}
+
+constexpr int Code(DeviceResult result) {
+  return static_cast<int>(result);
+}
+
+// Prints the code, so test failures and logs show -2 rather than raw bytes.
+std::ostream& operator<<(std::ostream& out, DeviceResult result);
+
+}  // namespace ombrex

@@ -52,8 +52,8 @@ std::uint32_t Transactor::ControlUnitId() const {
   return controlUnitId_;
 }
 
-int Transactor::Transact(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply,
-                         std::uint32_t& received) {
+DeviceResult Transactor::Transact(std::span<const std::uint8_t> request,
+                                  std::span<std::uint8_t> reply, std::uint32_t& received) {
   received = 0;
   std::lock_guard turn(turn_);
   if (IsKeyboardPresent() <= 0) return result::kFailed;
@@ -136,8 +136,9 @@ Transactor::Outcome Transactor::Judge(const PacketBytes& request, const PacketBy
   return Outcome::Matched;
 }
 
-int CommandResult(int transactResult, std::span<const std::uint8_t> reply, std::uint32_t received) {
-  if (transactResult != result::kOk) return transactResult;
+DeviceResult CommandResult(DeviceResult transacted, std::span<const std::uint8_t> reply,
+                           std::uint32_t received) {
+  if (transacted != result::kOk) return transacted;
   if (received <= protocol::kStatusAt || reply.size() <= protocol::kStatusAt) return result::kOk;
   switch (reply[protocol::kStatusAt]) {
     case protocol::kStatusRefusedFF:

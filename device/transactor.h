@@ -13,6 +13,7 @@
 #include <span>
 
 #include "device/command_packet.h"
+#include "device/results.h"
 #include "device/service_library.h"
 
 namespace ombrex {
@@ -50,11 +51,12 @@ class Transactor {
 
   // Writes the first 64 bytes of `request` (zero-padded) as one packet and
   // waits for the reply with the same command code. `reply` receives up to its
-  // size of the reply's bytes; `received` says how many. Results: 1 reply
-  // taken (also after three refusals: the caller sees the status), 0 no
-  // keyboard, -1 the library did not write, -2 no matching reply.
-  int Transact(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply,
-               std::uint32_t& received);
+  // size of the reply's bytes; `received` says how many. Results: kOk reply
+  // taken (also after three refusals: the caller sees the status), kFailed no
+  // keyboard, kNotWritten the library did not write, kNoReply no matching
+  // reply.
+  DeviceResult Transact(std::span<const std::uint8_t> request, std::span<std::uint8_t> reply,
+                        std::uint32_t& received);
 
   // One reply's bytes from the library's callback thread. Taken only while a
   // transaction waits; the first one disarms, so a late or doubled reply never
@@ -97,8 +99,10 @@ class Transactor {
   std::uint32_t controlUnitId_ = 0;
 };
 
-// The result of a command from its transaction: a result other than 1 passes
-// through; a reply with status 0xFF or 0xFE gives -102 or -103; otherwise 1.
-int CommandResult(int transactResult, std::span<const std::uint8_t> reply, std::uint32_t received);
+// The result of a command from its transaction: a failed transaction passes
+// through; a reply with status 0xFF or 0xFE gives kRefusedFF or kRefusedFE;
+// otherwise kOk.
+DeviceResult CommandResult(DeviceResult transacted, std::span<const std::uint8_t> reply,
+                           std::uint32_t received);
 
 }  // namespace ombrex

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "device/g_keys.h"
 #include "device/protocol.h"
 
 namespace ombrex {
@@ -49,7 +50,6 @@ inline constexpr int kTrayIndicator = 142;
 inline constexpr int kTrayPresence = 0;  // with 0 as picture: the remembered one
 inline constexpr int kTrayOverlay = 1;
 
-inline constexpr std::size_t kGKeyCount = 9;
 using GKeyCaptions = std::array<std::u16string_view, kGKeyCount>;
 
 class WindowLink {

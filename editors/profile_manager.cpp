@@ -46,13 +46,13 @@ void ProfileManager::AppendRow(const std::filesystem::path& file) {
 void ProfileManager::Open() {
   ++openCount_;
   rows_.clear();
-  for (int i = 0; i < ProfileSwitcher::ProfileCount(); ++i) {
-    const std::filesystem::path file = workspace_.ProfileFilePath(i);
+  const std::filesystem::path file = workspace_.ProfileFilePath();
+  for (std::size_t i = 0; i < ProfileNumber::kCount; ++i) {
     // The profile file has no extension: the whole file name is the name.
     rows_.push_back({file.filename().u16string(), FolderWithSeparator(file)});
   }
-  const int current = commands_.ActiveProfile();
-  checked_ = current >= 0 && current < static_cast<int>(rows_.size()) ? current : -1;
+  const std::optional<ProfileNumber> current = commands_.ActiveProfile();
+  checked_ = current ? static_cast<int>(current->Index()) : -1;
   applyEnabled_ = false;
 }
 
@@ -68,7 +68,7 @@ bool ProfileManager::Add() {
   if (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
   options.initialName = (workspace_.ProfileFolder() / std::filesystem::path(name)).u16string();
   const std::optional<std::filesystem::path> file = prompter_.ChooseSaveFile(options);
-  if (!file || workspace_.CreateDefaultImage(*file, 0, false) != 1) return false;
+  if (!file || workspace_.CreateDefaultImage(*file, 0, false) != ImageResult::kOk) return false;
   AppendRow(*file);
   applyEnabled_ = true;
   return true;
@@ -107,7 +107,9 @@ bool ProfileManager::Apply() {
   std::vector<std::u16string> paths;
   for (const ProfileRow& row : rows_) paths.push_back(row.folder + row.name + u".fwc");
   const bool stored = settings_.StoreProfileList(paths);
-  commands_.SetActiveProfile(checked_);
+  // Rows past the fourth (files the user added) and no checked row name no
+  // profile of the keyboard: nothing is switched then.
+  if (const auto profile = ProfileNumber::From(checked_)) commands_.SetActiveProfile(*profile);
   switcher_.ReloadCurrentProfile(false);
   switcher_.BuildProfileMenu(false);
   applyEnabled_ = false;
@@ -130,8 +132,8 @@ void ProfileManager::Close() {
   applyEnabled_ = false;
 }
 
-void ProfileManager::ShowSwitchedTo(int profile) {
-  if (profile >= 0 && profile < static_cast<int>(rows_.size())) checked_ = profile;
+void ProfileManager::ShowSwitchedTo(ProfileNumber profile) {
+  if (profile.Index() < rows_.size()) checked_ = static_cast<int>(profile.Index());
   applyEnabled_ = false;
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "device/profile_number.h"
+
 namespace ombrex {
 
 class AppSettings;
@@ -60,7 +62,7 @@ class ProfileManager {
   void Cancel();
 
   // The switcher changed the keyboard's profile while the dialog is open.
-  void ShowSwitchedTo(int profile);
+  void ShowSwitchedTo(ProfileNumber profile);
 
  private:
   void Close();

@@ -1,7 +1,5 @@
 #include "editors/profile_switcher.h"
 
-#include <mutex>
-
 #include "device/command_set.h"
 #include "device/results.h"
 #include "device/run_state.h"
@@ -31,31 +29,31 @@ ProfileSwitcher::ProfileSwitcher(Workspace& workspace, CommandSet& commands, Key
       run_(run),
       bank_(std::move(bank)) {}
 
-int ProfileSwitcher::CurrentProfile() {
+std::optional<ProfileNumber> ProfileSwitcher::CurrentProfile() {
   return commands_.ActiveProfile();
 }
 
 void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
   workspace_.EnsureProfileFolder();
-  const int current = CurrentProfile();
-  const std::filesystem::path file = workspace_.ProfileFilePath(current);
-  const bool built = current >= 0 && sync_.BuildImageFromKeyboard(file) == result::kOk;
+  const std::optional<ProfileNumber> current = CurrentProfile();
+  const std::filesystem::path file = workspace_.ProfileFilePath();
+  const bool built = current && sync_.BuildImageFromKeyboard(file) == result::kOk;
   {
-    std::lock_guard lock(workspace_.ImageLock());
+    const auto held = workspace_.Working();
     workspace_.ClearWorkingImage();
     // A file that does not load leaves the default image behind as well.
-    if (!built || workspace_.LoadImageFile(file) != 1) {
+    if (!built || workspace_.LoadImageFile(file) != ImageResult::kOk) {
       workspace_.ClearWorkingImage();
       workspace_.CreateDefaultImage({}, 0, true);
     }
-    grid_.RefreshAllKeys(current >= 0 ? current : 0, bank_());
+    grid_.RefreshAllKeys(current.value_or(ProfileNumber(0)), bank_());
   }
   if (!keepApply) host_.SetPendingChanges(false);
 }
 
-void ProfileSwitcher::ShowProfile(int index) {
-  std::lock_guard lock(workspace_.ImageLock());
-  grid_.RefreshAllKeys(index, bank_());
+void ProfileSwitcher::ShowProfile(ProfileNumber profile) {
+  const auto held = workspace_.Working();
+  grid_.RefreshAllKeys(profile, bank_());
 }
 
 bool ProfileSwitcher::HasUnappliedChanges() const {
@@ -64,8 +62,8 @@ bool ProfileSwitcher::HasUnappliedChanges() const {
 
 void ProfileSwitcher::DropEdits() {
   host_.SetPendingChanges(false);
-  if (CurrentProfile() < 0) return;
-  std::lock_guard lock(workspace_.ImageLock());
+  if (!CurrentProfile()) return;
+  const auto held = workspace_.Working();
   workspace_.ClearWorkingImage();
   workspace_.LoadImageFile(workspace_.ProfileFilePath());
 }
@@ -86,15 +84,15 @@ bool ProfileSwitcher::SettleUnappliedChanges() {
 
 int ProfileSwitcher::SelectProfile(int index) {
   if (questionOnScreen_) return 0;
-  if (index < 0 || index >= ProfileCount()) index = 0;
+  const ProfileNumber profile = ProfileNumber::From(index).value_or(ProfileNumber(0));
   if (host_.EditorOpen()) {
     prompter_.ShowMessage(catalogue::kProfileSelectPrompt2);
     return 0;
   }
   if (HasUnappliedChanges() && !SettleUnappliedChanges()) return 0;
-  const bool switched = commands_.SetActiveProfile(index) == result::kOk;
-  if (switched && manager_ != nullptr && manager_->IsOpen()) manager_->ShowSwitchedTo(index);
-  if (switched) ShowProfile(index);
+  const bool switched = commands_.SetActiveProfile(profile) == result::kOk;
+  if (switched && manager_ != nullptr && manager_->IsOpen()) manager_->ShowSwitchedTo(profile);
+  if (switched) ShowProfile(profile);
   BuildProfileMenu(false);
   return switched ? 1 : 0;
 }
@@ -103,14 +101,15 @@ ProfileMenu ProfileSwitcher::BuildProfileMenu(bool /*create*/) {
   ProfileMenu menu;
   menu.items.push_back({kProfileMenuDefaultId, texts_.Text(catalogue::kDefaultProfileName)});
   menu.items.push_back({});
-  for (int i = 0; i < ProfileCount(); ++i) {
-    menu.items.push_back(
-        {kProfileMenuFirstId + i, workspace_.ProfileFilePath(i).filename().u16string()});
+  // Every profile's entry names the one profile file.
+  for (const ProfileNumber profile : ProfileNumber::All()) {
+    menu.items.push_back({kProfileMenuFirstId + static_cast<int>(profile.Index()),
+                          workspace_.ProfileFilePath().filename().u16string()});
   }
   // Positions 2..5 are the profiles; an unknown profile checks the default
   // entry rather than the separator.
-  const int current = CurrentProfile();
-  const std::size_t checked = current >= 0 && current < ProfileCount() ? current + 2 : 0;
+  const std::optional<ProfileNumber> current = CurrentProfile();
+  const std::size_t checked = current ? current->Index() + 2 : 0;
   menu.items[checked].checked = true;
   menu.caption = menu.items[checked].text;
   menu.tooltip = std::u16string(catalogue::kProfileTip) + menu.caption;

@@ -8,8 +8,11 @@
 // Everything here runs on the window's thread.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "device/profile_number.h"
 
 namespace ombrex {
 
@@ -62,8 +65,6 @@ class ProfileSwitcher {
                   const Texts& texts, Prompter& prompter, ProfileSwitchHost& host,
                   const RunState& run, std::function<int()> bank);
 
-  static constexpr int ProfileCount() { return 4; }
-
   // The profile manager while it exists, so a switch shows in its list.
   void AttachManager(ProfileManager* manager) { manager_ = manager; }
 
@@ -73,12 +74,13 @@ class ProfileSwitcher {
   // redraws the grid. Unless `keepApply`, nothing is pending afterwards.
   void ReloadCurrentProfile(bool keepApply);
 
-  // Redraws the key grid from profile `index` of the working image.
-  void ShowProfile(int index);
+  // Redraws the key grid from a profile of the working image.
+  void ShowProfile(ProfileNumber profile);
 
-  // The switch the user asks for. 1 when the keyboard switched; 0 when it was
-  // refused: an editor is open, this switch's own question is still on
-  // screen, the program is shutting down, or the keyboard did not take it.
+  // The switch the user asks for; an index outside 0..3 asks for profile 0.
+  // 1 when the keyboard switched; 0 when it was refused: an editor is open,
+  // this switch's own question is still on screen, the program is shutting
+  // down, or the keyboard did not take it.
   int SelectProfile(int index);
 
   // The menu of the default entry and the four profiles, the current one
@@ -92,7 +94,7 @@ class ProfileSwitcher {
   // The user's answer about unapplied changes; false when switching must stop.
   bool SettleUnappliedChanges();
   void DropEdits();
-  int CurrentProfile();
+  std::optional<ProfileNumber> CurrentProfile();
 
   Workspace& workspace_;
   CommandSet& commands_;

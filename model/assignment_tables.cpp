@@ -5,7 +5,7 @@
 namespace ombrex {
 
 DeviceKeyTable BuildDeviceKeyTable(
-    const AppliedImage& applied, int profile,
+    const AppliedImage& applied, ProfileNumber profile,
     std::span<const std::uint8_t, protocol::kKeyTableSize> defaults) {
   DeviceKeyTable table;
   std::copy(defaults.begin(), defaults.end(), table.begin());
@@ -14,7 +14,7 @@ DeviceKeyTable BuildDeviceKeyTable(
     const DeviceKeyCode factory = CodeAt(defaults, position);
     const KeyCode key = KeyCodeOfDeviceCode(factory);
     if (key == 0) continue;
-    const KeyEntry entry = applied.Entry(static_cast<std::size_t>(profile), KeySlotFromCode(key));
+    const KeyEntry entry = applied.Entry(profile, KeySlotFromCode(key));
     SetCodeAt(table, position, EncodeEntry(entry, factory, ids));
   }
   return table;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/profile_number.h"
 #include "model/key_entry.h"
 #include "model/macro.h"
 #include "model/profile_image.h"
@@ -20,7 +21,7 @@ namespace ombrex {
 // The key table one profile of the applied image gives: every position whose
 // factory code names a key carries that key's entry; the others keep their
 // factory code.
-DeviceKeyTable BuildDeviceKeyTable(const AppliedImage& applied, int profile,
+DeviceKeyTable BuildDeviceKeyTable(const AppliedImage& applied, ProfileNumber profile,
                                    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults);
 
 enum class BlobChoice { TooLarge, WithNames, WithoutNames };

@@ -5,17 +5,8 @@
 namespace ombrex {
 namespace {
 
-// Profile numbers come from the window and from files; anything outside 0..3
-// falls back to profile 0 rather than reaching past the tables.
-std::size_t ProfileIndex(int profile) {
-  return profile >= 0 && profile < static_cast<int>(kLightingProfiles)
-             ? static_cast<std::size_t>(profile)
-             : 0;
-}
-
-std::size_t ColourOffset(int profile, int led) {
-  return ProfileIndex(profile) * protocol::kKeyColoursPerProfile +
-         3 * static_cast<std::size_t>(led);
+std::size_t ColourOffset(ProfileNumber profile, int led) {
+  return profile.Index() * protocol::kKeyColoursPerProfile + 3 * static_cast<std::size_t>(led);
 }
 
 bool IsLed(int led) {
@@ -24,10 +15,10 @@ bool IsLed(int led) {
 
 }  // namespace
 
-std::array<std::uint8_t, kDefaultLightingRecordSize> DefaultLightingRecord(int profile) {
+std::array<std::uint8_t, kDefaultLightingRecordSize> DefaultLightingRecord(ProfileNumber profile) {
   static constexpr std::array<std::uint8_t, kLightingProfiles> kModes{1, 4, 8, 7};
   std::array<std::uint8_t, kDefaultLightingRecordSize> record{};
-  record[lighting_field::kMode] = kModes[ProfileIndex(profile)];
+  record[lighting_field::kMode] = kModes[profile.Index()];
   record[lighting_field::kBrightness] = 4;
   record[lighting_field::kSpeed] = 2;
   record[lighting_field::kDirection] = 0;
@@ -61,18 +52,18 @@ std::uint8_t ModeList::ModeAt(int listIndex) const {
 }
 
 HostLighting::HostLighting() {
-  for (std::size_t p = 0; p < kLightingProfiles; ++p) {
-    const auto defaults = DefaultLightingRecord(static_cast<int>(p));
-    std::copy(defaults.begin(), defaults.end(), records_[p].begin());
+  for (const ProfileNumber p : ProfileNumber::All()) {
+    const auto defaults = DefaultLightingRecord(p);
+    std::copy(defaults.begin(), defaults.end(), Record(p).begin());
   }
 }
 
-LightingRecord& HostLighting::Record(int profile) {
-  return records_[ProfileIndex(profile)];
+LightingRecord& HostLighting::Record(ProfileNumber profile) {
+  return records_[profile.Index()];
 }
 
-const LightingRecord& HostLighting::Record(int profile) const {
-  return records_[ProfileIndex(profile)];
+const LightingRecord& HostLighting::Record(ProfileNumber profile) const {
+  return records_[profile.Index()];
 }
 
 void HostLighting::FillStateFromRecord() {
@@ -88,13 +79,13 @@ void HostLighting::FillStateFromRecord() {
   state_.mode17Colour = record[kMode17Colour];
 }
 
-Rgb HostLighting::LedColour(int profile, int led) const {
+Rgb HostLighting::LedColour(ProfileNumber profile, int led) const {
   if (!IsLed(led)) return {};
   const std::size_t at = ColourOffset(profile, led);
   return {colours_[at], colours_[at + 1], colours_[at + 2]};
 }
 
-void HostLighting::SetLedColour(int profile, int led, Rgb colour) {
+void HostLighting::SetLedColour(ProfileNumber profile, int led, Rgb colour) {
   if (!IsLed(led)) return;
   const std::size_t at = ColourOffset(profile, led);
   colours_[at] = colour.red;
@@ -103,24 +94,24 @@ void HostLighting::SetLedColour(int profile, int led, Rgb colour) {
 }
 
 std::span<const std::uint8_t, protocol::kKeyColoursPerProfile> HostLighting::ProfileColours(
-    int profile) const {
+    ProfileNumber profile) const {
   return std::span<const std::uint8_t, protocol::kKeyColoursPerProfile>(
       colours_.data() + ColourOffset(profile, 0), protocol::kKeyColoursPerProfile);
 }
 
-bool HostLighting::FollowMark(int profile, int button) const {
+bool HostLighting::FollowMark(ProfileNumber profile, int button) const {
   if (button < 0 || button >= static_cast<int>(kButtonCount)) return false;
-  return marks_[ProfileIndex(profile)][static_cast<std::size_t>(button)];
+  return marks_[profile.Index()][static_cast<std::size_t>(button)];
 }
 
-void HostLighting::SetFollowMark(int profile, int button, bool follows) {
+void HostLighting::SetFollowMark(ProfileNumber profile, int button, bool follows) {
   if (button < 0 || button >= static_cast<int>(kButtonCount)) return;
-  marks_[ProfileIndex(profile)][static_cast<std::size_t>(button)] = follows;
+  marks_[profile.Index()][static_cast<std::size_t>(button)] = follows;
 }
 
 void HostLighting::RecomputeFollowMarks() {
   using lighting_field::kReferenceColour;
-  for (int p = 0; p < static_cast<int>(kLightingProfiles); ++p) {
+  for (const ProfileNumber p : ProfileNumber::All()) {
     const LightingRecord& record = Record(p);
     const Rgb reference{record[kReferenceColour], record[kReferenceColour + 1],
                         record[kReferenceColour + 2]};

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "device/profile_number.h"
 #include "device/protocol.h"
 #include "model/key_buttons.h"
 #include "model/key_buttons_table.h"
@@ -42,7 +43,7 @@ using LightingRecord = std::array<std::uint8_t, protocol::kLightingRecordSize>;
 using KeyColourTable = std::array<std::uint8_t, protocol::kKeyColoursSize>;
 
 // The record a profile returns to on reset (offsets 0..34).
-std::array<std::uint8_t, kDefaultLightingRecordSize> DefaultLightingRecord(int profile);
+std::array<std::uint8_t, kDefaultLightingRecordSize> DefaultLightingRecord(ProfileNumber profile);
 
 // The modes of the status block in the order the mode list shows them.
 class ModeList {
@@ -69,7 +70,7 @@ class ModeList {
 
 // The shown profile's lighting as the panel edits it.
 struct HostLightingState {
-  int shownProfile = 0;
+  ProfileNumber shownProfile = 0;
   std::uint8_t mode = 0;
   std::uint8_t brightness = 0;
   std::uint8_t speed = 0;
@@ -91,10 +92,10 @@ class HostLighting {
 
   HostLightingState& State() { return state_; }
   const HostLightingState& State() const { return state_; }
-  int ShownProfile() const { return state_.shownProfile; }
+  ProfileNumber ShownProfile() const { return state_.shownProfile; }
 
-  LightingRecord& Record(int profile);
-  const LightingRecord& Record(int profile) const;
+  LightingRecord& Record(ProfileNumber profile);
+  const LightingRecord& Record(ProfileNumber profile) const;
   ModeList& Modes() { return modes_; }
   const ModeList& Modes() const { return modes_; }
 
@@ -103,14 +104,16 @@ class HostLighting {
 
   KeyColourTable& KeyColours() { return colours_; }
   const KeyColourTable& KeyColours() const { return colours_; }
-  Rgb LedColour(int profile, int led) const;
-  void SetLedColour(int profile, int led, Rgb colour);
+  // An LED outside 0..63 reads as black and is not written.
+  Rgb LedColour(ProfileNumber profile, int led) const;
+  void SetLedColour(ProfileNumber profile, int led, Rgb colour);
   // The bytes of one profile's 64 LEDs.
-  std::span<const std::uint8_t, protocol::kKeyColoursPerProfile> ProfileColours(int profile) const;
+  std::span<const std::uint8_t, protocol::kKeyColoursPerProfile> ProfileColours(
+      ProfileNumber profile) const;
 
   // Whether a button's key follows the base colour in a profile.
-  bool FollowMark(int profile, int button) const;
-  void SetFollowMark(int profile, int button, bool follows);
+  bool FollowMark(ProfileNumber profile, int button) const;
+  void SetFollowMark(ProfileNumber profile, int button, bool follows);
   // A key follows exactly when its LED shows the record's reference colour.
   // Covers the 104 keys, G1..G7 and Fn of all four profiles.
   void RecomputeFollowMarks();

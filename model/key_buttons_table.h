@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "device/g_keys.h"
 #include "model/key_catalogue.h"
 
 namespace ombrex {
@@ -24,7 +25,6 @@ struct KeyButtonInfo {
 };
 
 inline constexpr std::size_t kKeyButtonCount = 104;
-inline constexpr std::size_t kGKeyCount = 9;
 inline constexpr int kFirstGKeyButton = 104;
 inline constexpr int kFnButton = 113;
 inline constexpr std::size_t kButtonCount = 114;

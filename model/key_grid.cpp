@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
+#include <utility>
 
 #include "model/key_buttons_table.h"
 #include "model/key_names.h"
@@ -130,26 +130,24 @@ void KeyGrid::ShowButton(const TooltipTexts& texts, int button, const KeyEntry& 
   buttons_.SetTooltip(button, tip.text);
 }
 
-void KeyGrid::RefreshAllKeys(int profile, int bank) {
+void KeyGrid::RefreshAllKeys(ProfileNumber profile, int bank) {
   {
     const TooltipTexts texts(texts_);
-    std::lock_guard lock(workspace_.ImageLock());
-    const auto& macros = workspace_.Working().Macros();
+    const auto image = std::as_const(workspace_).Working();
     for (int button = 0; button < kFnButton; ++button) {
       const KeyEntry entry = workspace_.ReadEntry(profile, SlotOfButton(button, bank));
-      ShowButton(texts, button, entry, true, macros);
+      ShowButton(texts, button, entry, true, image->Macros());
     }
   }
   buttons_.ApplyFlip();
 }
 
-void KeyGrid::RebuildTooltips(int profile, int bank) {
+void KeyGrid::RebuildTooltips(ProfileNumber profile, int bank) {
   const TooltipTexts texts(texts_);
-  std::lock_guard lock(workspace_.ImageLock());
-  const auto& macros = workspace_.Working().Macros();
+  const auto image = std::as_const(workspace_).Working();
   for (int button = 0; button < kFnButton; ++button) {
     const KeyEntry entry = workspace_.ReadEntry(profile, SlotOfButton(button, bank));
-    ShowButton(texts, button, entry, false, macros);
+    ShowButton(texts, button, entry, false, image->Macros());
   }
 }
 
@@ -162,23 +160,21 @@ void KeyGrid::RefreshOneKey(int slot, int bank) {
 void KeyGrid::ShowEntry(int button, const KeyEntry& entry) {
   if (button < 0 || button >= kFnButton) return;
   const TooltipTexts texts(texts_);
-  std::lock_guard lock(workspace_.ImageLock());
-  ShowButton(texts, button, entry, true, workspace_.Working().Macros());
+  ShowButton(texts, button, entry, true, std::as_const(workspace_).Working()->Macros());
 }
 
-void KeyGrid::RefreshGKeyStates(int profile, int bank) {
-  std::lock_guard lock(workspace_.ImageLock());
+void KeyGrid::RefreshGKeyStates(ProfileNumber profile, int bank) {
+  const auto held = std::as_const(workspace_).Working();
   for (int j = 0; j < static_cast<int>(kGKeyCount); ++j) {
     const KeyEntry entry = workspace_.ReadEntry(profile, GKeySlot(j, bank));
     buttons_.SetAssigned(GKeyButton(j), entry.kind != 0);
   }
 }
 
-void KeyGrid::ResetKeys(int profile, int bank) {
-  if (profile < 0 || profile >= static_cast<int>(image::kProfileCount)) return;
+void KeyGrid::ResetKeys(ProfileNumber profile, int bank) {
   {
     const TooltipTexts texts(texts_);
-    std::lock_guard lock(workspace_.ImageLock());
+    const auto held = workspace_.Working();
     for (int button = 0; button < kFnButton; ++button) {
       workspace_.StoreEntry(profile, SlotOfButton(button, bank), KeyEntry{});
       ShowButton(texts, button, KeyEntry{}, true, {});
@@ -187,10 +183,11 @@ void KeyGrid::ResetKeys(int profile, int bank) {
   changes_.SetPendingChanges(true);
 }
 
-MacroListChange KeyGrid::ApplyMacroList(std::vector<MacroRecord>& records, int profile, int bank) {
+MacroListChange KeyGrid::ApplyMacroList(std::vector<MacroRecord>& records, ProfileNumber profile,
+                                        int bank) {
   const MacroListChange change = workspace_.ApplyMacroList(records);
   for (const std::size_t index : change.defaultedEntries) {
-    if (static_cast<int>(index / kSlotsPerProfile) == profile) {
+    if (index / kSlotsPerProfile == profile.Index()) {
       RefreshOneKey(static_cast<int>(index % kSlotsPerProfile), bank);
     }
   }

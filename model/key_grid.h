@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/profile_number.h"
 #include "model/key_buttons.h"
 #include "model/key_entry.h"
 #include "model/macro.h"
@@ -36,22 +37,23 @@ class KeyGrid {
 
   // Marks and tooltips of the 104 keys and the nine G keys of `bank` from the
   // entries of `profile`, then the window applies its Flip setting.
-  void RefreshAllKeys(int profile, int bank);
+  void RefreshAllKeys(ProfileNumber profile, int bank);
   // The same without touching the markers.
-  void RebuildTooltips(int profile, int bank);
+  void RebuildTooltips(ProfileNumber profile, int bank);
   // The button showing `slot` in `bank` (if any) unmarked, its tooltip that of
   // a Default entry.
   void RefreshOneKey(int slot, int bank);
   // Marker and tooltip of one button from an entry about to be stored.
   void ShowEntry(int button, const KeyEntry& entry);
   // Marks exactly the G keys of `bank` whose entries are assigned.
-  void RefreshGKeyStates(int profile, int bank);
+  void RefreshGKeyStates(ProfileNumber profile, int bank);
   // Clears the entries (and their texts) of the 104 keys and of the G keys of
   // `bank` in `profile`, unmarks their buttons and sets pending changes.
-  void ResetKeys(int profile, int bank);
+  void ResetKeys(ProfileNumber profile, int bank);
   // Workspace::ApplyMacroList, then the buttons of the repaired entries of the
   // active profile are refreshed and pending changes set when entries changed.
-  MacroListChange ApplyMacroList(std::vector<MacroRecord>& records, int profile, int bank);
+  MacroListChange ApplyMacroList(std::vector<MacroRecord>& records, ProfileNumber profile,
+                                 int bank);
 
  private:
   void ShowButton(const TooltipTexts& texts, int button, const KeyEntry& entry, bool setMarker,

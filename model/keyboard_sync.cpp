@@ -1,6 +1,6 @@
 #include "model/keyboard_sync.h"
 
-#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "device/app_state.h"
@@ -22,22 +22,25 @@ namespace catalogue = text_catalogue;
 // Remembers the first failing result of a sequence that goes on regardless.
 class Outcome {
  public:
-  void Note(int code) {
-    if (code != result::kOk && result_ == result::kOk) result_ = code;
+  void Note(DeviceResult result) {
+    if (result != result::kOk && result_ == result::kOk) result_ = result;
   }
-  int Result() const { return result_; }
+  DeviceResult Result() const { return result_; }
 
  private:
-  int result_ = result::kOk;
+  DeviceResult result_ = result::kOk;
 };
 
 // A refusal that has no message of its own.
 constexpr std::u16string_view kNothingToSend = u"-";
 
-std::vector<int> ProfilesToSend(bool all, int active) {
-  if (all) return {0, 1, 2, 3};
-  if (active < 0 || active >= static_cast<int>(image::kProfileCount)) return {};
-  return {active};
+std::vector<ProfileNumber> ProfilesToSend(bool all, CommandSet& commands) {
+  if (all) {
+    const auto every = ProfileNumber::All();
+    return {every.begin(), every.end()};
+  }
+  if (const auto active = commands.ActiveProfile()) return {*active};
+  return {};
 }
 
 }  // namespace
@@ -61,36 +64,36 @@ unsigned KeyboardSync::KnownMacroCapacity() {
   return state.macroCapacity.load();
 }
 
-int KeyboardSync::CommitImage(bool allProfiles) {
-  std::lock_guard imageLock(workspace_.ImageLock());
-  std::lock_guard appliedLock(workspace_.AppliedLock());
-  if (workspace_.RebuildAppliedImage() != result::kOk) return result::kFailed;
+DeviceResult KeyboardSync::CommitImage(bool allProfiles) {
+  const auto working = workspace_.Working();
+  const auto applied = workspace_.Applied();
+  if (workspace_.RebuildAppliedImage() != ImageResult::kOk) return result::kFailed;
   return DownloadAssignments(allProfiles);
 }
 
 std::u16string_view KeyboardSync::Plan(bool allProfiles, Download& plan) {
-  std::lock_guard appliedLock(workspace_.AppliedLock());
-  const AppliedImage& applied = workspace_.Applied();
-  if (applied.block.empty()) return kNothingToSend;
+  const auto applied = std::as_const(workspace_).Applied();
+  if (applied->block.empty()) return kNothingToSend;
   const unsigned capacity = KnownMacroCapacity();
   const bool everyProfile = allProfiles || workspace_.AppliedMacroOrderChanged();
-  plan.profiles = ProfilesToSend(everyProfile, everyProfile ? 0 : commands_.ActiveProfile());
+  plan.profiles = ProfilesToSend(everyProfile, commands_);
   // Without the status block the macros cannot be measured against the
   // keyboard: say that it could not be read, not that the macros are too large.
   if (capacity == 0 || plan.profiles.empty()) return catalogue::kMainNoDevicePrompt;
-  const BlobChoice choice = ChooseMacroBlob(ComputeMacroBlobSizes(applied.macros), capacity);
+  const BlobChoice choice = ChooseMacroBlob(ComputeMacroBlobSizes(applied->macros), capacity);
   if (choice == BlobChoice::TooLarge) return catalogue::kExtraMacroTooLong;
   plan.withNames = choice == BlobChoice::WithNames;
-  plan.blob = BuildMacroBlob(applied.macros, plan.withNames);
+  plan.blob = BuildMacroBlob(applied->macros, plan.withNames);
   const KeyTableBytes defaults = commands_.DefaultTable().Get();
-  for (const int p : plan.profiles)
-    plan.tables.push_back(BuildDeviceKeyTable(applied, p, defaults));
+  for (const ProfileNumber p : plan.profiles) {
+    plan.tables.push_back(BuildDeviceKeyTable(*applied, p, defaults));
+  }
   return {};
 }
 
-int KeyboardSync::DownloadAssignments(bool allProfiles) {
+DeviceResult KeyboardSync::DownloadAssignments(bool allProfiles) {
   // The applied image and what the keyboard knows of it change together.
-  std::lock_guard appliedLock(workspace_.AppliedLock());
+  const auto applied = workspace_.Applied();
   Download plan;
   if (const auto refusal = Plan(allProfiles, plan); !refusal.empty()) {
     if (refusal != kNothingToSend) Tell(refusal);
@@ -103,9 +106,9 @@ int KeyboardSync::DownloadAssignments(bool allProfiles) {
     outcome.Note(commands_.WriteMacroMemory(plan.blob));
     static constexpr std::uint8_t kZeros[4] = {0, 0, 0, 0};
     for (std::size_t i = 0; i < plan.profiles.size(); ++i) {
-      const int p = plan.profiles[i];
+      const ProfileNumber p = plan.profiles[i];
       outcome.Note(commands_.WriteSettings(
-          kZeros, static_cast<std::uint16_t>(p * protocol::kLightingRecordSize + 18)));
+          kZeros, static_cast<std::uint16_t>(p.Index() * protocol::kLightingRecordSize + 18)));
       outcome.Note(commands_.WriteKeyTable(plan.tables[i], p));
     }
     commands_.EndTransfer();
@@ -117,17 +120,14 @@ int KeyboardSync::DownloadAssignments(bool allProfiles) {
   return outcome.Result();
 }
 
-int KeyboardSync::BuildImageFromKeyboard(const std::filesystem::path& file) {
+DeviceResult KeyboardSync::BuildImageFromKeyboard(const std::filesystem::path& file) {
   std::array<DeviceKeyTable, image::kProfileCount> tables{};
   std::vector<std::uint8_t> macroMemory;
   {
     auto session = commands_.Session();
-    const int active = commands_.ActiveProfile();
-    if (active < 0 || active >= static_cast<int>(image::kProfileCount)) return result::kFailed;
-    for (std::size_t p = 0; p < tables.size(); ++p) {
-      if (commands_.ReadKeyTable(tables[p], static_cast<int>(p)) != result::kOk) {
-        return result::kFailed;
-      }
+    if (!commands_.ActiveProfile()) return result::kFailed;
+    for (const ProfileNumber p : ProfileNumber::All()) {
+      if (commands_.ReadKeyTable(tables[p.Index()], p) != result::kOk) return result::kFailed;
     }
     std::array<std::uint8_t, kMacroBlobHeaderSize> header{};
     if (commands_.ReadMacroMemory(header) != result::kOk) return result::kFailed;

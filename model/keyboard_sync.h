@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "device/profile_number.h"
 #include "device/protocol.h"
+#include "device/results.h"
 
 namespace ombrex {
 
@@ -23,7 +25,7 @@ class Workspace;
 struct Download {
   std::vector<std::uint8_t> blob;
   bool withNames = true;
-  std::vector<int> profiles;
+  std::vector<ProfileNumber> profiles;
   std::vector<std::array<std::uint8_t, protocol::kKeyTableSize>> tables;
 };
 
@@ -33,19 +35,20 @@ class KeyboardSync {
 
   // Rebuilds the applied image from the working image, then downloads it.
   // Takes the image lock, then the applied-image lock.
-  int CommitImage(bool allProfiles);
+  DeviceResult CommitImage(bool allProfiles);
 
   // Sends the macro blob and the key tables of the active profile (of all four
   // with `allProfiles`, or when the macro order changed since the keyboard last
   // received it) between begin and end of one transfer. A failed write does not
-  // stop the sequence, but the result is 1 only when every write succeeded;
-  // otherwise the first failing code (0 when nothing could be sent).
-  int DownloadAssignments(bool allProfiles);
+  // stop the sequence, but the result is kOk only when every write
+  // succeeded; otherwise the first failure (kFailed when nothing could be
+  // sent).
+  DeviceResult DownloadAssignments(bool allProfiles);
 
   // Reads the four key tables and the macro memory of the keyboard and writes
-  // them to `file` as a .fwc image. 1 on success; the working image is not
-  // touched.
-  int BuildImageFromKeyboard(const std::filesystem::path& file);
+  // them to `file` as a .fwc image; the working image is not touched.
+  // kFailed when the file could not be written.
+  DeviceResult BuildImageFromKeyboard(const std::filesystem::path& file);
 
  private:
   // Everything a download sends, computed under the applied-image lock; the

@@ -14,12 +14,12 @@ constexpr std::u16string_view kViewSection = u"KEYCOLOR";
 constexpr std::u16string_view kViewKey = u"DengCheck";
 constexpr std::size_t kLedsPerChunk = 18;
 
-int FirstFailure(int current, int next) {
+DeviceResult FirstFailure(DeviceResult current, DeviceResult next) {
   return current != result::kOk ? current : next;
 }
 
-std::uint16_t SettingsAddress(int profile, std::size_t offset) {
-  return static_cast<std::uint16_t>(profile * protocol::kLightingRecordSize + offset);
+std::uint16_t SettingsAddress(ProfileNumber profile, std::size_t offset) {
+  return static_cast<std::uint16_t>(profile.Index() * protocol::kLightingRecordSize + offset);
 }
 
 }  // namespace
@@ -27,25 +27,25 @@ std::uint16_t SettingsAddress(int profile, std::size_t offset) {
 Lighting::Lighting(CommandSet& commands, UserModeFiles& files, std::filesystem::path profileFolder)
     : commands_(commands), files_(files), settingFile_(std::move(profileFolder) / "wskb.ini") {}
 
-void Lighting::SetShownProfile(int profile) {
-  if (profile >= 0 && profile < static_cast<int>(kLightingProfiles)) {
-    host_.State().shownProfile = profile;
-  }
+void Lighting::SetShownProfile(ProfileNumber profile) {
+  host_.State().shownProfile = profile;
 }
 
-int Lighting::ReadLighting(bool full) {
+DeviceResult Lighting::ReadLighting(bool full) {
   host_.Modes() = ModeList();
   StatusBlock status{};
-  if (commands_.ReadStatusBlock(status) != result::kOk) return -1;
+  if (const DeviceResult read = commands_.ReadStatusBlock(status); read != result::kOk) {
+    return read;
+  }
   host_.Modes() = ModeList::FromStatusBlock(status);
-  int outcome = result::kOk;
+  DeviceResult outcome = result::kOk;
   {
     auto session = commands_.Session();
     commands_.BeginTransfer();
     if (full && host_.Modes().SupportsUserPainting()) LoadUserMode();
-    for (int p = 0; p < static_cast<int>(kLightingProfiles); ++p) {
+    for (const ProfileNumber p : ProfileNumber::All()) {
       std::array<std::uint8_t, protocol::kPayloadSize> data{};
-      const int read =
+      const DeviceResult read =
           commands_.ReadSettings(data, lighting_field::kReadSize, SettingsAddress(p, 0));
       if (read == result::kOk) {
         std::copy_n(data.begin(), lighting_field::kReadSize, host_.Record(p).begin());
@@ -60,40 +60,40 @@ int Lighting::ReadLighting(bool full) {
   return outcome;
 }
 
-int Lighting::WriteLightingField(std::size_t offset, std::span<const std::uint8_t> bytes) {
+DeviceResult Lighting::WriteLightingField(std::size_t offset, std::span<const std::uint8_t> bytes) {
   if (bytes.empty() || bytes.size() > protocol::kPayloadSize ||
       offset + bytes.size() > protocol::kLightingRecordSize) {
     return result::kFailed;
   }
-  const int profile = host_.ShownProfile();
+  const ProfileNumber profile = host_.ShownProfile();
   std::copy(bytes.begin(), bytes.end(), host_.Record(profile).begin() + offset);
   auto session = commands_.Session();
   commands_.BeginTransfer();
-  const int written = commands_.WriteSettings(bytes, SettingsAddress(profile, offset));
+  const DeviceResult written = commands_.WriteSettings(bytes, SettingsAddress(profile, offset));
   commands_.EndTransfer();
   return written;
 }
 
-int Lighting::WriteLightingByte(std::size_t offset, std::uint8_t value) {
+DeviceResult Lighting::WriteLightingByte(std::size_t offset, std::uint8_t value) {
   return WriteLightingField(offset, std::span<const std::uint8_t>(&value, 1));
 }
 
-int Lighting::WriteKeyColour(int led, Rgb colour) {
+DeviceResult Lighting::WriteKeyColour(int led, Rgb colour) {
   if (led < 0 || led >= static_cast<int>(kLedCount)) return result::kFailed;
-  const int profile = host_.ShownProfile();
+  const ProfileNumber profile = host_.ShownProfile();
   host_.SetLedColour(profile, led, colour);
   const std::array<std::uint8_t, 3> bytes{colour.red, colour.green, colour.blue};
   auto session = commands_.Session();
   commands_.BeginTransfer();
-  const int written = commands_.WriteKeyColours(bytes, profile, led);
+  const DeviceResult written = commands_.WriteKeyColours(bytes, profile, led);
   commands_.EndTransfer();
   return written;
 }
 
-int Lighting::SendKeyColours() {
-  const int profile = host_.ShownProfile();
+DeviceResult Lighting::SendKeyColours() {
+  const ProfileNumber profile = host_.ShownProfile();
   const auto colours = host_.ProfileColours(profile);
-  int outcome = result::kOk;
+  DeviceResult outcome = result::kOk;
   auto session = commands_.Session();
   commands_.BeginTransfer();
   for (std::size_t led = 0; led < kLedCount; led += kLedsPerChunk) {
@@ -105,9 +105,9 @@ int Lighting::SendKeyColours() {
   return outcome;
 }
 
-int Lighting::LoadUserMode() {
+DeviceResult Lighting::LoadUserMode() {
   HostLightingState& state = host_.State();
-  const int p = state.shownProfile;
+  const ProfileNumber p = state.shownProfile;
   state.currentUserMode = files_.CurrentUserMode(p);
   const UserModeTools tools = files_.Tools(p, state.currentUserMode);
   state.tool = tools.tool;
@@ -143,11 +143,11 @@ bool Lighting::SaveUserModeName(int userMode, std::u16string_view name) {
   return files_.SaveUserModeName(host_.ShownProfile(), userMode, name);
 }
 
-std::u16string Lighting::ReadUserModeName(int profile, int userMode) const {
+std::u16string Lighting::ReadUserModeName(ProfileNumber profile, int userMode) const {
   return files_.UserModeName(profile, userMode);
 }
 
-std::array<std::u16string, kUserModeCount> Lighting::UserModeNames(int profile) const {
+std::array<std::u16string, kUserModeCount> Lighting::UserModeNames(ProfileNumber profile) const {
   std::array<std::u16string, kUserModeCount> names;
   for (int i = 0; i < kUserModeCount; ++i) names[i] = ReadUserModeName(profile, i);
   return names;

@@ -150,9 +150,9 @@ KeyEntry ProfileImage::Entry(std::size_t index) const {
   return EntryOf(block_, index);
 }
 
-KeyEntry ProfileImage::Entry(std::size_t profile, std::size_t slot) const {
-  if (profile >= image::kProfileCount || slot >= kSlotsPerProfile) return {};
-  return Entry(image::EntryIndex(profile, slot));
+KeyEntry ProfileImage::Entry(ProfileNumber profile, std::size_t slot) const {
+  if (slot >= kSlotsPerProfile) return {};
+  return Entry(image::EntryIndex(profile.Index(), slot));
 }
 
 void ProfileImage::SetEntry(std::size_t index, const KeyEntry& entry) {
@@ -160,9 +160,9 @@ void ProfileImage::SetEntry(std::size_t index, const KeyEntry& entry) {
   WriteKeyEntry(EntryBytes(block_, index), entry);
 }
 
-void ProfileImage::StoreEntry(std::size_t profile, std::size_t slot, const KeyEntry& entry) {
-  if (profile >= image::kProfileCount || slot >= kSlotsPerProfile) return;
-  const std::size_t index = image::EntryIndex(profile, slot);
+void ProfileImage::StoreEntry(ProfileNumber profile, std::size_t slot, const KeyEntry& entry) {
+  if (slot >= kSlotsPerProfile) return;
+  const std::size_t index = image::EntryIndex(profile.Index(), slot);
   ReleaseText(index);
   SetEntry(index, entry);
 }
@@ -261,9 +261,9 @@ bool ProfileImage::Parse(std::span<const std::uint8_t> file) {
   return true;
 }
 
-KeyEntry AppliedImage::Entry(std::size_t profile, std::size_t slot) const {
-  if (profile >= image::kProfileCount || slot >= kSlotsPerProfile) return {};
-  return EntryOf(block, image::EntryIndex(profile, slot));
+KeyEntry AppliedImage::Entry(ProfileNumber profile, std::size_t slot) const {
+  if (slot >= kSlotsPerProfile) return {};
+  return EntryOf(block, image::EntryIndex(profile.Index(), slot));
 }
 
 void AppliedImage::Clear() {

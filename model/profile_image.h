@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/profile_number.h"
 #include "model/key_entry.h"
 #include "model/macro.h"
 
@@ -32,7 +33,7 @@ inline constexpr std::size_t kFixedBlockAt = 32;
 inline constexpr std::size_t kFixedBlockSize = 32;
 inline constexpr std::size_t kEntriesAt = 64;
 inline constexpr std::size_t kEntryCount = 2048;
-inline constexpr std::size_t kProfileCount = 4;
+inline constexpr std::size_t kProfileCount = ProfileNumber::kCount;
 inline constexpr std::size_t kProfileBlockSize = kSlotsPerProfile * kEntrySize;   // 8192
 inline constexpr std::size_t kBlockSize = kEntriesAt + kEntryCount * kEntrySize;  // 32832
 
@@ -119,12 +120,14 @@ class ProfileImage {
   bool HasBlock() const { return !block_.empty(); }
   std::span<const std::uint8_t> Block() const { return block_; }
 
+  // Entries by index 0..2047, or by profile and slot 0..511; outside, reads
+  // give zero entries and writes are ignored.
   KeyEntry Entry(std::size_t index) const;
-  KeyEntry Entry(std::size_t profile, std::size_t slot) const;
+  KeyEntry Entry(ProfileNumber profile, std::size_t slot) const;
   // Writes the 16 bytes as given; the caller keeps the path table in step.
   void SetEntry(std::size_t index, const KeyEntry& entry);
   // Releases the entry's text first, then writes the entry.
-  void StoreEntry(std::size_t profile, std::size_t slot, const KeyEntry& entry);
+  void StoreEntry(ProfileNumber profile, std::size_t slot, const KeyEntry& entry);
 
   std::u16string_view Text(std::size_t index) const;
   std::uint32_t TextByteLength(std::size_t index) const;
@@ -172,7 +175,7 @@ struct AppliedImage {
   std::vector<MacroRecord> macros;
   std::vector<std::uint8_t> stringArea;
 
-  KeyEntry Entry(std::size_t profile, std::size_t slot) const;
+  KeyEntry Entry(ProfileNumber profile, std::size_t slot) const;
   void Clear();
 };
 

@@ -23,8 +23,8 @@ std::u16string ModeSection(int mode) {
   return u"Mode" + DecimalText(mode);
 }
 
-std::filesystem::path FileIn(const std::filesystem::path& folder, int profile) {
-  return folder / ("UserDengColor_" + std::to_string(profile) + ".userd");
+std::filesystem::path FileIn(const std::filesystem::path& folder, ProfileNumber profile) {
+  return folder / ("UserDengColor_" + std::to_string(profile.Index()) + ".userd");
 }
 
 // Reads up to `count` comma-separated decimal numbers as "%d,%d,..." would;
@@ -87,30 +87,30 @@ UserModeFiles::UserModeFiles(const std::filesystem::path& userDataFolder,
                              const std::filesystem::path& programFolder)
     : userFolder_(userDataFolder / "Skins"), programFolder_(programFolder / "Skins") {}
 
-std::filesystem::path UserModeFiles::UserFile(int profile) const {
+std::filesystem::path UserModeFiles::UserFile(ProfileNumber profile) const {
   return FileIn(userFolder_, profile);
 }
 
-std::filesystem::path UserModeFiles::ProgramFile(int profile) const {
+std::filesystem::path UserModeFiles::ProgramFile(ProfileNumber profile) const {
   return FileIn(programFolder_, profile);
 }
 
-std::filesystem::path UserModeFiles::ReadFile(int profile) const {
+std::filesystem::path UserModeFiles::ReadFile(ProfileNumber profile) const {
   std::error_code error;
   return std::filesystem::exists(UserFile(profile), error) ? UserFile(profile)
                                                            : ProgramFile(profile);
 }
 
-int UserModeFiles::CurrentUserMode(int profile) const {
+int UserModeFiles::CurrentUserMode(ProfileNumber profile) const {
   const int mode = ini::ReadInt(ReadFile(profile), kPresentSection, kPresentKey, 0);
   return mode >= 0 && mode < 10 ? mode : 0;
 }
 
-std::u16string UserModeFiles::UserModeName(int profile, int mode) const {
+std::u16string UserModeFiles::UserModeName(ProfileNumber profile, int mode) const {
   return ini::ReadString(ReadFile(profile), kNameSection, DecimalText(mode), u"0");
 }
 
-UserModeTools UserModeFiles::Tools(int profile, int mode) const {
+UserModeTools UserModeFiles::Tools(ProfileNumber profile, int mode) const {
   const std::filesystem::path file = ReadFile(profile);
   const std::u16string section = ModeSection(mode);
   UserModeTools tools;
@@ -120,20 +120,20 @@ UserModeTools UserModeFiles::Tools(int profile, int mode) const {
   return tools;
 }
 
-UserKeyColour UserModeFiles::KeyColour(int profile, int mode, int led) const {
+UserKeyColour UserModeFiles::KeyColour(ProfileNumber profile, int mode, int led) const {
   return ParseKeyColour(
       ini::ReadString(ReadFile(profile), ModeSection(mode), DecimalText(led), kKeyColourDefault));
 }
 
-bool UserModeFiles::SaveCurrentUserMode(int profile, int mode) {
+bool UserModeFiles::SaveCurrentUserMode(ProfileNumber profile, int mode) {
   return Write(profile, kPresentSection, kPresentKey, DecimalText(mode));
 }
 
-bool UserModeFiles::SaveUserModeName(int profile, int mode, std::u16string_view name) {
+bool UserModeFiles::SaveUserModeName(ProfileNumber profile, int mode, std::u16string_view name) {
   return Write(profile, kNameSection, DecimalText(mode), name);
 }
 
-bool UserModeFiles::SaveTools(int profile, int mode, const UserModeTools& tools) {
+bool UserModeFiles::SaveTools(ProfileNumber profile, int mode, const UserModeTools& tools) {
   const std::u16string section = ModeSection(mode);
   // All three are written even when one fails, so that a later success is not
   // skipped; the result says whether all arrived.
@@ -143,12 +143,13 @@ bool UserModeFiles::SaveTools(int profile, int mode, const UserModeTools& tools)
   return tool && base && user;
 }
 
-bool UserModeFiles::SaveKeyColour(int profile, int mode, int led, const UserKeyColour& colour) {
+bool UserModeFiles::SaveKeyColour(ProfileNumber profile, int mode, int led,
+                                  const UserKeyColour& colour) {
   const std::u16string value = RgbText(colour.colour) + u"," + (colour.follows ? u"1" : u"0");
   return Write(profile, ModeSection(mode), DecimalText(led), value);
 }
 
-bool UserModeFiles::CopyProfile(int from, int to) {
+bool UserModeFiles::CopyProfile(ProfileNumber from, ProfileNumber to) {
   if (from == to) return true;
   const std::filesystem::path source = ReadFile(from);
   const auto size = RegularFileSize(source);
@@ -162,13 +163,13 @@ bool UserModeFiles::CopyProfile(int from, int to) {
   return CopyFile(source, UserFile(to));
 }
 
-bool UserModeFiles::Write(int profile, std::u16string_view section, std::u16string_view key,
-                          std::u16string_view value) {
+bool UserModeFiles::Write(ProfileNumber profile, std::u16string_view section,
+                          std::u16string_view key, std::u16string_view value) {
   if (!EnsureUserCopy(profile)) return false;
   return ini::WriteString(UserFile(profile), section, key, value);
 }
 
-bool UserModeFiles::EnsureUserCopy(int profile) {
+bool UserModeFiles::EnsureUserCopy(ProfileNumber profile) {
   std::error_code error;
   if (std::filesystem::exists(UserFile(profile), error)) return true;
   std::filesystem::create_directories(userFolder_, error);

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/profile_number.h"
 #include "model/key_buttons.h"
 
 namespace ombrex {
@@ -42,32 +43,32 @@ class UserModeFiles {
   UserModeFiles(const std::filesystem::path& userDataFolder,
                 const std::filesystem::path& programFolder);
 
-  std::filesystem::path UserFile(int profile) const;
-  std::filesystem::path ProgramFile(int profile) const;
+  std::filesystem::path UserFile(ProfileNumber profile) const;
+  std::filesystem::path ProgramFile(ProfileNumber profile) const;
   // The file read for a profile: the user's copy, else the one beside the program.
-  std::filesystem::path ReadFile(int profile) const;
+  std::filesystem::path ReadFile(ProfileNumber profile) const;
 
   // The current user mode 0..9 (a value outside becomes 0).
-  int CurrentUserMode(int profile) const;
-  std::u16string UserModeName(int profile, int mode) const;
-  UserModeTools Tools(int profile, int mode) const;
-  UserKeyColour KeyColour(int profile, int mode, int led) const;
+  int CurrentUserMode(ProfileNumber profile) const;
+  std::u16string UserModeName(ProfileNumber profile, int mode) const;
+  UserModeTools Tools(ProfileNumber profile, int mode) const;
+  UserKeyColour KeyColour(ProfileNumber profile, int mode, int led) const;
 
-  bool SaveCurrentUserMode(int profile, int mode);
-  bool SaveUserModeName(int profile, int mode, std::u16string_view name);
-  bool SaveTools(int profile, int mode, const UserModeTools& tools);
-  bool SaveKeyColour(int profile, int mode, int led, const UserKeyColour& colour);
+  bool SaveCurrentUserMode(ProfileNumber profile, int mode);
+  bool SaveUserModeName(ProfileNumber profile, int mode, std::u16string_view name);
+  bool SaveTools(ProfileNumber profile, int mode, const UserModeTools& tools);
+  bool SaveKeyColour(ProfileNumber profile, int mode, int led, const UserKeyColour& colour);
 
   // Replaces a profile's user modes with a byte-for-byte copy of another's
   // (the lighting reset gives every profile those of profile 3).
-  bool CopyProfile(int from, int to);
+  bool CopyProfile(ProfileNumber from, ProfileNumber to);
 
  private:
-  bool Write(int profile, std::u16string_view section, std::u16string_view key,
+  bool Write(ProfileNumber profile, std::u16string_view section, std::u16string_view key,
              std::u16string_view value);
   // Before the first write, the user's copy starts as the program's file, so
   // that one written key does not lose all the others.
-  bool EnsureUserCopy(int profile);
+  bool EnsureUserCopy(ProfileNumber profile);
 
   std::filesystem::path userFolder_;
   std::filesystem::path programFolder_;

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "model/binary_file.h"
+#include "platform/paths.h"
 #include "platform/prompter.h"
 #include "platform/text.h"
 #include "resources/text_catalogue.h"
@@ -40,26 +41,51 @@ const MacroRecord* FindById(const std::vector<MacroRecord>& list, std::uint32_t 
   return nullptr;
 }
 
+ImageResult OkIf(bool done) {
+  return done ? ImageResult::kOk : ImageResult::kFailed;
+}
+
+// Runs one image operation; running out of memory anywhere in it gives
+// kOutOfMemory, the same for every operation.
+template <typename Operation>
+ImageResult MemoryGuarded(Operation&& operation) {
+  try {
+    return operation();
+  } catch (const std::bad_alloc&) {
+    return ImageResult::kOutOfMemory;
+  }
+}
+
+// The file's bytes as far as its header claims them (at least the block);
+// nullopt when it cannot be read or is shorter than a header.
+std::optional<std::vector<std::uint8_t>> ReadClaimedBytes(const std::filesystem::path& file) {
+  const auto header = ReadFilePrefix(file, image::kHeaderSize);
+  if (!header || header->size() != image::kHeaderSize) return std::nullopt;
+  return ReadFilePrefix(file, std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize));
+}
+
 }  // namespace
 
-int ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
+std::filesystem::path DefaultProfileFolder() {
+  return DocumentsFolder() / kProfileFolderName;
+}
+
+ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
   const auto size = RegularFileSize(file);
-  if (!size) return 0;
-  try {
+  if (!size) return ImageResult::kFailed;
+  return MemoryGuarded([&] {
     const auto header = ReadFilePrefix(file, image::kHeaderSize);
-    if (!header) return kCannotOpen;
-    if (*size < image::kBlockSize || *size >= kFourGiB) return 0;
+    if (!header) return ImageResult::kCannotOpen;
+    if (*size < image::kBlockSize || *size >= kFourGiB) return ImageResult::kFailed;
     const std::uint64_t wanted = std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize);
     const auto bytes = ReadFilePrefix(file, wanted);
-    if (!bytes) return kCannotOpen;
+    if (!bytes) return ImageResult::kCannotOpen;
     const ImageCheck check = CheckImageBytes(*bytes);
-    if (check == ImageCheck::Valid) return 1;
+    if (check == ImageCheck::Valid) return ImageResult::kOk;
     // Too short for the entries at all (a file that shrank meanwhile): silent.
     if (check != ImageCheck::TooShort) ShowFormatMessage(file, prompter);
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
-  }
+    return ImageResult::kFailed;
+  });
 }
 
 Workspace::Workspace(std::filesystem::path profileFolder)
@@ -71,55 +97,53 @@ bool Workspace::EnsureProfileFolder() const {
   return std::filesystem::is_directory(profileFolder_, error);
 }
 
-std::filesystem::path Workspace::ProfileFilePath(int) const {
+std::filesystem::path Workspace::ProfileFilePath() const {
   return profileFolder_ / "$Profile0";
 }
 
-int Workspace::CreateDefaultImage(const std::filesystem::path& file, std::uint8_t flag,
-                                  bool inMemory) {
-  try {
-    if (!inMemory) return WriteFileAtomically(file, DefaultImageBlock(flag)) ? 1 : 0;
+ImageResult Workspace::CreateDefaultImage(const std::filesystem::path& file, std::uint8_t flag,
+                                          bool inMemory) {
+  return MemoryGuarded([&] {
+    if (!inMemory) return OkIf(WriteFileAtomically(file, DefaultImageBlock(flag)));
     std::lock_guard lock(imageLock_);
     working_.ResetToDefault(flag);
     workingOrderChanged_ = false;
-    return 1;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+    return ImageResult::kOk;
+  });
 }
 
-int Workspace::LoadImageFile(const std::filesystem::path& file) {
+ImageResult Workspace::LoadImageFile(const std::filesystem::path& file) {
   std::lock_guard lock(imageLock_);
   workingOrderChanged_ = false;
-  try {
-    const auto header = ReadFilePrefix(file, image::kHeaderSize);
-    if (header && header->size() == image::kHeaderSize) {
-      const std::uint64_t wanted =
-          std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize);
-      const auto bytes = ReadFilePrefix(file, wanted);
-      if (bytes && working_.Parse(*bytes)) return 1;
-    }
-  } catch (const std::bad_alloc&) {
+  const ImageResult loaded = MemoryGuarded([&] {
+    const auto bytes = ReadClaimedBytes(file);
+    return OkIf(bytes && working_.Parse(*bytes));
+  });
+  if (loaded != ImageResult::kOk) {
+    // Whatever stopped the load, nothing of the file stays behind. Should
+    // even the default image not fit, the image is left without a block:
+    // empty, never half loaded.
+    MemoryGuarded([this] {
+      working_.ResetToDefault();
+      return ImageResult::kOk;
+    });
   }
-  working_.ResetToDefault();
-  return 0;
+  return loaded;
 }
 
-int Workspace::SaveImageFile(const std::filesystem::path& file) {
+ImageResult Workspace::SaveImageFile(const std::filesystem::path& file) {
   std::lock_guard lock(imageLock_);
-  try {
+  return MemoryGuarded([&] {
     const std::vector<std::uint8_t> bytes = working_.Serialize();
-    if (bytes.empty()) return 0;
-    return WriteFileAtomically(file, bytes) ? 1 : 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+    if (bytes.empty()) return ImageResult::kFailed;
+    return OkIf(WriteFileAtomically(file, bytes));
+  });
 }
 
-int Workspace::SaveProfileFile() {
+ImageResult Workspace::SaveProfileFile() {
   std::lock_guard lock(imageLock_);
   const std::filesystem::path file = ProfileFilePath();
-  if (!RegularFileSize(file)) return kNoProfileFile;
+  if (!RegularFileSize(file)) return ImageResult::kNoProfileFile;
   return SaveImageFile(file);
 }
 
@@ -128,16 +152,16 @@ void Workspace::ClearWorkingImage() {
   working_.Clear();
 }
 
-KeyEntry Workspace::ReadEntry(int profile, int slot) const {
+KeyEntry Workspace::ReadEntry(ProfileNumber profile, int slot) const {
   std::lock_guard lock(imageLock_);
-  if (profile < 0 || slot < 0) return {};
-  return working_.Entry(static_cast<std::size_t>(profile), static_cast<std::size_t>(slot));
+  if (slot < 0) return {};
+  return working_.Entry(profile, static_cast<std::size_t>(slot));
 }
 
-void Workspace::StoreEntry(int profile, int slot, const KeyEntry& entry) {
+void Workspace::StoreEntry(ProfileNumber profile, int slot, const KeyEntry& entry) {
   std::lock_guard lock(imageLock_);
-  if (profile < 0 || slot < 0) return;
-  working_.StoreEntry(static_cast<std::size_t>(profile), static_cast<std::size_t>(slot), entry);
+  if (slot < 0) return;
+  working_.StoreEntry(profile, static_cast<std::size_t>(slot), entry);
 }
 
 std::vector<MacroRecord> Workspace::MacroList() const {
@@ -180,10 +204,13 @@ bool Workspace::ConfirmMacroDeletion(const MacroRecord& record, Prompter& prompt
 MacroListChange Workspace::ApplyMacroList(std::vector<MacroRecord>& records) {
   MacroListChange change;
   std::vector<MacroRecord> next;
+  // Everything the hand-over allocates is allocated before the first entry
+  // changes, so running out of memory leaves the image as it was.
   try {
     next.reserve(records.size());
+    change.defaultedEntries.reserve(image::kEntryCount);
   } catch (const std::bad_alloc&) {
-    return change;
+    return {};
   }
   std::lock_guard lock(imageLock_);
   for (std::size_t i = 0; i < image::kEntryCount; ++i) {
@@ -212,15 +239,15 @@ MacroListChange Workspace::ApplyMacroList(std::vector<MacroRecord>& records) {
   return change;
 }
 
-int Workspace::RebuildAppliedImage() {
+ImageResult Workspace::RebuildAppliedImage() {
   std::lock_guard imageLock(imageLock_);
   std::lock_guard appliedLock(appliedLock_);
-  if (!working_.HasBlock() || working_.Macros().size() > kMaxMacros) return 0;
+  if (!working_.HasBlock() || working_.Macros().size() > kMaxMacros) return ImageResult::kFailed;
   if (ImageTotalSize(working_.Macros().size(), working_.TextTotal()) >
       std::numeric_limits<std::uint32_t>::max()) {
-    return 0;
+    return ImageResult::kFailed;
   }
-  try {
+  return MemoryGuarded([&] {
     AppliedImage next;
     // Texts first, so that the offsets in the copied block are the ones the
     // applied string area has.
@@ -232,10 +259,8 @@ int Workspace::RebuildAppliedImage() {
     applied_ = std::move(next);
     appliedOrderChanged_ = appliedOrderChanged_ || workingOrderChanged_;
     workingOrderChanged_ = false;
-    return 1;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+    return ImageResult::kOk;
+  });
 }
 
 bool Workspace::AppliedMacroOrderChanged() const {

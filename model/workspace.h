@@ -5,16 +5,32 @@
 // the keyboard. One Workspace per program, owned by the application; tests make
 // their own.
 //
-// Locking: every member takes the lock it needs itself; both locks are
-// recursive, so a caller that strings several steps together (clear, load,
-// save, commit) holds ImageLock() around them. The image lock is always taken
-// before the applied-image lock.
+// Every member takes the lock it needs itself. The images themselves are
+// reached only through an accessor that holds the matching lock for as long
+// as it lives, so nothing touches an image unlocked:
+//
+//   { auto image = workspace.Working(); image->SetText(index, u"/usr/bin/true"); }
+//   const auto macros = workspace.Working()->Macros();        // a copy, lock released
+//
+// Steps that belong together (clear, load, save, commit) run under one
+// accessor; both locks are recursive, so the members inside take them again:
+//
+//   const auto held = workspace.Working();
+//   workspace.ClearWorkingImage();
+//   workspace.LoadImageFile(file);
+//
+// The image lock is always taken before the applied-image lock: where both are
+// needed, Working() comes first.
 
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <span>
+#include <string_view>
 #include <vector>
 
+#include "device/profile_number.h"
+#include "model/image_result.h"
 #include "model/profile_image.h"
 
 namespace ombrex {
@@ -22,19 +38,30 @@ namespace ombrex {
 class Prompter;
 class Texts;
 
-// SaveProfileFile's result when there is no profile file yet: nothing was
-// written, and that is no failure of the caller's save.
-inline constexpr int kNoProfileFile = -1;
+// The folder below the user's documents that holds the profile file and the
+// lighting-view setting.
+inline constexpr std::string_view kProfileFolderName = "Vantrel_09A";
+std::filesystem::path DefaultProfileFolder();
 
-// ValidateImageFile's results besides 1 (valid) and 0 (not a valid image).
-inline constexpr int kCannotOpen = -2;
-inline constexpr int kOutOfMemory = -3;
+// An image with its lock held for the accessor's lifetime.
+template <typename Image>
+class [[nodiscard]] Locked {
+ public:
+  Locked(std::recursive_mutex& mutex, Image& image) : lock_(mutex), image_(image) {}
 
-// Checks a user's file before it is taken in. 1 valid; 0 missing, shorter than
-// the entries, 4 GiB or longer (silently), or failing a check (after the format
-// message naming the path); -2 cannot be opened; -3 out of memory. Opens the
-// file read-only and never touches an image.
-int ValidateImageFile(const std::filesystem::path& file, Prompter& prompter);
+  Image& operator*() const { return image_; }
+  Image* operator->() const { return &image_; }
+
+ private:
+  std::unique_lock<std::recursive_mutex> lock_;
+  Image& image_;
+};
+
+// Checks a user's file before it is taken in: kOk valid; kFailed missing,
+// shorter than the entries, 4 GiB or longer (silently), or failing a check
+// (after the format message naming the path); kCannotOpen; kOutOfMemory. Opens
+// the file read-only and never touches an image.
+ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& prompter);
 
 // What ApplyMacroList did to the entries.
 struct MacroListChange {
@@ -46,41 +73,42 @@ struct MacroListChange {
 
 class Workspace {
  public:
-  // `profileFolder` is where the profile file lives (the documents folder's
-  // "Vantrel_09A" in the program).
+  // `profileFolder` is where the profile file lives (DefaultProfileFolder()
+  // in the program).
   explicit Workspace(std::filesystem::path profileFolder);
 
-  std::recursive_mutex& ImageLock() { return imageLock_; }
-  std::recursive_mutex& AppliedLock() { return appliedLock_; }
-  // The images themselves, for callers holding the matching lock.
-  ProfileImage& Working() { return working_; }
-  const ProfileImage& Working() const { return working_; }
-  AppliedImage& Applied() { return applied_; }
+  Locked<ProfileImage> Working() { return {imageLock_, working_}; }
+  Locked<const ProfileImage> Working() const { return {imageLock_, working_}; }
+  Locked<AppliedImage> Applied() { return {appliedLock_, applied_}; }
+  Locked<const AppliedImage> Applied() const { return {appliedLock_, applied_}; }
 
   // Files.
   const std::filesystem::path& ProfileFolder() const { return profileFolder_; }
   // Creates the profile folder and any missing parent. True when it exists.
   bool EnsureProfileFolder() const;
-  // The one file that holds all four profiles: the same path for every index.
-  std::filesystem::path ProfileFilePath(int profile = 0) const;
+  // The one file that holds all four profiles.
+  std::filesystem::path ProfileFilePath() const;
 
   // A default image in memory (it becomes the working image) or written to a
-  // file. 1 on success.
-  int CreateDefaultImage(const std::filesystem::path& file, std::uint8_t flag, bool inMemory);
+  // file.
+  ImageResult CreateDefaultImage(const std::filesystem::path& file, std::uint8_t flag,
+                                 bool inMemory);
   // Replaces the working image with the file's content, taken only as far as it
   // is whole. On failure the working image is a default image, never half
-  // loaded. 1 on success.
-  int LoadImageFile(const std::filesystem::path& file);
-  // Writes the working image (offsets of its texts refreshed). 1 on success.
-  int SaveImageFile(const std::filesystem::path& file);
-  // SaveImageFile on the profile file when it exists; kNoProfileFile otherwise.
-  int SaveProfileFile();
+  // loaded.
+  ImageResult LoadImageFile(const std::filesystem::path& file);
+  // Writes the working image (offsets of its texts refreshed).
+  ImageResult SaveImageFile(const std::filesystem::path& file);
+  // SaveImageFile on the profile file when it exists; kNoProfileFile, and
+  // nothing written, otherwise: that is no failure of the caller's save.
+  ImageResult SaveProfileFile();
   void ClearWorkingImage();
 
-  // Entries of the working image.
-  KeyEntry ReadEntry(int profile, int slot) const;
+  // Entries of the working image; a slot outside 0..511 reads as a zero entry
+  // and is not written.
+  KeyEntry ReadEntry(ProfileNumber profile, int slot) const;
   // Releases the entry's text, then writes the entry.
-  void StoreEntry(int profile, int slot, const KeyEntry& entry);
+  void StoreEntry(ProfileNumber profile, int slot, const KeyEntry& entry);
 
   // The working macro list.
   std::vector<MacroRecord> MacroList() const;
@@ -98,8 +126,9 @@ class Workspace {
   // that would play nothing or the wrong macro.
   MacroListChange ApplyMacroList(std::vector<MacroRecord>& records);
 
-  // Rebuilds the applied image from the working image. 1 on success.
-  int RebuildAppliedImage();
+  // Rebuilds the applied image from the working image; kFailed when there is
+  // nothing to commit or it would not fit a file's header.
+  ImageResult RebuildAppliedImage();
 
   // The keyboard names macros by position. Once the list's order changed
   // (a macro removed or moved) since the keyboard last received it, every

@@ -19,7 +19,7 @@ CTrayIcon::~CTrayIcon() {
 
 bool CTrayIcon::CreateTrayIcon(std::u16string_view tip, int picture) {
   tip_ = ToQString(tip);
-  rules_.SetTrayPicture(kTrayKindPresence, picture);
+  rules_.SetTrayPicture(kTrayPresence, picture);
   if (icon_ != nullptr) return true;
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   icon_ = std::make_unique<QSystemTrayIcon>();

@@ -22,7 +22,7 @@ class CTrayIcon : public QObject {
   Q_OBJECT
 
  public:
-  // The icon of a picture number (kTrayPictureAbsent and so on).
+  // The icon of a picture number (kTrayNoKeyboard and so on).
   using PictureSource = std::function<QIcon(int picture)>;
 
   CTrayIcon(PictureSource pictures, BCMenu::TextSource texts, QObject* parent = nullptr);

@@ -8,11 +8,11 @@ TrayPictureRules::TrayPictureRules(int initialPicture)
 std::optional<int> TrayPictureRules::SetTrayPicture(int kind, int picture) {
   std::lock_guard lock(mutex_);
   int wanted = current_;
-  if (kind == kTrayKindPresence) {
+  if (kind == kTrayPresence) {
     if (picture != 0) remembered_ = picture;
     wanted = remembered_;
-  } else if (kind == kTrayKindIndicator) {
-    wanted = kTrayPictureIndicator;
+  } else if (kind == kTrayOverlay) {
+    wanted = kTrayIndicator;
   }
   if (wanted == current_) return std::nullopt;
   current_ = wanted;

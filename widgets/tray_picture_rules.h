@@ -8,23 +8,17 @@
 #include <mutex>
 #include <optional>
 
+#include "device/window_link.h"
+
 namespace ombrex {
 
-// Icon resource numbers of the tray pictures.
-inline constexpr int kTrayPictureAbsent = 128;
-inline constexpr int kTrayPicturePresent = 141;
-inline constexpr int kTrayPictureIndicator = 142;
-
-// Picture kinds of SetTrayPicture.
-inline constexpr int kTrayKindPresence = 0;
-inline constexpr int kTrayKindIndicator = 1;
-
+// Pictures and kinds are the numbers device code passes through WindowLink.
 class TrayPictureRules {
  public:
-  explicit TrayPictureRules(int initialPicture = kTrayPictureAbsent);
+  explicit TrayPictureRules(int initialPicture = kTrayNoKeyboard);
 
-  // Kind 0 with a picture: show it and remember it. Kind 0 with 0: show the
-  // remembered picture. Kind 1: show the indicator picture without
+  // kTrayPresence with a picture: show it and remember it; with 0: show the
+  // remembered picture. kTrayOverlay: show the indicator picture without
   // remembering it. Returns the picture to set now, or nullopt when the
   // current one stays (a picture is never set twice in a row).
   std::optional<int> SetTrayPicture(int kind, int picture);

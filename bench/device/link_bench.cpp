@@ -83,7 +83,7 @@ void BM_TransactInProcess(benchmark::State& state) {
   for (auto _ : state) {
     std::uint32_t received = 0;
     const auto start = Clock::now();
-    const int result = link->Transactions().Transact(request, reply, received);
+    const DeviceResult result = link->Transactions().Transact(request, reply, received);
     micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     if (result != result::kOk) {
       state.SkipWithError("a transaction failed");
@@ -226,7 +226,7 @@ void BM_ReadEverythingThroughDaemon(benchmark::State& state) {
   for (auto _ : state) {
     const auto start = Clock::now();
     bool ok = true;
-    for (int profile = 0; profile < 4; ++profile) {
+    for (const ProfileNumber profile : ProfileNumber::All()) {
       ok &= link->Commands().ReadKeyTable(table, profile) == result::kOk;
     }
     ok &= link->Commands().ReadMacroMemory(macros) == result::kOk;

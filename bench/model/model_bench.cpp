@@ -200,8 +200,7 @@ BENCHMARK(BM_RefreshGridAssigned)->Unit(benchmark::kMicrosecond);
 // 100 macros of 2000 actions and a text on every one of the 2048 entries.
 void Fill(Workspace& w) {
   w.CreateDefaultImage({}, 0, true);
-  std::lock_guard lock(w.ImageLock());
-  ProfileImage& image = w.Working();
+  const auto image = w.Working();
   std::vector<MacroRecord> macros(kMaxMacros);
   for (std::size_t m = 0; m < macros.size(); ++m) {
     macros[m].id = static_cast<std::uint16_t>(m + 1);
@@ -212,12 +211,12 @@ void Fill(Workspace& w) {
       macros[m].actions[a] = {10, 0x01E, static_cast<std::uint16_t>(a % 2)};
     }
   }
-  image.ReplaceMacros(std::move(macros));
+  image->ReplaceMacros(std::move(macros));
   for (std::size_t i = 0; i < image::kEntryCount; ++i) {
     KeyEntry entry;
     entry.kind = static_cast<std::uint16_t>(AssignKind::LaunchProgram);
-    image.SetEntry(i, entry);
-    image.SetText(i, u"/usr/local/bin/program-" + DecimalText(static_cast<long long>(i)));
+    image->SetEntry(i, entry);
+    image->SetText(i, u"/usr/local/bin/program-" + DecimalText(static_cast<long long>(i)));
   }
 }
 
@@ -232,7 +231,7 @@ void BM_SaveFullImage(benchmark::State& state) {
   Workspace& workspace = FullWorkspace();
   const std::filesystem::path file = ScratchFolder() / "full.fwc";
   for (auto _ : state) {
-    if (workspace.SaveImageFile(file) != 1) state.SkipWithError("save failed");
+    if (workspace.SaveImageFile(file) != ImageResult::kOk) state.SkipWithError("save failed");
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
 }
@@ -240,10 +239,10 @@ BENCHMARK(BM_SaveFullImage)->Unit(benchmark::kMillisecond);
 
 void BM_LoadFullImage(benchmark::State& state) {
   const std::filesystem::path file = ScratchFolder() / "full.fwc";
-  if (FullWorkspace().SaveImageFile(file) != 1) state.SkipWithError("save failed");
+  if (FullWorkspace().SaveImageFile(file) != ImageResult::kOk) state.SkipWithError("save failed");
   Workspace workspace(ScratchFolder());
   for (auto _ : state) {
-    if (workspace.LoadImageFile(file) != 1) state.SkipWithError("load failed");
+    if (workspace.LoadImageFile(file) != ImageResult::kOk) state.SkipWithError("load failed");
   }
 }
 BENCHMARK(BM_LoadFullImage)->Unit(benchmark::kMillisecond);

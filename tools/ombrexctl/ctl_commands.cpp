@@ -99,24 +99,23 @@ class Context {
     return session_.get();
   }
   // The keyboard's profile named by --profile (1..4), else the active one;
-  // -1 with a message when neither can be had.
-  int ChosenProfile() {
-    if (command.profile) return ProfileNumber(*command.profile);
-    const int active = session_->Commands().ActiveProfile();
-    if (active < 0) err << "ombrexctl: the keyboard does not report its active profile\n";
+  // empty with a message when neither can be had.
+  std::optional<ProfileNumber> ChosenProfile() {
+    if (command.profile) return ProfileOf(*command.profile);
+    const auto active = session_->Commands().ActiveProfile();
+    if (!active) err << "ombrexctl: the keyboard does not report its active profile\n";
     return active;
   }
-  int ProfileNumber(const std::string& word) {
+  // The command line counts profiles from 1.
+  std::optional<ProfileNumber> ProfileOf(const std::string& word) {
     int number = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), number);
     if (error != std::errc() || end != word.data() + word.size()) {
       throw UsageError{"a profile is a number 1..4, not \"" + word + "\""};
     }
-    if (number < 1 || number > 4) {
-      err << "ombrexctl: there is no profile " << number << "; profiles are 1..4\n";
-      return -1;
-    }
-    return number - 1;
+    const auto profile = number > 0 ? ProfileNumber::From(number - 1) : std::nullopt;
+    if (!profile) err << "ombrexctl: there is no profile " << number << "; profiles are 1..4\n";
+    return profile;
   }
   // Failure of a keyboard operation: 3 when the keyboard went away, else 1.
   int Failed(const std::string& what) {
@@ -176,24 +175,37 @@ int Status(Context& c) {
   return kExitOk;
 }
 
+// "N" of the messages that count profiles from 1.
+std::string Shown(ProfileNumber profile) {
+  return std::to_string(profile.Index() + 1);
+}
+
+// The keyboard's active profile for a report after an operation that needed
+// it (so it is known then).
+std::string ShownActive(KeyboardSession& keyboard) {
+  const auto active = keyboard.Commands().ActiveProfile();
+  return active ? Shown(*active) : "unknown";
+}
+
 int Profile(Context& c) {
   NeedWords(c.command, 1, 2);
-  std::optional<int> wanted;
+  std::optional<ProfileNumber> wanted;
   if (c.command.words.size() == 2) {
-    wanted = c.ProfileNumber(c.command.words[1]);
-    if (*wanted < 0) return kExitRefused;
+    wanted = c.ProfileOf(c.command.words[1]);
+    if (!wanted) return kExitRefused;
   }
   KeyboardSession* keyboard = c.Keyboard();
   if (keyboard == nullptr) return c.exitCode;
   if (wanted) {
-    const int result = keyboard->Commands().SetActiveProfile(*wanted);
+    const DeviceResult result = keyboard->Commands().SetActiveProfile(*wanted);
     if (result != result::kOk) {
-      return c.Failed("the keyboard refused the switch (result " + std::to_string(result) + ")");
+      return c.Failed("the keyboard refused the switch (result " + std::to_string(Code(result)) +
+                      ")");
     }
   }
-  const int active = keyboard->Commands().ActiveProfile();
-  if (active < 0) return c.Failed("the keyboard does not report its active profile");
-  c.out << "active profile: " << active + 1 << "\n";
+  const auto active = keyboard->Commands().ActiveProfile();
+  if (!active) return c.Failed("the keyboard does not report its active profile");
+  c.out << "active profile: " << Shown(*active) << "\n";
   return kExitOk;
 }
 
@@ -221,7 +233,7 @@ int Read(Context& c) {
   ProfileImage image;
   image.Parse(check.bytes);
   c.out << "read the keyboard into " << file.string() << ": " << image.Macros().size()
-        << " macros, active profile " << keyboard->Commands().ActiveProfile() + 1 << "\n";
+        << " macros, active profile " << ShownActive(*keyboard) << "\n";
   return kExitOk;
 }
 
@@ -236,18 +248,18 @@ int Write(Context& c) {
   Workspace workspace(file.parent_path());
   KeyboardSync sync(workspace, keyboard->Commands(), c.texts, c.prompter);
   {
-    std::lock_guard lock(workspace.ImageLock());
+    auto image = workspace.Working();
     workspace.ClearWorkingImage();
-    if (!workspace.Working().Parse(check->bytes)) return c.Failed("the file could not be taken in");
+    if (!image->Parse(check->bytes)) return c.Failed("the file could not be taken in");
   }
-  const int result = sync.CommitImage(c.command.all);
+  const DeviceResult result = sync.CommitImage(c.command.all);
   if (result != result::kOk) {
-    return c.Failed("writing to the keyboard failed (result " + std::to_string(result) + ")");
+    return c.Failed("writing to the keyboard failed (result " + std::to_string(Code(result)) + ")");
   }
   if (c.command.all) {
     c.out << "wrote all four profiles and the macros\n";
   } else {
-    c.out << "wrote profile " << keyboard->Commands().ActiveProfile() + 1 << " and the macros\n";
+    c.out << "wrote profile " << ShownActive(*keyboard) << " and the macros\n";
   }
   return kExitOk;
 }
@@ -284,7 +296,7 @@ struct LightingAccess {
 
 void PrintLighting(Context& c, const Lighting& lighting) {
   const HostLightingState& s = lighting.Host().State();
-  c.out << "profile: " << s.shownProfile + 1 << "\n"
+  c.out << "profile: " << Shown(s.shownProfile) << "\n"
         << "mode: " << int(s.mode) << "\n"
         << "brightness: " << int(s.brightness) << "\n"
         << "speed: " << int(s.speed) << "\n"
@@ -301,12 +313,12 @@ void PrintLighting(Context& c, const Lighting& lighting) {
 std::optional<int> ReadChosenLighting(Context& c, LightingAccess& access) {
   KeyboardSession* keyboard = c.Keyboard();
   if (keyboard == nullptr) return c.exitCode;
-  const int profile = c.ChosenProfile();
-  if (profile < 0) return kExitRefused;
-  access.lighting = std::make_unique<Lighting>(keyboard->Commands(), access.files,
-                                               DocumentsFolder() / "Vantrel_09A");
-  access.lighting->SetShownProfile(profile);
-  if (access.lighting->ReadLighting(false) < 0) {
+  const std::optional<ProfileNumber> profile = c.ChosenProfile();
+  if (!profile) return kExitRefused;
+  access.lighting =
+      std::make_unique<Lighting>(keyboard->Commands(), access.files, DefaultProfileFolder());
+  access.lighting->SetShownProfile(*profile);
+  if (access.lighting->ReadLighting(false) != result::kOk) {
     return c.Failed("the keyboard's lighting could not be read");
   }
   return std::nullopt;
@@ -364,7 +376,7 @@ int LightingCommand(Context& c) {
     if (access.lighting->WriteLightingField(offset, bytes) != result::kOk) {
       return c.Failed("the keyboard refused the lighting change");
     }
-    if (access.lighting->ReadLighting(false) < 0) {
+    if (access.lighting->ReadLighting(false) != result::kOk) {
       return c.Failed("the keyboard's lighting could not be read back");
     }
   }
@@ -380,15 +392,15 @@ int KeyColour(Context& c) {
                    ByteArgument(w[4], 255, "blue")};
   KeyboardSession* keyboard = c.Keyboard();
   if (keyboard == nullptr) return c.exitCode;
-  const int profile = c.ChosenProfile();
-  if (profile < 0) return kExitRefused;
+  const std::optional<ProfileNumber> profile = c.ChosenProfile();
+  if (!profile) return kExitRefused;
   UserModeFiles files(UserDataFolder(), ProgramFolder());
-  Lighting lighting(keyboard->Commands(), files, DocumentsFolder() / "Vantrel_09A");
-  lighting.SetShownProfile(profile);
+  Lighting lighting(keyboard->Commands(), files, DefaultProfileFolder());
+  lighting.SetShownProfile(*profile);
   if (lighting.WriteKeyColour(led, colour) != result::kOk) {
     return c.Failed("the keyboard refused the key colour");
   }
-  c.out << "profile " << profile + 1 << ", LED " << led << ": " << int(colour.red) << " "
+  c.out << "profile " << Shown(*profile) << ", LED " << led << ": " << int(colour.red) << " "
         << int(colour.green) << " " << int(colour.blue) << "\n";
   return kExitOk;
 }
@@ -397,8 +409,8 @@ int Assign(Context& c) {
   NeedWords(c.command, 5, 6);
   const std::vector<std::string>& w = c.command.words;
   const std::filesystem::path file = w[1];
-  const int profile = c.ProfileNumber(w[2]);
-  if (profile < 0) return kExitRefused;
+  const std::optional<ProfileNumber> profile = c.ProfileOf(w[2]);
+  if (!profile) return kExitRefused;
   const std::optional<unsigned> slot = SlotFromName(w[3]);
   if (!slot) {
     c.err << "ombrexctl: no key is called \"" << w[3] << "\"\n";
@@ -421,17 +433,17 @@ int Assign(Context& c) {
   const std::optional<FileCheck> check = ValidProfileFile(c, file);
   if (!check) return kExitRefused;
   Workspace workspace(file.parent_path());
-  std::lock_guard lock(workspace.ImageLock());
+  const auto image = workspace.Working();
   workspace.ClearWorkingImage();
-  workspace.Working().Parse(check->bytes);
+  image->Parse(check->bytes);
   // G keys keep their own code in the entry, as the editor stores them.
   entry.aux = GKeyCodeOfSlot(*slot);
-  workspace.StoreEntry(profile, static_cast<int>(*slot), entry);
-  if (workspace.SaveImageFile(file) != 1) {
+  workspace.StoreEntry(*profile, static_cast<int>(*slot), entry);
+  if (workspace.SaveImageFile(file) != ImageResult::kOk) {
     c.err << "ombrexctl: " << file.string() << " could not be written; it is unchanged\n";
     return kExitRefused;
   }
-  c.out << "profile " << profile + 1 << ", " << SlotName(*slot) << ": "
+  c.out << "profile " << Shown(*profile) << ", " << SlotName(*slot) << ": "
         << DescribeEntry(entry, {}, {}) << "\n";
   return kExitOk;
 }

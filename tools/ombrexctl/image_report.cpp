@@ -15,7 +15,7 @@ constexpr unsigned kSlotsShown = 274;  // keys, then the G keys of both banks
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFFull;
 
 struct Assignment {
-  unsigned profile;
+  ProfileNumber profile;
   unsigned slot;
   KeyEntry entry;
   std::u16string text;
@@ -23,9 +23,9 @@ struct Assignment {
 
 std::vector<Assignment> Assignments(const ProfileImage& image) {
   std::vector<Assignment> found;
-  for (unsigned p = 0; p < image::kProfileCount; ++p) {
+  for (const ProfileNumber p : ProfileNumber::All()) {
     for (unsigned slot = 0; slot < kSlotsShown; ++slot) {
-      const std::size_t index = image::EntryIndex(p, slot);
+      const std::size_t index = image::EntryIndex(p.Index(), slot);
       const KeyEntry entry = image.Entry(index);
       if (entry.kind == 0) continue;
       found.push_back({p, slot, entry, std::u16string(image.Text(index))});
@@ -85,11 +85,11 @@ void WriteReport(const ProfileImage& image, std::ostream& out) {
   const auto& macros = image.Macros();
   out << "assignments: " << assignments.size() << ", macros: " << macros.size()
       << ", text bytes: " << image.TextTotal() << "\n";
-  unsigned shownProfile = image::kProfileCount;
+  std::optional<ProfileNumber> shownProfile;
   for (const Assignment& a : assignments) {
     if (a.profile != shownProfile) {
       shownProfile = a.profile;
-      out << "profile " << a.profile + 1 << ":\n";
+      out << "profile " << a.profile.Index() + 1 << ":\n";
     }
     out << "  " << SlotName(a.slot) << ": " << DescribeEntry(a.entry, a.text, macros);
     if (a.entry.Is(AssignKind::Macro) && a.entry.aux > 1) out << " x" << a.entry.aux;
@@ -125,7 +125,7 @@ void WriteJsonReport(const ProfileImage& image, std::ostream& out) {
   out << "{\"assignments\":[";
   bool first = true;
   for (const Assignment& a : Assignments(image)) {
-    out << (first ? "" : ",") << "{\"profile\":" << a.profile + 1 << ",\"slot\":" << a.slot
+    out << (first ? "" : ",") << "{\"profile\":" << a.profile.Index() + 1 << ",\"slot\":" << a.slot
         << ",\"key\":" << JsonString(SlotName(a.slot))
         << ",\"kind\":" << JsonString(KindName(a.entry.kind)) << ",\"value\":" << a.entry.value
         << ",\"aux\":" << a.entry.aux

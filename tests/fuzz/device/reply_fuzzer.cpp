@@ -80,7 +80,7 @@ void RunOne(CommandSet& commands, std::uint8_t op) {
   std::array<std::uint8_t, 192> table{};
   std::array<std::uint8_t, 56> settings{};
   StatusBlock block{};
-  const int profile = static_cast<std::int8_t>(input->Byte()) % 6;
+  const ProfileNumber profile = *ProfileNumber::From(input->Byte() % ProfileNumber::kCount);
   switch (op % 12) {
     case 0:
       commands.ReadStatusBlock(block);

@@ -86,23 +86,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::filesystem::path saved = folder.path() / "saved.fwc";
   WriteFile(input, Expand({data, size}));
 
-  const int valid = ValidateImageFile(input, prompter);
-  fuzz::Require(valid == 0 || valid == 1);
+  const ImageResult valid = ValidateImageFile(input, prompter);
+  fuzz::Require(valid == ImageResult::kFailed || valid == ImageResult::kOk);
   Workspace workspace(folder.path());
-  const int loaded = workspace.LoadImageFile(input);
-  if (valid == 1) fuzz::Require(loaded == 1);
-  if (loaded != 1) return 0;
+  const ImageResult loaded = workspace.LoadImageFile(input);
+  if (valid == ImageResult::kOk) fuzz::Require(loaded == ImageResult::kOk);
+  if (loaded != ImageResult::kOk) return 0;
 
-  fuzz::Require(workspace.SaveImageFile(saved) == 1);
-  fuzz::Require(ValidateImageFile(saved, prompter) == 1);
+  fuzz::Require(workspace.SaveImageFile(saved) == ImageResult::kOk);
+  fuzz::Require(ValidateImageFile(saved, prompter) == ImageResult::kOk);
   Workspace again(folder.path());
-  fuzz::Require(again.LoadImageFile(saved) == 1);
-  std::lock_guard first(workspace.ImageLock());
-  std::lock_guard second(again.ImageLock());
-  fuzz::Require(again.Working().Macros() == workspace.Working().Macros());
-  fuzz::Require(again.Working().TextTotal() == workspace.Working().TextTotal());
+  fuzz::Require(again.LoadImageFile(saved) == ImageResult::kOk);
+  const auto first = workspace.Working();
+  const auto second = again.Working();
+  fuzz::Require(second->Macros() == first->Macros());
+  fuzz::Require(second->TextTotal() == first->TextTotal());
   for (std::size_t i = 0; i < image::kEntryCount; ++i) {
-    fuzz::Require(again.Working().Text(i) == workspace.Working().Text(i));
+    fuzz::Require(second->Text(i) == first->Text(i));
   }
   return 0;
 }

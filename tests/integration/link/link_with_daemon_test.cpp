@@ -165,7 +165,7 @@ TEST_F(LinkWithDaemon, DaemonStartedLaterArrivesAndItsKeyboardAnswers) {
   EXPECT_EQ(link_->DeviceCount(), 1);
   ASSERT_EQ(link_->Commands().ReadStatusBlock(block), result::kOk);
   EXPECT_EQ(block[protocol::kStatusMacroUnitsAt], 200);
-  EXPECT_EQ(link_->Commands().ActiveProfile(), 1);
+  EXPECT_EQ(link_->Commands().ActiveProfile(), ProfileNumber(1));
 
   std::array<std::uint8_t, 192> table{};
   std::iota(table.begin(), table.end(), 9);
@@ -208,7 +208,7 @@ TEST_F(LinkWithDaemon, KeyboardVanishingMidTransferGivesAResultCode) {
   StartDaemon({"--unplug-after", "3"});
   ASSERT_TRUE(CountBecomes(1));
   std::vector<std::uint8_t> macros(560);
-  const int result = link_->Commands().ReadMacroMemory(macros);
+  const DeviceResult result = link_->Commands().ReadMacroMemory(macros);
   EXPECT_TRUE(result == result::kNotWritten || result == result::kFailed ||
               result == result::kNoReply)
       << result;

@@ -38,7 +38,8 @@ class KeyboardSyncTest : public testing::Test {
     // built-in one, so positions without an assignment get back what the
     // keyboard itself has there.
     KeyTableBytes table{};
-    if (rig_.Commands().ReadDefaultKeyTable(table) == 1) rig_.DefaultTable().Replace(table);
+    if (rig_.Commands().ReadDefaultKeyTable(table) == result::kOk)
+      rig_.DefaultTable().Replace(table);
   }
 
   static test::RigOptions ActiveProfile(std::uint8_t profile) {
@@ -67,8 +68,7 @@ class KeyboardSyncTest : public testing::Test {
   }
 
   std::vector<std::uint8_t> AppliedBlob(bool withNames) {
-    std::lock_guard lock(workspace_.AppliedLock());
-    return BuildMacroBlob(workspace_.Applied().macros, withNames);
+    return BuildMacroBlob(workspace_.Applied()->macros, withNames);
   }
 
   test::TempDir dir_;
@@ -89,7 +89,7 @@ TEST_F(ActiveProfileTwoTest, ApplySendsTheMacrosAndTheActiveProfilesTable) {
   AssignAllProfiles();
   MarkSettings();
   const vkbd::Memories before = rig_.Keyboard().Snapshot();
-  ASSERT_EQ(sync_.CommitImage(false), 1);
+  ASSERT_EQ(sync_.CommitImage(false), result::kOk);
   const vkbd::Memories after = rig_.Keyboard().Snapshot();
 
   const std::vector<std::uint8_t> blob = AppliedBlob(true);
@@ -113,7 +113,7 @@ TEST_F(ActiveProfileTwoTest, ApplySendsTheMacrosAndTheActiveProfilesTable) {
 TEST_F(ActiveProfileTwoTest, ImportSendsAllFourProfiles) {
   AssignAllProfiles();
   MarkSettings();
-  ASSERT_EQ(sync_.CommitImage(true), 1);
+  ASSERT_EQ(sync_.CommitImage(true), result::kOk);
   const vkbd::Memories after = rig_.Keyboard().Snapshot();
   EXPECT_EQ(CodeAt(TableOf(after, 0), kKeyOnePosition), (DeviceKeyCode{5, 1, 1}));
   EXPECT_EQ(CodeAt(TableOf(after, 1), kKeyOnePosition), (DeviceKeyCode{0, 0, 0}));
@@ -127,7 +127,7 @@ TEST_F(ActiveProfileTwoTest, ImportSendsAllFourProfiles) {
 
 TEST_F(ActiveProfileTwoTest, AReorderedMacroListIsFollowedByEveryProfile) {
   AssignAllProfiles();
-  ASSERT_EQ(sync_.CommitImage(true), 1);
+  ASSERT_EQ(sync_.CommitImage(true), result::kOk);
   EXPECT_EQ(CodeAt(TableOf(rig_.Keyboard().Snapshot(), 0), kKeyOnePosition),
             (DeviceKeyCode{5, 1, 1}));
   // The editor swaps the two macros: key 1 of profile 0 (not the active one)
@@ -135,12 +135,12 @@ TEST_F(ActiveProfileTwoTest, AReorderedMacroListIsFollowedByEveryProfile) {
   std::vector<MacroRecord> swapped = workspace_.MacroList();
   std::swap(swapped[0], swapped[1]);
   workspace_.ApplyMacroList(swapped);
-  ASSERT_EQ(sync_.CommitImage(false), 1);
+  ASSERT_EQ(sync_.CommitImage(false), result::kOk);
   EXPECT_EQ(CodeAt(TableOf(rig_.Keyboard().Snapshot(), 0), kKeyOnePosition),
             (DeviceKeyCode{5, 1, 0}));
   // Once the keyboard has the new order, Apply is back to the active profile.
   workspace_.StoreEntry(0, kKeyOneSlot, Entry(AssignKind::StopMacro));
-  ASSERT_EQ(sync_.CommitImage(false), 1);
+  ASSERT_EQ(sync_.CommitImage(false), result::kOk);
   EXPECT_EQ(CodeAt(TableOf(rig_.Keyboard().Snapshot(), 0), kKeyOnePosition),
             (DeviceKeyCode{5, 1, 0}));
 }
@@ -160,7 +160,7 @@ class SmallMacroMemoryTest : public KeyboardSyncTest {
 TEST_F(SmallMacroMemoryTest, MacrosThatFitOnlyWithoutNamesAreSentWithoutNames) {
   // S0 = 16 + 2 + 4 + 4 * 26 = 126; the name would need 4 more bytes.
   UseMacros({Macro(1, u"ab", 26)});
-  ASSERT_EQ(sync_.CommitImage(false), 1);
+  ASSERT_EQ(sync_.CommitImage(false), result::kOk);
   const std::vector<std::uint8_t> blob = AppliedBlob(false);
   ASSERT_EQ(blob.size(), 126u);
   const vkbd::Memories after = rig_.Keyboard().Snapshot();
@@ -172,7 +172,7 @@ TEST_F(SmallMacroMemoryTest, MacrosThatFitOnlyWithoutNamesAreSentWithoutNames) {
 
 TEST_F(SmallMacroMemoryTest, MacrosFillingTheMemoryExactlyAreSent) {
   UseMacros({Macro(1, u"a", 26)});  // S1 = 126 + 2 = 128
-  ASSERT_EQ(sync_.CommitImage(false), 1);
+  ASSERT_EQ(sync_.CommitImage(false), result::kOk);
   EXPECT_TRUE(prompter_.messages.empty());
 }
 
@@ -180,7 +180,7 @@ TEST_F(SmallMacroMemoryTest, MacrosTooLargeSendNothing) {
   UseMacros({Macro(1, u"", 27)});  // S0 = 130
   workspace_.StoreEntry(0, kKeyOneSlot, Entry(AssignKind::Disabled));
   const vkbd::Memories before = rig_.Keyboard().Snapshot();
-  EXPECT_EQ(sync_.CommitImage(false), 0);
+  EXPECT_EQ(sync_.CommitImage(false), result::kFailed);
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].text, u"Macros too large");
   const vkbd::Memories after = rig_.Keyboard().Snapshot();
@@ -194,15 +194,15 @@ TEST_F(SmallMacroMemoryTest, AFailedWriteFailsTheDownloadButTheRestIsSent) {
   rig_.State().macroCapacity = 32640;
   UseMacros({Macro(1, u"", 40)});
   workspace_.StoreEntry(0, kKeyOneSlot, Entry(AssignKind::Disabled));
-  const int result = sync_.CommitImage(false);
-  EXPECT_NE(result, 1);
+  const DeviceResult result = sync_.CommitImage(false);
+  EXPECT_NE(result, result::kOk);
   EXPECT_EQ(CodeAt(TableOf(rig_.Keyboard().Snapshot(), 0), kKeyOnePosition),
             (DeviceKeyCode{0, 0, 0}));
 }
 
 TEST_F(KeyboardSyncTest, WithoutAKeyboardNothingIsSentAndTheMessageSaysSo) {
   rig_.Unplug();
-  EXPECT_EQ(sync_.CommitImage(false), 0);
+  EXPECT_EQ(sync_.CommitImage(false), result::kFailed);
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].text, u"No keyboard");
 }
@@ -212,7 +212,7 @@ TEST_F(KeyboardSyncTest, GKeysReachTheKeyboardAtThePositionsItsOwnTableGivesThem
   // The keyboard reports G1..G6 at positions 0..5; the built-in table could
   // not place them.
   workspace_.StoreEntry(0, 256 + 2, Entry(AssignKind::SingleKey, 0x01E));  // G3 sends A
-  ASSERT_EQ(sync_.CommitImage(true), 1);
+  ASSERT_EQ(sync_.CommitImage(true), result::kOk);
   const vkbd::Memories after = rig_.Keyboard().Snapshot();
   EXPECT_EQ(CodeAt(TableOf(after, 0), 2), (DeviceKeyCode{2, 2, 0x04}));
   EXPECT_EQ(CodeAt(TableOf(after, 0), 1), (DeviceKeyCode{6, 0xA2, 2}));
@@ -220,7 +220,7 @@ TEST_F(KeyboardSyncTest, GKeysReachTheKeyboardAtThePositionsItsOwnTableGivesThem
 
 TEST_F(KeyboardSyncTest, AnEmptyWorkingImageIsNotCommitted) {
   workspace_.ClearWorkingImage();
-  EXPECT_EQ(sync_.CommitImage(true), 0);
+  EXPECT_EQ(sync_.CommitImage(true), result::kFailed);
   EXPECT_TRUE(prompter_.messages.empty());
 }
 
@@ -245,31 +245,32 @@ TEST_F(KeyboardImageTest, WhatWasDownloadedComesBackAsTheSameImage) {
     const KeyCode key = KeyCodeOfDeviceCode(CodeAt(defaults, position));
     if (key != 0) slots.push_back(KeySlotFromCode(key));
   }
-  for (int p = 0; p < 4; ++p) {
+  for (const ProfileNumber p : ProfileNumber::All()) {
     // The keyboard's image presets the G-key codes of every profile.
     for (unsigned slot = 256; slot < 274; ++slot) {
       workspace_.StoreEntry(p, static_cast<int>(slot),
                             Entry(AssignKind::Default, 0, GKeyCodeOfSlot(slot)));
     }
     for (std::size_t i = 0; i < kinds.size(); ++i) {
-      const unsigned slot = slots[(i * 5 + p) % slots.size()];
+      const unsigned slot = slots[(i * 5 + p.Index()) % slots.size()];
       KeyEntry entry = kinds[i];
       entry.aux = GKeyCodeOfSlot(slot);
       workspace_.StoreEntry(p, static_cast<int>(slot), entry);
     }
   }
   // The whole image is small enough to fit; the names too.
-  ASSERT_EQ(sync_.CommitImage(true), 1) << (prompter_.messages.empty() ? "" : "message shown");
+  ASSERT_EQ(sync_.CommitImage(true), result::kOk)
+      << (prompter_.messages.empty() ? "" : "message shown");
 
   const auto file = dir_ / "read.fwc";
-  ASSERT_EQ(sync_.BuildImageFromKeyboard(file), 1);
+  ASSERT_EQ(sync_.BuildImageFromKeyboard(file), result::kOk);
   test::RecordingPrompter quiet;
-  EXPECT_EQ(ValidateImageFile(file, quiet), 1);
+  EXPECT_EQ(ValidateImageFile(file, quiet), ImageResult::kOk);
   Workspace read(dir_.path());
-  ASSERT_EQ(read.LoadImageFile(file), 1);
-  for (int p = 0; p < 4; ++p) {
+  ASSERT_EQ(read.LoadImageFile(file), ImageResult::kOk);
+  for (const ProfileNumber p : ProfileNumber::All()) {
     for (int slot = 0; slot < 512; ++slot) {
-      EXPECT_EQ(read.ReadEntry(p, slot), workspace_.ReadEntry(p, slot)) << p << " " << slot;
+      EXPECT_EQ(read.ReadEntry(p, slot), workspace_.ReadEntry(p, slot)) << p.Index() << " " << slot;
     }
   }
   const std::vector<MacroRecord> back = read.MacroList();
@@ -285,7 +286,7 @@ TEST_F(KeyboardImageTest, WhatWasDownloadedComesBackAsTheSameImage) {
 
 TEST_F(KeyboardImageTest, AKeyboardWithoutMacrosGivesABareImage) {
   const auto file = dir_ / "bare.fwc";
-  ASSERT_EQ(sync_.BuildImageFromKeyboard(file), 1);
+  ASSERT_EQ(sync_.BuildImageFromKeyboard(file), result::kOk);
   EXPECT_EQ(test::ReadBytes(file).size(), image::kBlockSize);
 }
 
@@ -294,14 +295,14 @@ TEST_F(KeyboardImageTest, AMacroHeaderClaimingMoreThanTheMemoryMeansNoMacros) {
   std::array<std::uint8_t, 16> header{0xAA, 0x55, 0xFF, 0xFF, 1, 0};
   rig_.Commands().WriteMacroMemory(header);
   const auto file = dir_ / "claim.fwc";
-  ASSERT_EQ(sync_.BuildImageFromKeyboard(file), 1);
+  ASSERT_EQ(sync_.BuildImageFromKeyboard(file), result::kOk);
   EXPECT_EQ(test::ReadBytes(file).size(), image::kBlockSize);
 }
 
 TEST_F(KeyboardImageTest, AnUnreadableKeyboardWritesNoFile) {
   rig_.Unplug();
   const auto file = dir_ / "none.fwc";
-  EXPECT_EQ(sync_.BuildImageFromKeyboard(file), 0);
+  EXPECT_EQ(sync_.BuildImageFromKeyboard(file), result::kFailed);
   EXPECT_FALSE(std::filesystem::exists(file));
 }
 

@@ -36,11 +36,12 @@ TEST_F(LightingTest, ReadingFillsTheRecordsTheModesAndTheShownState) {
   const std::array<std::uint8_t, 1> rate{7};
   rig_.Commands().WriteSettings(rate, 64 + 15);
   lighting_.SetShownProfile(1);
-  ASSERT_EQ(lighting_.ReadLighting(false), 1);
+  ASSERT_EQ(lighting_.ReadLighting(false), result::kOk);
   const vkbd::Memories memories = rig_.Keyboard().Snapshot();
-  for (int p = 0; p < 4; ++p) {
+  for (const ProfileNumber p : ProfileNumber::All()) {
     for (std::size_t i = 0; i < 56; ++i) {
-      EXPECT_EQ(lighting_.Host().Record(p)[i], memories.settings[p * 64 + i]) << p << " " << i;
+      EXPECT_EQ(lighting_.Host().Record(p)[i], memories.settings[p.Index() * 64 + i])
+          << p.Index() << " " << i;
     }
   }
   const HostLightingState& state = lighting_.State();
@@ -55,10 +56,10 @@ TEST_F(LightingTest, ReadingFillsTheRecordsTheModesAndTheShownState) {
 
 TEST_F(LightingTest, AnUnreadableKeyboardLeavesTheModeListEmpty) {
   lighting_.SetShownProfile(2);
-  ASSERT_EQ(lighting_.ReadLighting(false), 1);
+  ASSERT_EQ(lighting_.ReadLighting(false), result::kOk);
   lighting_.State().mode = 99;
   rig_.Unplug();
-  EXPECT_EQ(lighting_.ReadLighting(true), -1);
+  EXPECT_EQ(lighting_.ReadLighting(true), result::kFailed);  // no keyboard for the status read
   EXPECT_TRUE(lighting_.Host().Modes().Items().empty());
   EXPECT_EQ(lighting_.State().mode, 99);  // nothing else changed
 }
@@ -66,8 +67,8 @@ TEST_F(LightingTest, AnUnreadableKeyboardLeavesTheModeListEmpty) {
 TEST_F(LightingTest, FieldsAreWrittenAtTheShownProfilesRecord) {
   lighting_.SetShownProfile(3);
   const std::array<std::uint8_t, 4> colour{0, 10, 20, 30};
-  EXPECT_EQ(lighting_.WriteLightingField(4, colour), 1);
-  EXPECT_EQ(lighting_.WriteLightingByte(15, 2), 1);
+  EXPECT_EQ(lighting_.WriteLightingField(4, colour), result::kOk);
+  EXPECT_EQ(lighting_.WriteLightingByte(15, 2), result::kOk);
   const vkbd::Memories memories = rig_.Keyboard().Snapshot();
   EXPECT_EQ(memories.settings[3 * 64 + 4], 0);
   EXPECT_EQ(memories.settings[3 * 64 + 7], 30);
@@ -76,17 +77,17 @@ TEST_F(LightingTest, FieldsAreWrittenAtTheShownProfilesRecord) {
   EXPECT_EQ(lighting_.Host().Record(3)[7], 30);
   // Past the record: refused before anything is sent.
   const std::array<std::uint8_t, 2> two{1, 1};
-  EXPECT_EQ(lighting_.WriteLightingField(63, two), 0);
+  EXPECT_EQ(lighting_.WriteLightingField(63, two), result::kFailed);
   EXPECT_EQ(rig_.Keyboard().Snapshot().settings, memories.settings);
 }
 
 TEST_F(LightingTest, OneKeyColour) {
   lighting_.SetShownProfile(1);
-  EXPECT_EQ(lighting_.WriteKeyColour(26, kBlue), 1);
+  EXPECT_EQ(lighting_.WriteKeyColour(26, kBlue), result::kOk);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 1, 26), kBlue);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 0, 26), (Rgb{255, 255, 255}));
   EXPECT_EQ(lighting_.Host().LedColour(1, 26), kBlue);
-  EXPECT_EQ(lighting_.WriteKeyColour(64, kBlue), 0);
+  EXPECT_EQ(lighting_.WriteKeyColour(64, kBlue), result::kFailed);
 }
 
 TEST_F(LightingTest, SendingKeyColoursTouchesOnlyTheShownProfile) {
@@ -95,14 +96,14 @@ TEST_F(LightingTest, SendingKeyColoursTouchesOnlyTheShownProfile) {
     lighting_.Host().SetLedColour(1, led, kRed);
   }
   lighting_.SetShownProfile(0);
-  ASSERT_EQ(lighting_.SendKeyColours(), 1);
+  ASSERT_EQ(lighting_.SendKeyColours(), result::kOk);
   const vkbd::Memories memories = rig_.Keyboard().Snapshot();
   for (int led = 0; led < 64; ++led) {
     EXPECT_EQ(KeyboardLed(memories, 0, led), (Rgb{static_cast<std::uint8_t>(led), 1, 2}));
     EXPECT_EQ(KeyboardLed(memories, 1, led), (Rgb{255, 255, 255})) << led;
   }
   lighting_.SetShownProfile(3);  // the last profile: nothing past the table
-  EXPECT_EQ(lighting_.SendKeyColours(), 1);
+  EXPECT_EQ(lighting_.SendKeyColours(), result::kOk);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 3, 63), (Rgb{0, 0, 0}));
 }
 
@@ -111,7 +112,7 @@ TEST_F(LightingTest, AUserModeIsLoadedAndSent) {
   dir.Write("program/Skins/UserDengColor_2.userd",
             "[PRESENTMODE]\nmode=1\n[Mode1]\ntool=1\njcolor=9,9,9\ncolor=8,8,8\n26=0,0,255,0\n");
   lighting_.SetShownProfile(2);
-  ASSERT_EQ(lighting_.LoadUserMode(), 1);
+  ASSERT_EQ(lighting_.LoadUserMode(), result::kOk);
   const HostLightingState& state = lighting_.State();
   EXPECT_EQ(state.currentUserMode, 1);
   EXPECT_EQ(state.tool, 1);
@@ -130,7 +131,7 @@ TEST_F(LightingTest, AUserModeIsLoadedAndSent) {
 TEST_F(LightingTest, AFullReadLoadsTheUserModeAndTheView) {
   dir_.Write("program/Skins/UserDengColor_0.userd", "[Mode0]\n26=1,2,3,1\n");
   ASSERT_TRUE(lighting_.WriteLightingViewSetting(true));
-  ASSERT_EQ(lighting_.ReadLighting(true), 1);
+  ASSERT_EQ(lighting_.ReadLighting(true), result::kOk);
   EXPECT_TRUE(lighting_.Host().LightingView());
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 0, 26), (Rgb{1, 2, 3}));
 
@@ -153,7 +154,7 @@ TEST_F(LightingTest, UserModesWriteToTheUsersCopy) {
   EXPECT_EQ(lighting_.UserModeNames(1)[0], u"0");
   EXPECT_TRUE(std::filesystem::exists(files_.UserFile(1)));
   EXPECT_FALSE(std::filesystem::exists(files_.ProgramFile(1)));
-  ASSERT_EQ(lighting_.LoadUserMode(), 1);
+  ASSERT_EQ(lighting_.LoadUserMode(), result::kOk);
   EXPECT_EQ(lighting_.State().currentUserMode, 4);
   EXPECT_EQ(lighting_.State().baseColour, kBlue);
   EXPECT_EQ(lighting_.Host().LedColour(1, 26), kRed);

@@ -199,7 +199,7 @@ TEST_F(ApplicationTest, ExitRunsTheShutdownInOrderAndLetsGoOfEverything) {
   EXPECT_TRUE(copy->Loop().Ended());
   EXPECT_FALSE(copy->App().Instance().Holds());
   EXPECT_EQ(copy->App().Events().Count(), 0);
-  EXPECT_FALSE(copy->App().GetWorkspace().Working().HasBlock());
+  EXPECT_FALSE(copy->App().GetWorkspace().Working()->HasBlock());
   SingleInstance next(instance_);
   EXPECT_TRUE(next.TryAcquire());
 }
@@ -212,7 +212,7 @@ TEST_F(ApplicationTest, ExitDuringAQuestionWaitsUntilTheMainLoopHasControl) {
   bool imageDuringQuestion = false;
   copy->Window().WhileAsking([&] {
     copy->App().HandleMessage(msg::kKill, msg::kKillTag, 0, false);
-    imageDuringQuestion = copy->App().GetWorkspace().Working().HasBlock();
+    imageDuringQuestion = copy->App().GetWorkspace().Working()->HasBlock();
   });
   copy->Window().ScriptAnswer(Answer::Yes);
 
@@ -221,7 +221,7 @@ TEST_F(ApplicationTest, ExitDuringAQuestionWaitsUntilTheMainLoopHasControl) {
     switched = copy->App().Switcher()->SelectProfile(2);
     // Still here: the images are in use until this returns.
     EXPECT_FALSE(copy->App().Exited());
-    EXPECT_TRUE(copy->App().GetWorkspace().Working().HasBlock());
+    EXPECT_TRUE(copy->App().GetWorkspace().Working()->HasBlock());
   });
   ASSERT_TRUE(copy->RunUntil([&] { return copy->App().Exited(); }));
 

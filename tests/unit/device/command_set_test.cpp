@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <climits>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -79,18 +78,6 @@ TEST_F(CommandSetTest, KeyTablesGoInFourChunksAtTheProfilesAddress) {
   EXPECT_EQ(read[0], 192 & 0xFF);
   EXPECT_EQ(read[56], 248 & 0xFF);
   EXPECT_EQ(read[191], (360 + 23) & 0xFF);
-}
-
-TEST_F(CommandSetTest, ProfileOutsideZeroToThreeSendsNothing) {
-  std::array<std::uint8_t, 192> table{};
-  for (int profile : {4, 5, -1, INT_MIN, INT_MAX}) {
-    EXPECT_EQ(commands_.ReadKeyTable(table, profile), result::kBadProfile) << profile;
-    EXPECT_EQ(commands_.WriteKeyTable(table, profile), result::kBadProfile) << profile;
-    EXPECT_EQ(commands_.WriteKeyColours(std::span(table).first(3), profile, 0), result::kBadProfile)
-        << profile;
-    EXPECT_EQ(commands_.SetActiveProfile(profile), result::kBadProfile) << profile;
-  }
-  EXPECT_EQ(fake_.WrittenCount(), 0u);
 }
 
 TEST_F(CommandSetTest, MacroMemoryIsChunkedFromOffsetZero) {
@@ -220,25 +207,25 @@ FakeLibrary::Responder KeyboardWithProfile(std::uint8_t profile,
 
 TEST_F(CommandSetTest, ActiveProfileAsksOnlyWhileItIsUnknown) {
   Respond(KeyboardWithProfile(2, nullptr));
-  EXPECT_EQ(commands_.ActiveProfile(), 2);
-  EXPECT_EQ(commands_.ActiveProfile(), 2);
+  EXPECT_EQ(commands_.ActiveProfile(), ProfileNumber(2));
+  EXPECT_EQ(commands_.ActiveProfile(), ProfileNumber(2));
   EXPECT_EQ(fake_.WrittenCount(), 1u);
-  EXPECT_EQ(state_.deviceProfile, 2);
+  EXPECT_EQ(state_.deviceProfile.load(), ProfileNumber(2));
 
-  state_.deviceProfile = -1;  // as after a removal
+  state_.deviceProfile = std::nullopt;  // as after a removal
   Respond(KeyboardWithProfile(1, nullptr));
-  EXPECT_EQ(commands_.ActiveProfile(), 1);
+  EXPECT_EQ(commands_.ActiveProfile(), ProfileNumber(1));
   EXPECT_EQ(fake_.WrittenCount(), 2u);
 }
 
 TEST_F(CommandSetTest, ActiveProfileDoesNotCacheAFailureOrAnImpossibleProfile) {
   Respond(KeyboardWithProfile(9, nullptr));
-  EXPECT_EQ(commands_.ActiveProfile(), -1);
-  EXPECT_EQ(state_.deviceProfile, -1);
+  EXPECT_EQ(commands_.ActiveProfile(), std::nullopt);
+  EXPECT_EQ(state_.deviceProfile.load(), std::nullopt);
 
   Respond([](const PacketBytes&) { return Replies{}; });
-  EXPECT_EQ(commands_.ActiveProfile(), -1);
-  EXPECT_EQ(state_.deviceProfile, -1);
+  EXPECT_EQ(commands_.ActiveProfile(), std::nullopt);
+  EXPECT_EQ(state_.deviceProfile.load(), std::nullopt);
 }
 
 TEST_F(CommandSetTest, SetActiveProfileChangesOnlyByteTenOfWhatTheKeyboardReported) {
@@ -250,22 +237,22 @@ TEST_F(CommandSetTest, SetActiveProfileChangesOnlyByteTenOfWhatTheKeyboardReport
     const int expected = i == 10 ? 3 : int(100 + i);
     EXPECT_EQ(writes[0][8 + i], expected) << "status byte " << i;
   }
-  EXPECT_EQ(state_.deviceProfile, 3);
+  EXPECT_EQ(state_.deviceProfile.load(), ProfileNumber(3));
 }
 
 TEST_F(CommandSetTest, SetActiveProfileFailures) {
   // A failed read changes nothing and writes nothing.
-  state_.deviceProfile = 1;
+  state_.deviceProfile = ProfileNumber(1);
   Respond([](const PacketBytes&) { return Replies{}; });
   EXPECT_EQ(commands_.SetActiveProfile(2), result::kNoReply);
-  EXPECT_EQ(state_.deviceProfile, 1);
+  EXPECT_EQ(state_.deviceProfile.load(), ProfileNumber(1));
   EXPECT_EQ(fake_.WrittenCount(), 3u);  // three attempts at the read, no write
 
   // A refused write leaves the profile unknown.
   std::vector<PacketBytes> writes;
   Respond(KeyboardWithProfile(1, &writes, 0xFE));
   EXPECT_EQ(commands_.SetActiveProfile(2), result::kRefusedFE);
-  EXPECT_EQ(state_.deviceProfile, -1);
+  EXPECT_EQ(state_.deviceProfile.load(), std::nullopt);
 }
 
 TEST_F(CommandSetTest, ASessionKeepsOtherThreadsPacketsOutOfItsSequence) {

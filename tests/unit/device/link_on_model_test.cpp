@@ -53,10 +53,10 @@ TEST(LinkOnModel, KeyTablesAndMacroMemoryReadBackAsWritten) {
   VirtualKeyboardRig rig;
   ASSERT_TRUE(rig.Ready());
   CommandSet& commands = rig.Commands();
-  for (int profile = 0; profile < 4; ++profile) {
+  for (const ProfileNumber profile : ProfileNumber::All()) {
     std::array<std::uint8_t, 192> table{};
-    std::iota(table.begin(), table.end(), std::uint8_t(profile * 7));
-    ASSERT_EQ(commands.WriteKeyTable(table, profile), result::kOk) << profile;
+    std::iota(table.begin(), table.end(), std::uint8_t(profile.Index() * 7));
+    ASSERT_EQ(commands.WriteKeyTable(table, profile), result::kOk) << profile.Index();
   }
   std::vector<std::uint8_t> macros(protocol::kMaxMacroCapacity);
   std::iota(macros.begin(), macros.end(), std::uint8_t(3));
@@ -66,12 +66,13 @@ TEST(LinkOnModel, KeyTablesAndMacroMemoryReadBackAsWritten) {
 
   const vkbd::Memories memories = rig.Keyboard().Snapshot();
   EXPECT_EQ(memories.macro, macros);
-  for (int profile = 0; profile < 4; ++profile) {
+  for (const ProfileNumber profile : ProfileNumber::All()) {
     std::array<std::uint8_t, 192> read{};
     ASSERT_EQ(commands.ReadKeyTable(read, profile), result::kOk);
-    EXPECT_TRUE(std::equal(read.begin(), read.end(), memories.keyTables.begin() + 192 * profile))
-        << profile;
-    EXPECT_EQ(read[0], std::uint8_t(profile * 7));
+    const std::size_t at = 192 * profile.Index();
+    EXPECT_TRUE(std::equal(read.begin(), read.end(), memories.keyTables.begin() + at))
+        << profile.Index();
+    EXPECT_EQ(read[0], std::uint8_t(profile.Index() * 7));
   }
   std::vector<std::uint8_t> readMacros(macros.size());
   ASSERT_EQ(commands.ReadMacroMemory(readMacros), result::kOk);
@@ -93,7 +94,7 @@ TEST(LinkOnModel, DefaultKeyTableAndStatusBlockComeFromTheKeyboard) {
   StatusBlock block{};
   ASSERT_EQ(rig.Commands().ReadStatusBlock(block), result::kOk);
   EXPECT_EQ(block[protocol::kStatusMacroUnitsAt], 100);
-  EXPECT_EQ(rig.Commands().ActiveProfile(), 2);
+  EXPECT_EQ(rig.Commands().ActiveProfile(), ProfileNumber(2));
 }
 
 TEST(LinkOnModel, SetActiveProfileReachesTheKeyboardAndKeepsTheRestOfTheBlock) {
@@ -105,14 +106,14 @@ TEST(LinkOnModel, SetActiveProfileReachesTheKeyboardAndKeepsTheRestOfTheBlock) {
   EXPECT_EQ(after[protocol::kStatusActiveProfileAt], 3);
   after[protocol::kStatusActiveProfileAt] = before[protocol::kStatusActiveProfileAt];
   EXPECT_EQ(after, before);
-  EXPECT_EQ(rig.State().deviceProfile, 3);
+  EXPECT_EQ(rig.State().deviceProfile.load(), ProfileNumber(3));
 }
 
 TEST(LinkOnModel, FaultsGiveTheirResultCodes) {
   struct Case {
     const char* what;
     vkbd::FaultOptions faults;
-    std::vector<int> allowed;
+    std::vector<DeviceResult> allowed;
   };
   vkbd::FaultOptions drop, refuse, wrongCode;
   drop.dropRate = 1;
@@ -130,10 +131,10 @@ TEST(LinkOnModel, FaultsGiveTheirResultCodes) {
     VirtualKeyboardRig rig(options);
     ASSERT_TRUE(rig.Ready());
     StatusBlock block{};
-    const int result = rig.Commands().ReadStatusBlock(block);
+    const DeviceResult result = rig.Commands().ReadStatusBlock(block);
     EXPECT_NE(std::find(c.allowed.begin(), c.allowed.end(), result), c.allowed.end())
         << c.what << ": " << result;
-    EXPECT_EQ(rig.Commands().ActiveProfile(), -1) << c.what;
+    EXPECT_EQ(rig.Commands().ActiveProfile(), std::nullopt) << c.what;
   }
 }
 
@@ -236,12 +237,13 @@ TEST(LinkOnModel, ManyLinksAtOnceEachTalkToTheirOwnKeyboard) {
     rigs.push_back(std::make_unique<VirtualKeyboardRig>(options));
   }
   std::vector<std::thread> threads;
-  std::vector<int> profiles(rigs.size(), -2);
+  std::vector<std::optional<ProfileNumber>> profiles(rigs.size());
   for (std::size_t i = 0; i < rigs.size(); ++i) {
     threads.emplace_back([&, i] { profiles[i] = rigs[i]->Commands().ActiveProfile(); });
   }
   for (auto& t : threads) t.join();
-  EXPECT_EQ(profiles, (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(profiles, (std::vector<std::optional<ProfileNumber>>{
+                          ProfileNumber(0), ProfileNumber(1), ProfileNumber(2), ProfileNumber(3)}));
 }
 
 }  // namespace

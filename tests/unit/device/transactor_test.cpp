@@ -32,7 +32,8 @@ class TransactorTest : public ::testing::Test {
       return byAttempt(attempt->fetch_add(1), packet);
     });
   }
-  int Transact(std::span<const std::uint8_t> request, PacketBytes& reply, std::uint32_t& received) {
+  DeviceResult Transact(std::span<const std::uint8_t> request, PacketBytes& reply,
+                        std::uint32_t& received) {
     return transactor_.Transact(request, reply, received);
   }
 
@@ -130,8 +131,8 @@ TEST_F(TransactorTest, MismatchedReplyIsRetriedWithTheSamePacket) {
 TEST_F(TransactorTest, RefusalsAreRetriedAndTheThirdOneIsPassedToTheCaller) {
   struct Case {
     std::vector<std::uint8_t> statuses;
-    int transact;
-    int command;
+    DeviceResult transact;
+    DeviceResult command;
     std::size_t packets;
   };
   const std::vector<Case> cases = {
@@ -153,7 +154,7 @@ TEST_F(TransactorTest, RefusalsAreRetriedAndTheThirdOneIsPassedToTheCaller) {
         &transactor);
     PacketBytes reply{};
     std::uint32_t received = 0;
-    const int transacted = transactor.Transact(kStatusRequest, reply, received);
+    const DeviceResult transacted = transactor.Transact(kStatusRequest, reply, received);
     EXPECT_EQ(transacted, c.transact);
     EXPECT_EQ(CommandResult(transacted, reply, received), c.command);
     EXPECT_EQ(fake.WrittenCount(), c.packets);

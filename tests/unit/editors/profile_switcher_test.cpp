@@ -87,17 +87,17 @@ class ProfileSwitcherTest : public ::testing::Test {
   }
 
   // Puts `entry` on key 1 of `profile` in the keyboard itself.
-  void AssignInKeyboard(int profile, const KeyEntry& entry) {
+  void AssignInKeyboard(ProfileNumber profile, const KeyEntry& entry) {
     workspace_.StoreEntry(profile, kKeyOneSlot, entry);
-    ASSERT_EQ(sync_.CommitImage(true), 1);
-    std::lock_guard lock(workspace_.ImageLock());
+    ASSERT_EQ(sync_.CommitImage(true), result::kOk);
+    const auto held = workspace_.Working();
     workspace_.ClearWorkingImage();
     workspace_.CreateDefaultImage({}, 0, true);
   }
   int KeyboardProfile() {
     return rig_.Keyboard().Snapshot().status[protocol::kStatusActiveProfileAt];
   }
-  KeyEntry KeyOne(int profile) { return workspace_.ReadEntry(profile, kKeyOneSlot); }
+  KeyEntry KeyOne(ProfileNumber profile) { return workspace_.ReadEntry(profile, kKeyOneSlot); }
 
   test::VirtualKeyboardRig rig_;
   test::TempDir dir_;
@@ -131,7 +131,7 @@ TEST_F(ProfileSwitcherTest, ReloadTakesTheKeyboardsAssignmentsAndClearsPendingCh
 TEST_F(ProfileSwitcherTest, ReloadWithoutAKeyboardGivesTheDefaultImage) {
   workspace_.StoreEntry(0, kKeyOneSlot, Disabled());
   rig_.Unplug();
-  rig_.State().deviceProfile = -1;
+  rig_.State().deviceProfile = std::nullopt;
 
   switcher_.ReloadCurrentProfile(false);
 
@@ -142,10 +142,10 @@ TEST_F(ProfileSwitcherTest, ReloadWithoutAKeyboardGivesTheDefaultImage) {
 }
 
 TEST_F(ProfileSwitcherTest, AnIndexOutsideTheFourProfilesSelectsTheFirst) {
-  ASSERT_EQ(rig_.Commands().SetActiveProfile(2), 1);
+  ASSERT_EQ(rig_.Commands().SetActiveProfile(2), result::kOk);
   EXPECT_EQ(switcher_.SelectProfile(7), 1);
   EXPECT_EQ(KeyboardProfile(), 0);
-  EXPECT_EQ(rig_.State().deviceProfile, 0);
+  EXPECT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(0));
   EXPECT_EQ(switcher_.SelectProfile(-3), 1);
   EXPECT_EQ(KeyboardProfile(), 0);
 }
@@ -233,7 +233,7 @@ TEST_F(ProfileSwitcherTest, MenuNamesTheCurrentProfileOnTheProfilesButton) {
 
 TEST_F(ProfileSwitcherTest, AKeyboardThatCannotSwitchRefusesAndTheMenuShowsTheDefault) {
   rig_.Unplug();
-  rig_.State().deviceProfile = -1;
+  rig_.State().deviceProfile = std::nullopt;
   EXPECT_EQ(switcher_.SelectProfile(1), 0);
   EXPECT_TRUE(host_.menu.items[0].checked);
   EXPECT_FALSE(host_.menu.items[1].checked);
@@ -258,7 +258,7 @@ class ProfileManagerTest : public ProfileSwitcherTest {
 };
 
 TEST_F(ProfileManagerTest, OpensWithTheProfileFileFourTimesAndTheCurrentRowChecked) {
-  ASSERT_EQ(rig_.Commands().SetActiveProfile(3), 1);
+  ASSERT_EQ(rig_.Commands().SetActiveProfile(3), result::kOk);
   manager_.Open();
   ASSERT_EQ(manager_.Rows().size(), 4u);
   const std::u16string folder = workspace_.ProfileFolder().u16string() + u"/";

@@ -84,7 +84,7 @@ TEST_F(DeviceEventsTest, ArrivalReadsTheKeyboardThenReloadsShowsTheIconAndOpensO
 
 TEST_F(DeviceEventsTest, RemovalClosesEditorsHidesAndForgetsTheProfile) {
   Watch(1);
-  State().deviceProfile = 2;
+  State().deviceProfile = ProfileNumber(2);
   window_.Clear();
 
   Watch(0);
@@ -92,7 +92,7 @@ TEST_F(DeviceEventsTest, RemovalClosesEditorsHidesAndForgetsTheProfile) {
   const std::vector<WindowCall> expected{SendCall(msg::kCloseEditors, 0), HideCall(),
                                          TrayCall(kTrayPresence, kTrayNoKeyboard)};
   EXPECT_EQ(Calls(), expected) << test::Describe(Calls());
-  EXPECT_EQ(State().deviceProfile, -1);
+  EXPECT_EQ(State().deviceProfile.load(), std::nullopt);
   EXPECT_EQ(State().devicePresence, 0);
 }
 

@@ -73,7 +73,9 @@ TEST(AssignmentTablesTest, KeyboardWithoutMacrosGivesABareImage) {
   ProfileImage image;
   ASSERT_TRUE(image.Parse(file));
   EXPECT_EQ(image.Entry(3, kKeyOneSlot), Entry(AssignKind::Macro, 2));
-  for (std::size_t p = 0; p < 4; ++p) EXPECT_EQ(image.Entry(p, 265).aux, 0x1301) << p;
+  for (const ProfileNumber p : ProfileNumber::All()) {
+    EXPECT_EQ(image.Entry(p, 265).aux, 0x1301) << p.Index();
+  }
 }
 
 TEST(AssignmentTablesTest, KeyboardMacrosBecomeRecords) {

@@ -112,13 +112,14 @@ TEST(HostLightingTest, ColourFramesShowTheShownProfile) {
   for (const auto& [button, frame] : buttons.frames) EXPECT_FALSE(frame.has_value()) << button;
 }
 
-TEST(HostLightingTest, ColoursOutsideTheTableAreIgnored) {
+TEST(HostLightingTest, ColoursOfLedsOutsideTheTableAreIgnored) {
   HostLighting host;
   host.SetLedColour(0, 64, kRed);
   host.SetLedColour(0, -1, kRed);
-  host.SetLedColour(9, 0, kRed);  // an unknown profile counts as profile 0
-  EXPECT_EQ(host.LedColour(0, 0), kRed);
   EXPECT_EQ(host.LedColour(0, 64), Rgb{});
+  EXPECT_EQ(host.LedColour(0, -1), Rgb{});
+  // LED 64 of profile 0 is not LED 0 of profile 1.
+  EXPECT_EQ(host.LedColour(1, 0), Rgb{});
   EXPECT_EQ(host.ProfileColours(1)[0], 0);
 }
 

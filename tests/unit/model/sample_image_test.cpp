@@ -42,12 +42,11 @@ void BuildSample(Workspace& workspace) {
   workspace.StoreEntry(0, 0x023, Entry(AssignKind::StopMacro));         // H stops a macro
   workspace.StoreEntry(1, 256, Entry(AssignKind::Macro, 2, 3));         // G1 plays Fire
   workspace.StoreEntry(1, 266, Entry(AssignKind::SingleKey, 0x162, 0x1302));
-  std::lock_guard lock(workspace.ImageLock());
-  ProfileImage& image = workspace.Working();
-  image.SetEntry(image::EntryIndex(2, 0x024), Entry(AssignKind::LaunchProgram));
-  image.SetText(image::EntryIndex(2, 0x024), u"/usr/bin/xterm");
-  image.SetEntry(image::EntryIndex(3, 0x025), Entry(AssignKind::TextBlock));
-  image.SetText(image::EntryIndex(3, 0x025), u"Hello, keyboard");
+  const auto image = workspace.Working();
+  image->SetEntry(image::EntryIndex(2, 0x024), Entry(AssignKind::LaunchProgram));
+  image->SetText(image::EntryIndex(2, 0x024), u"/usr/bin/xterm");
+  image->SetEntry(image::EntryIndex(3, 0x025), Entry(AssignKind::TextBlock));
+  image->SetText(image::EntryIndex(3, 0x025), u"Hello, keyboard");
 }
 
 TEST(SampleImageTest, TheSampleFileIsWhatTheProgramWrites) {
@@ -56,13 +55,13 @@ TEST(SampleImageTest, TheSampleFileIsWhatTheProgramWrites) {
   BuildSample(workspace);
   if (std::getenv("OMBREX_WRITE_SAMPLES") != nullptr) {
     std::filesystem::create_directories(SampleFile().parent_path());
-    ASSERT_EQ(workspace.SaveImageFile(SampleFile()), 1);
+    ASSERT_EQ(workspace.SaveImageFile(SampleFile()), ImageResult::kOk);
   }
-  ASSERT_EQ(workspace.SaveImageFile(dir / "now.fwc"), 1);
+  ASSERT_EQ(workspace.SaveImageFile(dir / "now.fwc"), ImageResult::kOk);
   ASSERT_TRUE(std::filesystem::exists(SampleFile())) << SampleFile();
   EXPECT_EQ(test::ReadBytes(dir / "now.fwc"), test::ReadBytes(SampleFile()));
   test::RecordingPrompter prompter;
-  EXPECT_EQ(ValidateImageFile(SampleFile(), prompter), 1);
+  EXPECT_EQ(ValidateImageFile(SampleFile(), prompter), ImageResult::kOk);
 }
 
 }  // namespace

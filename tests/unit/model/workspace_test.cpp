@@ -37,17 +37,17 @@ class WorkspaceTest : public testing::Test {
 };
 
 TEST_F(WorkspaceTest, ValidationResults) {
-  EXPECT_EQ(ValidateImageFile(dir_ / "missing.fwc", prompter_), 0);
+  EXPECT_EQ(ValidateImageFile(dir_ / "missing.fwc", prompter_), ImageResult::kFailed);
   std::vector<std::uint8_t> file = DefaultImageBlock(0);
-  EXPECT_EQ(ValidateImageFile(Write("good.fwc", file), prompter_), 1);
+  EXPECT_EQ(ValidateImageFile(Write("good.fwc", file), prompter_), ImageResult::kOk);
   file.pop_back();
-  EXPECT_EQ(ValidateImageFile(Write("short.fwc", file), prompter_), 0);
+  EXPECT_EQ(ValidateImageFile(Write("short.fwc", file), prompter_), ImageResult::kFailed);
   EXPECT_TRUE(prompter_.messages.empty());  // too short for an image: silent
 
   file = DefaultImageBlock(0);
   file[4] = 4;
   const auto bad = Write("bad.fwc", file);
-  EXPECT_EQ(ValidateImageFile(bad, prompter_), 0);
+  EXPECT_EQ(ValidateImageFile(bad, prompter_), ImageResult::kFailed);
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].text,
             u"wrong file format, revert to the default values: \n  " + bad.u16string());
@@ -58,7 +58,7 @@ TEST_F(WorkspaceTest, FilesOfFourGibibytesAreRefusedUnread) {
   std::error_code error;
   std::filesystem::resize_file(file, std::uintmax_t{1} << 32, error);  // sparse
   if (error) GTEST_SKIP() << "no sparse files here";
-  EXPECT_EQ(ValidateImageFile(file, prompter_), 0);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), ImageResult::kFailed);
   EXPECT_TRUE(prompter_.messages.empty());
 }
 
@@ -68,7 +68,7 @@ TEST_F(WorkspaceTest, ValidationRejectsFilesShorterThanTheirHeaderSays) {
   image.ReplaceMacros({Macro(1, u"m", 5)});
   std::vector<std::uint8_t> file = image.Serialize();
   file.resize(file.size() - 1);
-  EXPECT_EQ(ValidateImageFile(Write("cut.fwc", file), prompter_), 0);
+  EXPECT_EQ(ValidateImageFile(Write("cut.fwc", file), prompter_), ImageResult::kFailed);
   EXPECT_EQ(prompter_.messages.size(), 1u);
 }
 
@@ -78,8 +78,8 @@ TEST_F(WorkspaceTest, ReadOnlyFilesValidateAndLoad) {
   image.SetEntry(3, Entry(AssignKind::SingleKey, 0x030));
   const auto file = Write("ro.fwc", image.Serialize());
   std::filesystem::permissions(file, std::filesystem::perms::owner_read);
-  EXPECT_EQ(ValidateImageFile(file, prompter_), 1);
-  EXPECT_EQ(workspace_.LoadImageFile(file), 1);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), ImageResult::kOk);
+  EXPECT_EQ(workspace_.LoadImageFile(file), ImageResult::kOk);
   EXPECT_EQ(workspace_.ReadEntry(0, 3), Entry(AssignKind::SingleKey, 0x030));
 }
 
@@ -87,13 +87,12 @@ TEST_F(WorkspaceTest, UnreadableFilesCannotBeOpened) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   const auto file = Write("secret.fwc", DefaultImageBlock(0));
   std::filesystem::permissions(file, std::filesystem::perms::none);
-  EXPECT_EQ(ValidateImageFile(file, prompter_), kCannotOpen);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), ImageResult::kCannotOpen);
 }
 
 TEST_F(WorkspaceTest, ProfileFileLivesInTheProfileFolder) {
-  const auto path = workspace_.ProfileFilePath(0);
-  EXPECT_EQ(path.filename(), "$Profile0");
-  for (int p = 1; p < 4; ++p) EXPECT_EQ(workspace_.ProfileFilePath(p), path);
+  const auto path = workspace_.ProfileFilePath();
+  EXPECT_EQ(path, workspace_.ProfileFolder() / "$Profile0");
   EXPECT_FALSE(std::filesystem::exists(workspace_.ProfileFolder()));
   EXPECT_TRUE(workspace_.EnsureProfileFolder());  // parents included
   EXPECT_TRUE(std::filesystem::is_directory(workspace_.ProfileFolder()));
@@ -101,23 +100,24 @@ TEST_F(WorkspaceTest, ProfileFileLivesInTheProfileFolder) {
 
 TEST_F(WorkspaceTest, ProfileFileIsSavedOnlyWhenItExists) {
   workspace_.EnsureProfileFolder();
-  EXPECT_EQ(workspace_.SaveProfileFile(), kNoProfileFile);
+  EXPECT_EQ(workspace_.SaveProfileFile(), ImageResult::kNoProfileFile);
   EXPECT_FALSE(std::filesystem::exists(workspace_.ProfileFilePath()));
-  ASSERT_EQ(workspace_.CreateDefaultImage(workspace_.ProfileFilePath(), 0, false), 1);
+  ASSERT_EQ(workspace_.CreateDefaultImage(workspace_.ProfileFilePath(), 0, false),
+            ImageResult::kOk);
   EXPECT_EQ(ReadBytes(workspace_.ProfileFilePath()).size(), image::kBlockSize);
   workspace_.StoreEntry(2, 30, Entry(AssignKind::Disabled));
-  EXPECT_EQ(workspace_.SaveProfileFile(), 1);
+  EXPECT_EQ(workspace_.SaveProfileFile(), ImageResult::kOk);
   Workspace other(workspace_.ProfileFolder());
-  ASSERT_EQ(other.LoadImageFile(workspace_.ProfileFilePath()), 1);
+  ASSERT_EQ(other.LoadImageFile(workspace_.ProfileFilePath()), ImageResult::kOk);
   EXPECT_EQ(other.ReadEntry(2, 30), Entry(AssignKind::Disabled));
 }
 
 TEST_F(WorkspaceTest, FailedWritesReportFailureAndKeepTheOldFile) {
   const auto blocker = Write("blocker", {1, 2, 3});
-  EXPECT_EQ(workspace_.SaveImageFile(blocker / "x.fwc"), 0);
-  EXPECT_EQ(workspace_.CreateDefaultImage(blocker / "y.fwc", 0, false), 0);
+  EXPECT_EQ(workspace_.SaveImageFile(blocker / "x.fwc"), ImageResult::kFailed);
+  EXPECT_EQ(workspace_.CreateDefaultImage(blocker / "y.fwc", 0, false), ImageResult::kFailed);
   std::filesystem::create_directories(dir_ / "folder.fwc" / "inside");
-  EXPECT_EQ(workspace_.SaveImageFile(dir_ / "folder.fwc"), 0);
+  EXPECT_EQ(workspace_.SaveImageFile(dir_ / "folder.fwc"), ImageResult::kFailed);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "folder.fwc" / "inside"));
   EXPECT_EQ(ReadBytes(blocker), (std::vector<std::uint8_t>{1, 2, 3}));
 }
@@ -125,46 +125,45 @@ TEST_F(WorkspaceTest, FailedWritesReportFailureAndKeepTheOldFile) {
 TEST_F(WorkspaceTest, FailedLoadLeavesADefaultImage) {
   workspace_.StoreEntry(0, 30, Entry(AssignKind::Disabled));
   workspace_.ClearWorkingImage();
-  EXPECT_EQ(workspace_.LoadImageFile(dir_ / "missing.fwc"), 0);
-  std::lock_guard lock(workspace_.ImageLock());
-  ASSERT_TRUE(workspace_.Working().HasBlock());
-  const auto block = workspace_.Working().Block();
+  EXPECT_EQ(workspace_.LoadImageFile(dir_ / "missing.fwc"), ImageResult::kFailed);
+  const auto image = workspace_.Working();
+  ASSERT_TRUE(image->HasBlock());
+  const auto block = image->Block();
   EXPECT_EQ(std::vector<std::uint8_t>(block.begin(), block.end()), DefaultImageBlock(0));
-  EXPECT_EQ(workspace_.Working().TextTotal(), 0u);
+  EXPECT_EQ(image->TextTotal(), 0u);
 }
 
 TEST_F(WorkspaceTest, WholeImagesSurviveSaveAndLoad) {
   {
-    std::lock_guard lock(workspace_.ImageLock());
-    ProfileImage& image = workspace_.Working();
-    image.SetEntry(image::EntryIndex(3, 20), Entry(AssignKind::LaunchProgram));
-    image.SetText(image::EntryIndex(3, 20), u"/usr/bin/true");
-    image.ReplaceMacros({Macro(5, u"five", 2000, 40), Macro(1, u"one", 1)});
+    const auto image = workspace_.Working();
+    image->SetEntry(image::EntryIndex(3, 20), Entry(AssignKind::LaunchProgram));
+    image->SetText(image::EntryIndex(3, 20), u"/usr/bin/true");
+    image->ReplaceMacros({Macro(5, u"five", 2000, 40), Macro(1, u"one", 1)});
   }
   workspace_.StoreEntry(1, 256, Entry(AssignKind::Macro, 5, 3));
   const auto path = dir_ / "all.fwc";
-  ASSERT_EQ(workspace_.SaveImageFile(path), 1);
-  EXPECT_EQ(ValidateImageFile(path, prompter_), 1);
+  ASSERT_EQ(workspace_.SaveImageFile(path), ImageResult::kOk);
+  EXPECT_EQ(ValidateImageFile(path, prompter_), ImageResult::kOk);
   Workspace other(dir_.path());
-  ASSERT_EQ(other.LoadImageFile(path), 1);
-  std::lock_guard lock(other.ImageLock());
-  EXPECT_EQ(other.Working().Text(image::EntryIndex(3, 20)), u"/usr/bin/true");
-  EXPECT_EQ(other.Working().Macros(), workspace_.MacroList());
+  ASSERT_EQ(other.LoadImageFile(path), ImageResult::kOk);
+  EXPECT_EQ(other.Working()->Text(image::EntryIndex(3, 20)), u"/usr/bin/true");
+  EXPECT_EQ(other.Working()->Macros(), workspace_.MacroList());
   EXPECT_EQ(other.ReadEntry(1, 256), Entry(AssignKind::Macro, 5, 3));
-  ASSERT_EQ(other.SaveImageFile(dir_ / "again.fwc"), 1);
+  ASSERT_EQ(other.SaveImageFile(dir_ / "again.fwc"), ImageResult::kOk);
   EXPECT_EQ(ReadBytes(dir_ / "again.fwc"), ReadBytes(path));
 }
 
 TEST_F(WorkspaceTest, StoringAnEntryReleasesItsText) {
-  std::lock_guard lock(workspace_.ImageLock());
-  ProfileImage& image = workspace_.Working();
-  image.SetEntry(image::EntryIndex(0, 2), Entry(AssignKind::TextBlock));
-  image.SetText(image::EntryIndex(0, 2), u"hello");
+  const auto image = workspace_.Working();
+  image->SetEntry(image::EntryIndex(0, 2), Entry(AssignKind::TextBlock));
+  image->SetText(image::EntryIndex(0, 2), u"hello");
   workspace_.StoreEntry(0, 2, Entry(AssignKind::SingleKey, 0x01E));
-  EXPECT_EQ(image.TextTotal(), 0u);
-  workspace_.StoreEntry(-1, 2, Entry(AssignKind::Disabled));  // unknown profile: nothing
+  EXPECT_EQ(image->TextTotal(), 0u);
+  // A slot past the profile's 512 is not some other profile's key.
   workspace_.StoreEntry(0, 512, Entry(AssignKind::Disabled));
-  EXPECT_EQ(workspace_.ReadEntry(-1, 2), KeyEntry{});
+  EXPECT_EQ(workspace_.ReadEntry(1, 0), KeyEntry{});
+  EXPECT_EQ(workspace_.ReadEntry(0, 512), KeyEntry{});
+  EXPECT_EQ(workspace_.ReadEntry(0, -1), KeyEntry{});
 }
 
 TEST_F(WorkspaceTest, MacroListRulesOnTheWorkingList) {
@@ -256,19 +255,18 @@ TEST_F(WorkspaceTest, DeletingAMacroAsksOnlyWhenAKeyPlaysIt) {
 
 TEST_F(WorkspaceTest, TheAppliedImageIsACopyWithTheTextsLaidOut) {
   {
-    std::lock_guard lock(workspace_.ImageLock());
-    ProfileImage& image = workspace_.Working();
-    image.SetEntry(40, Entry(AssignKind::LaunchProgram, 999));
-    image.SetText(40, u"prog");
+    const auto image = workspace_.Working();
+    image->SetEntry(40, Entry(AssignKind::LaunchProgram, 999));
+    image->SetText(40, u"prog");
   }
   std::vector<MacroRecord> list{Fresh(Macro(4, u"m", 3))};
   workspace_.ApplyMacroList(list);
-  ASSERT_EQ(workspace_.RebuildAppliedImage(), 1);
+  ASSERT_EQ(workspace_.RebuildAppliedImage(), ImageResult::kOk);
   workspace_.StoreEntry(0, 40,
                         Entry(AssignKind::Disabled));  // later edits stay in the working image
 
-  std::lock_guard lock(workspace_.AppliedLock());
-  const AppliedImage& applied = workspace_.Applied();
+  const auto locked = workspace_.Applied();
+  const AppliedImage& applied = *locked;
   EXPECT_EQ(applied.Entry(0, 40), Entry(AssignKind::LaunchProgram, 0));
   EXPECT_EQ(applied.stringArea.size(), 10u);
   EXPECT_EQ(bytes::Get32(applied.block, image::kStringAreaSizeAt), 10u);
@@ -280,23 +278,24 @@ TEST_F(WorkspaceTest, TheAppliedImageIsACopyWithTheTextsLaidOut) {
 TEST_F(WorkspaceTest, EditsAndCommitsFromTwoThreadsKeepTheImagesWhole) {
   std::thread editor([this] {
     for (int i = 0; i < 200; ++i) {
-      workspace_.StoreEntry(i % 4, i % 256, Entry(AssignKind::SingleKey, 0x01E));
+      workspace_.StoreEntry(*ProfileNumber::From(i % 4), i % 256,
+                            Entry(AssignKind::SingleKey, 0x01E));
       std::vector<MacroRecord> list{Macro(static_cast<std::uint16_t>(1 + i % 50), u"m", 4)};
       workspace_.ApplyMacroList(list);
     }
   });
   for (int i = 0; i < 50; ++i) {
-    std::lock_guard lock(workspace_.ImageLock());
-    ASSERT_EQ(workspace_.RebuildAppliedImage(), 1);
-    std::lock_guard appliedLock(workspace_.AppliedLock());
-    const AppliedImage& applied = workspace_.Applied();
+    const auto working = workspace_.Working();
+    ASSERT_EQ(workspace_.RebuildAppliedImage(), ImageResult::kOk);
+    const auto locked = workspace_.Applied();
+    const AppliedImage& applied = *locked;
     const ImageHeader header = ReadImageHeader(applied.block);
     EXPECT_EQ(header.macroCount, applied.macros.size());
     EXPECT_EQ(header.checksum, HeaderChecksum(applied.block));
   }
   editor.join();
-  EXPECT_EQ(workspace_.SaveImageFile(dir_ / "after.fwc"), 1);
-  EXPECT_EQ(ValidateImageFile(dir_ / "after.fwc", prompter_), 1);
+  EXPECT_EQ(workspace_.SaveImageFile(dir_ / "after.fwc"), ImageResult::kOk);
+  EXPECT_EQ(ValidateImageFile(dir_ / "after.fwc", prompter_), ImageResult::kOk);
 }
 
 }  // namespace

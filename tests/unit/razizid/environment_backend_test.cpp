@@ -25,7 +25,7 @@ class EnvironmentBackend : public ::testing::Test {
   test::TempDir dir_;
 };
 
-std::array<std::uint8_t, 192> ReadTable(const ServiceLibrary& library, int profile) {
+std::array<std::uint8_t, 192> ReadTable(const ServiceLibrary& library, ProfileNumber profile) {
   AppState state;
   DeviceLink link(library, state, LinkTiming::Fast());
   link.RegisterReplyRead();

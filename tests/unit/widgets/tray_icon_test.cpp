@@ -17,50 +17,50 @@ namespace {
 
 TEST(TrayPictureRulesTest, PresencePicturesAreRememberedAndIndicatorIsNot) {
   TrayPictureRules rules;
-  EXPECT_EQ(rules.Current(), kTrayPictureAbsent);
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindPresence, kTrayPicturePresent), kTrayPicturePresent);
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindIndicator, 0), kTrayPictureIndicator);
-  EXPECT_EQ(rules.Remembered(), kTrayPicturePresent);
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindPresence, 0), kTrayPicturePresent)
+  EXPECT_EQ(rules.Current(), kTrayNoKeyboard);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayPresence, kTrayKeyboard), kTrayKeyboard);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayOverlay, 0), kTrayIndicator);
+  EXPECT_EQ(rules.Remembered(), kTrayKeyboard);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayPresence, 0), kTrayKeyboard)
       << "indicator off brings the remembered picture back";
-  EXPECT_EQ(rules.Current(), kTrayPicturePresent);
+  EXPECT_EQ(rules.Current(), kTrayKeyboard);
 }
 
 TEST(TrayPictureRulesTest, AnEqualPictureIsNotSetAgain) {
   TrayPictureRules rules;
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindPresence, kTrayPictureAbsent), std::nullopt);
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindPresence, 0), std::nullopt);
-  EXPECT_TRUE(rules.SetTrayPicture(kTrayKindIndicator, 0).has_value());
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindIndicator, 0), std::nullopt);
-  EXPECT_EQ(rules.SetTrayPicture(7, kTrayPicturePresent), std::nullopt) << "unknown kind";
-  EXPECT_EQ(rules.Current(), kTrayPictureIndicator);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayPresence, kTrayNoKeyboard), std::nullopt);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayPresence, 0), std::nullopt);
+  EXPECT_TRUE(rules.SetTrayPicture(kTrayOverlay, 0).has_value());
+  EXPECT_EQ(rules.SetTrayPicture(kTrayOverlay, 0), std::nullopt);
+  EXPECT_EQ(rules.SetTrayPicture(7, kTrayKeyboard), std::nullopt) << "unknown kind";
+  EXPECT_EQ(rules.Current(), kTrayIndicator);
 }
 
 TEST(TrayPictureRulesTest, KeyboardLeavingWhileTheIndicatorShowsIsRememberedForLater) {
   TrayPictureRules rules;
-  rules.SetTrayPicture(kTrayKindPresence, kTrayPicturePresent);
-  rules.SetTrayPicture(kTrayKindIndicator, 0);
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindPresence, kTrayPictureAbsent), kTrayPictureAbsent);
-  EXPECT_EQ(rules.SetTrayPicture(kTrayKindPresence, 0), std::nullopt);
-  EXPECT_EQ(rules.Current(), kTrayPictureAbsent);
+  rules.SetTrayPicture(kTrayPresence, kTrayKeyboard);
+  rules.SetTrayPicture(kTrayOverlay, 0);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayPresence, kTrayNoKeyboard), kTrayNoKeyboard);
+  EXPECT_EQ(rules.SetTrayPicture(kTrayPresence, 0), std::nullopt);
+  EXPECT_EQ(rules.Current(), kTrayNoKeyboard);
 }
 
 TEST(TrayPictureRulesTest, WatcherAndIndicatorThreadsAgreeOnTheEnd) {
   TrayPictureRules rules;
   std::thread watcher([&] {
     for (int i = 0; i < 2000; ++i) {
-      rules.SetTrayPicture(kTrayKindPresence, i % 2 ? kTrayPicturePresent : kTrayPictureAbsent);
+      rules.SetTrayPicture(kTrayPresence, i % 2 ? kTrayKeyboard : kTrayNoKeyboard);
     }
   });
   std::thread indicator([&] {
-    for (int i = 0; i < 2000; ++i) rules.SetTrayPicture(kTrayKindIndicator, 0);
+    for (int i = 0; i < 2000; ++i) rules.SetTrayPicture(kTrayOverlay, 0);
   });
   watcher.join();
   indicator.join();
   // The watcher's last word was "present"; the indicator going off returns to it.
-  rules.SetTrayPicture(kTrayKindPresence, 0);
-  EXPECT_EQ(rules.Current(), kTrayPicturePresent);
-  EXPECT_EQ(rules.Remembered(), kTrayPicturePresent);
+  rules.SetTrayPicture(kTrayPresence, 0);
+  EXPECT_EQ(rules.Current(), kTrayKeyboard);
+  EXPECT_EQ(rules.Remembered(), kTrayKeyboard);
 }
 
 class TrayIconTest : public ::testing::Test {
@@ -85,13 +85,13 @@ class TrayIconTest : public ::testing::Test {
 
 TEST_F(TrayIconTest, WithoutATrayTheIconIsAbsentAndCallsDoNothing) {
   if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
-  EXPECT_FALSE(tray.CreateTrayIcon(u"Ombrex", kTrayPictureAbsent));
+  EXPECT_FALSE(tray.CreateTrayIcon(u"Ombrex", kTrayNoKeyboard));
   EXPECT_FALSE(tray.IsAdded());
-  tray.SetTrayPicture(kTrayKindPresence, kTrayPicturePresent);
+  tray.SetTrayPicture(kTrayPresence, kTrayKeyboard);
   tray.SetTip(u"Ombrex keyboard");
   QApplication::processEvents();
   EXPECT_EQ(tray.ShownPicture(), 0);
-  EXPECT_EQ(tray.CurrentPicture(), kTrayPicturePresent) << "the rules still follow the keyboard";
+  EXPECT_EQ(tray.CurrentPicture(), kTrayKeyboard) << "the rules still follow the keyboard";
   tray.RemoveTrayIcon();
 }
 
@@ -127,21 +127,21 @@ TEST_F(TrayIconTest, PicturesSetFromOtherThreadsEndOnTheRulesPicture) {
     threads.emplace_back([this, t] {
       for (int i = 0; i < 500; ++i) {
         if (t % 2 == 0) {
-          tray.SetTrayPicture(kTrayKindPresence, i % 2 ? kTrayPicturePresent : kTrayPictureAbsent);
+          tray.SetTrayPicture(kTrayPresence, i % 2 ? kTrayKeyboard : kTrayNoKeyboard);
         } else {
-          tray.SetTrayPicture(i % 2 ? kTrayKindIndicator : kTrayKindPresence, 0);
+          tray.SetTrayPicture(i % 2 ? kTrayOverlay : kTrayPresence, 0);
         }
       }
     });
   }
   for (auto& thread : threads) thread.join();
   QApplication::processEvents();  // runs the queued showings on this thread
-  tray.SetTrayPicture(kTrayKindPresence, kTrayPicturePresent);
-  tray.SetTrayPicture(kTrayKindIndicator, 0);
-  tray.SetTrayPicture(kTrayKindPresence, 0);
-  EXPECT_EQ(tray.CurrentPicture(), kTrayPicturePresent);
+  tray.SetTrayPicture(kTrayPresence, kTrayKeyboard);
+  tray.SetTrayPicture(kTrayOverlay, 0);
+  tray.SetTrayPicture(kTrayPresence, 0);
+  EXPECT_EQ(tray.CurrentPicture(), kTrayKeyboard);
   if (tray.IsAdded()) {
-    EXPECT_EQ(tray.ShownPicture(), kTrayPicturePresent);
+    EXPECT_EQ(tray.ShownPicture(), kTrayKeyboard);
   }
 }
 
