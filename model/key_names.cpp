@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "model/format_into.h"
+#include "platform/text.h"
 #include "resources/text_catalogue.h"
 #include "resources/texts.h"
 

@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace ombrex {
@@ -119,78 +120,137 @@ Spec ParseSpec(std::u16string_view spec) {
   return s;
 }
 
-std::u16string Pad(std::u16string body, const Spec& spec, bool numeric) {
-  if (body.size() >= spec.width) return body;
-  const std::size_t fill = spec.width - body.size();
-  if (spec.leftAlign) return body + std::u16string(fill, u' ');
-  if (spec.zeroPad && numeric) {
-    std::size_t signLength = (!body.empty() && (body[0] == u'-' || body[0] == u'+')) ? 1 : 0;
-    return body.substr(0, signLength) + std::u16string(fill, u'0') + body.substr(signLength);
+// Where a format's output goes: a growing string, or a caller's buffer that
+// is cut at its capacity and never allocates.
+class StringSink {
+ public:
+  explicit StringSink(std::u16string& out) : out_(out) {}
+  void Put(char16_t c) { out_.push_back(c); }
+
+ private:
+  std::u16string& out_;
+};
+
+class BufferSink {
+ public:
+  BufferSink(char16_t* buffer, std::size_t capacity) : buffer_(buffer), capacity_(capacity) {}
+  // Always leaves room for the terminator.
+  void Put(char16_t c) {
+    if (length_ + 1 < capacity_) buffer_[length_++] = c;
   }
-  return std::u16string(fill, u' ') + body;
+  std::size_t Finish() {
+    if (capacity_ != 0) buffer_[length_] = u'\0';
+    return length_;
+  }
+
+ private:
+  char16_t* buffer_;
+  std::size_t capacity_;
+  std::size_t length_ = 0;
+};
+
+template <typename Sink>
+void PutText(Sink& sink, std::u16string_view text) {
+  for (const char16_t c : text) sink.Put(c);
 }
 
-std::u16string IntegerText(long long value, char16_t type, const Spec& spec) {
-  std::u16string digits;
-  if (type == u'x' || type == u'X') {
-    const char16_t* alphabet = type == u'x' ? u"0123456789abcdef" : u"0123456789ABCDEF";
-    unsigned long long v = static_cast<unsigned long long>(value);
-    if (value < 0) v &= 0xFFFFFFFFull;  // as a 32-bit unsigned, like printf
-    do {
-      digits.insert(digits.begin(), alphabet[v % 16]);
-      v /= 16;
-    } while (v != 0);
-    return digits;
-  }
-  if (type == u'u') {
-    unsigned long long v = static_cast<unsigned long long>(value);
-    if (value < 0) v &= 0xFFFFFFFFull;
-    do {
-      digits.insert(digits.begin(), static_cast<char16_t>(u'0' + v % 10));
-      v /= 10;
-    } while (v != 0);
-    return digits;
-  }
-  std::u16string text = DecimalText(value);
-  if (value >= 0 && spec.plus)
-    text.insert(text.begin(), u'+');
-  else if (value >= 0 && spec.space)
-    text.insert(text.begin(), u' ');
-  return text;
+template <typename Sink>
+void PutRepeated(Sink& sink, char16_t c, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) sink.Put(c);
 }
+
+// The body padded to the spec's width; zeros go after a number's sign.
+template <typename Sink>
+void PutPadded(Sink& sink, std::u16string_view body, const Spec& spec, bool numeric) {
+  const std::size_t fill = body.size() >= spec.width ? 0 : spec.width - body.size();
+  if (spec.leftAlign) {
+    PutText(sink, body);
+    PutRepeated(sink, u' ', fill);
+  } else if (spec.zeroPad && numeric) {
+    const std::size_t sign = !body.empty() && (body[0] == u'-' || body[0] == u'+') ? 1 : 0;
+    PutText(sink, body.substr(0, sign));
+    PutRepeated(sink, u'0', fill);
+    PutText(sink, body.substr(sign));
+  } else {
+    PutRepeated(sink, u' ', fill);
+    PutText(sink, body);
+  }
+}
+
+// An integer's characters, sign included, in a local array: rendering one
+// never allocates.
+class IntegerText {
+ public:
+  IntegerText(long long value, char16_t type, const Spec& spec) {
+    const bool hex = type == u'x' || type == u'X';
+    const bool unsignedType = hex || type == u'u';
+    unsigned long long magnitude = static_cast<unsigned long long>(value);
+    if (unsignedType && value < 0) magnitude &= 0xFFFFFFFFull;  // as a 32-bit unsigned, like printf
+    if (!unsignedType && value < 0) magnitude = 0ull - magnitude;
+    const unsigned base = hex ? 16 : 10;
+    const char16_t* digits = type == u'X' ? u"0123456789ABCDEF" : u"0123456789abcdef";
+    std::size_t at = text_.size();
+    do {
+      text_[--at] = digits[magnitude % base];
+      magnitude /= base;
+    } while (magnitude != 0);
+    if (!unsignedType && value < 0) {
+      text_[--at] = u'-';
+    } else if (!unsignedType && spec.plus) {
+      text_[--at] = u'+';
+    } else if (!unsignedType && spec.space) {
+      text_[--at] = u' ';
+    }
+    begin_ = at;
+  }
+
+  std::u16string_view View() const { return {text_.data() + begin_, text_.size() - begin_}; }
+
+ private:
+  std::array<char16_t, 24> text_{};
+  std::size_t begin_ = 0;
+};
 
 bool IsIntegerType(char16_t type) {
   return type == u'd' || type == u'i' || type == u'u' || type == u'x' || type == u'X';
 }
 
-// Substitutes the first conversion that `accepts` with `render`, turns "%%"
-// into "%" and keeps everything else literally.
-template <typename Accepts, typename Render>
-std::u16string FormatOne(std::u16string_view format, Accepts accepts, Render render) {
-  std::u16string out;
-  out.reserve(format.size() + 16);
+bool IsTextType(char16_t type) {
+  return type == u's' || type == u'S';
+}
+
+// Substitutes the first conversion that `accepts` with what `render` puts,
+// turns "%%" into "%" and keeps everything else literally.
+template <typename Sink, typename Accepts, typename Render>
+void FormatOne(Sink& sink, std::u16string_view format, Accepts accepts, Render render) {
   bool used = false;
   for (std::size_t i = 0; i < format.size();) {
     if (format[i] != u'%') {
-      out.push_back(format[i++]);
+      sink.Put(format[i++]);
       continue;
     }
     if (i + 1 < format.size() && format[i + 1] == u'%') {
-      out.push_back(u'%');
+      sink.Put(u'%');
       i += 2;
       continue;
     }
     char16_t type = 0;
     const std::size_t length = ConversionLength(format, i, type);
     if (!used && length != 0 && accepts(type)) {
-      out += render(ParseSpec(format.substr(i, length)), type);
+      render(sink, ParseSpec(format.substr(i, length)), type);
       used = true;
       i += length;
       continue;
     }
-    out.push_back(format[i++]);
+    sink.Put(format[i++]);
   }
-  return out;
+}
+
+template <typename Sink>
+void FormatIntTo(Sink& sink, std::u16string_view format, long long value) {
+  FormatOne(sink, format, IsIntegerType, [value](Sink& out, const Spec& spec, char16_t type) {
+    PutPadded(out, IntegerText(value, type, spec).View(), spec, true);
+  });
 }
 
 }  // namespace
@@ -290,15 +350,28 @@ int LeadingInt(std::u16string_view text, int fallback) {
 }
 
 std::u16string FormatWithInt(std::u16string_view format, long long value) {
-  return FormatOne(format, IsIntegerType, [value](const Spec& spec, char16_t type) {
-    return Pad(IntegerText(value, type, spec), spec, true);
-  });
+  std::u16string out;
+  out.reserve(format.size() + 16);
+  StringSink sink(out);
+  FormatIntTo(sink, format, value);
+  return out;
+}
+
+std::size_t FormatIntInto(std::u16string_view format, long long value, char16_t* buffer,
+                          std::size_t capacity) {
+  BufferSink sink(buffer, capacity);
+  FormatIntTo(sink, format, value);
+  return sink.Finish();
 }
 
 std::u16string FormatWithText(std::u16string_view format, std::u16string_view text) {
-  return FormatOne(
-      format, [](char16_t type) { return type == u's' || type == u'S'; },
-      [text](const Spec& spec, char16_t) { return Pad(std::u16string(text), spec, false); });
+  std::u16string out;
+  out.reserve(format.size() + text.size());
+  StringSink sink(out);
+  FormatOne(sink, format, IsTextType, [text](StringSink& into, const Spec& spec, char16_t) {
+    PutPadded(into, text, spec, false);
+  });
+  return out;
 }
 
 }  // namespace ombrex

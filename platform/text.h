@@ -39,4 +39,11 @@ int LeadingInt(std::u16string_view text, int fallback);
 std::u16string FormatWithInt(std::u16string_view format, long long value);
 std::u16string FormatWithText(std::u16string_view format, std::u16string_view text);
 
+// FormatWithInt into a caller's buffer, for hot paths (the unknown-key name
+// of every recorded key event): never allocates. Writes at most capacity - 1
+// characters and a terminator and returns the number of characters written;
+// capacity 0 writes nothing.
+std::size_t FormatIntInto(std::u16string_view format, long long value, char16_t* buffer,
+                          std::size_t capacity);
+
 }  // namespace ombrex

@@ -4,7 +4,6 @@
 
 #include <array>
 
-#include "model/format_into.h"
 #include "platform/ini.h"
 #include "tests/unit/model/model_test_support.h"
 
@@ -12,32 +11,6 @@ namespace ombrex {
 namespace {
 
 using test::TestTexts;
-
-std::u16string Format(std::u16string_view format, long long value, std::size_t capacity = 64) {
-  std::array<char16_t, 64> buffer;
-  buffer.fill(u'#');
-  const std::size_t length = FormatIntInto(format, value, buffer.data(), capacity);
-  EXPECT_EQ(buffer[length], u'\0');
-  return std::u16string(buffer.data(), length);
-}
-
-TEST(FormatIntoTest, SubstitutesOnlyTheFirstIntegerConversion) {
-  EXPECT_EQ(Format(u"Unknown Key: %03x", 0x64), u"Unknown Key: 064");
-  EXPECT_EQ(Format(u"%X and %d", 0xAB), u"AB and %d");
-  EXPECT_EQ(Format(u"%s %d%%", 7), u"%s 7%");
-  EXPECT_EQ(Format(u"[%5d|%-4d]", -42), u"[  -42|%-4d]");
-  EXPECT_EQ(Format(u"%+05d", 42), u"+0042");
-  EXPECT_EQ(Format(u"%x", -1), u"ffffffff");
-  EXPECT_EQ(Format(u"100%", 1), u"100%");
-}
-
-TEST(FormatIntoTest, CutsToTheBufferAndBoundsWidths) {
-  EXPECT_EQ(Format(u"Unknown Key: %03x", 0x64, 5), u"Unkn");
-  EXPECT_EQ(Format(u"%99999999d", 1, 10).size(), 9u);
-  char16_t untouched = u'#';
-  EXPECT_EQ(FormatIntInto(u"abc", 0, &untouched, 0), 0u);
-  EXPECT_EQ(untouched, u'#');
-}
 
 TEST(KeyNameTest, NamesComeFromTheLanguageFile) {
   TestTexts texts;
