@@ -14,6 +14,14 @@ namespace {
 
 using protocol::Command;
 
+// The memories travel in payloads as the keyboard lays them out.
+static_assert(protocol::kPayloadOffset + protocol::kPayloadSize == protocol::kPacketSize);
+static_assert(protocol::kStatusBlockSize <= protocol::kPayloadSize);
+static_assert(protocol::kKeyTableSize == 3 * protocol::kKeyTablePositions &&
+              protocol::kKeyColoursPerProfile == 3 * protocol::kKeyTablePositions);
+static_assert(protocol::kMaxKeyColourChunk % 3 == 0 &&
+              protocol::kMaxKeyColourChunk <= protocol::kPayloadSize);
+
 // Addresses are 16 bits: a transfer that would run past them is refused
 // before anything is sent rather than wrapping onto other memory.
 constexpr std::size_t kAddressSpace = 0x10000;

@@ -37,6 +37,8 @@ inline constexpr std::size_t kReportRate = 15;
 inline constexpr std::size_t kMode17Colour = 17;
 // What the program reads of each record.
 inline constexpr std::size_t kReadSize = 56;
+static_assert(kMode17Colour < kReadSize && kReadSize <= protocol::kLightingRecordSize &&
+              kReadSize <= protocol::kPayloadSize);
 }  // namespace lighting_field
 
 using LightingRecord = std::array<std::uint8_t, protocol::kLightingRecordSize>;

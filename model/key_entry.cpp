@@ -1,6 +1,7 @@
 #include "model/key_entry.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "model/byte_io.h"
 
@@ -74,6 +75,9 @@ void DecodeInto(KeyEntry& entry, DeviceKeyCode read) {
       return;
   }
 }
+
+// kind, aux and value, then the reserved bytes: what a file's entry holds.
+static_assert(8 + std::tuple_size_v<decltype(KeyEntry::reserved)> == kEntrySize);
 
 }  // namespace
 

@@ -18,6 +18,11 @@ constexpr std::size_t kCountAt = 508;
 constexpr std::size_t kReserved510At = 510;
 constexpr std::size_t kActionsAt = 512;
 constexpr std::size_t kActionSize = 8;
+// The record's layout as the file format fixes it.
+static_assert(kCyclesAt == kNameAt + 2 * kMacroNameCapacity);
+static_assert(kReserved510At + 2 == kActionsAt);
+static_assert(kActionsAt + kMaxMacroActions * kActionSize == kMacroRecordSize);
+
 constexpr std::size_t kBlockHeaderSize = 4;
 constexpr std::size_t kBlobActionSize = 4;
 

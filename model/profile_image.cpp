@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::array<std::uint32_t, 8> kFixedBlockWords{
     0x0020484B, 0x00008020, 0x02000004, 0x00000000, 0x50040C45, 0x000E1C4F, 0x00000000, 0x00000000};
+static_assert(kFixedBlockWords.size() * 4 == image::kFixedBlockSize);
 
 std::span<std::uint8_t> EntryBytes(std::vector<std::uint8_t>& block, std::size_t index) {
   return std::span<std::uint8_t>(block).subspan(image::EntryOffset(index), kEntrySize);

@@ -49,6 +49,14 @@ inline constexpr std::size_t kStringAreaSizeAt = 16;
 inline constexpr std::size_t kFlagAt = 30;
 inline constexpr std::size_t kChecksumAt = 31;
 
+// What the file format fixes: a change of a size above must not move any of
+// it without notice.
+static_assert(kFixedBlockAt == kHeaderSize && kEntriesAt == kFixedBlockAt + kFixedBlockSize);
+static_assert(kEntrySize == 16 && kProfileBlockSize == 8192 && kBlockSize == 32832);
+static_assert(kFlagAt + 1 == kChecksumAt && kChecksumAt + 1 == kHeaderSize);
+static_assert(kTotalSizeAt == 8 && kEntryCountAt == 12 && kMacroCountAt == 14 &&
+              kStringAreaSizeAt == 16);
+
 constexpr std::size_t EntryIndex(std::size_t profile, std::size_t slot) {
   return profile * kSlotsPerProfile + slot;
 }
