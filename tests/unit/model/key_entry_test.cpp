@@ -28,13 +28,11 @@ TEST(KeyEntryTest, BytesAreLittleEndianInTheirPlaces) {
   EXPECT_EQ(ReadKeyEntry(bytes), entry);
 }
 
-TEST(KeyEntryTest, GKeyCodesOfBothBanks) {
-  EXPECT_EQ(GKeyCodeOfSlot(256), 0x0301);
-  EXPECT_EQ(GKeyCodeOfSlot(264), 0x0309);
-  EXPECT_EQ(GKeyCodeOfSlot(265), 0x1301);
-  EXPECT_EQ(GKeyCodeOfSlot(273), 0x1309);
-  EXPECT_EQ(GKeyCodeOfSlot(255), 0);
-  EXPECT_EQ(GKeyCodeOfSlot(274), 0);
+TEST(KeyEntryTest, GKeySlotsCarryTheirBanksCodesAndOtherSlotsNone) {
+  for (unsigned slot = 0; slot < 1024; ++slot) {
+    const bool gKey = slot >= 256 && slot < 274;
+    EXPECT_EQ(GKeyCodeOfSlot(slot), gKey ? test::kGKeyCodes[slot - 256] : 0) << slot;
+  }
 }
 
 TEST(KeyEntryTest, SingleKeysEncodeByWhatTheKeyIs) {
@@ -51,7 +49,7 @@ TEST(KeyEntryTest, SingleKeysEncodeByWhatTheKeyIs) {
   EXPECT_EQ(Encode(Entry(AssignKind::SingleKey, 0x10001E)), (DeviceKeyCode{2, 2, 0x00}));
 }
 
-TEST(KeyEntryTest, OtherKindsEncode) {
+TEST(KeyEntryTest, OtherKindsEncodeByKindAndDamagedValuesKeepTheDefault) {
   EXPECT_EQ(Encode(Entry(AssignKind::Default, 0x030)), kFactoryA);
   EXPECT_EQ(Encode(Entry(AssignKind::LaunchProgram, 12)), kFactoryA);
   EXPECT_EQ(Encode(Entry(AssignKind::Disabled)), (DeviceKeyCode{0, 0, 0}));
@@ -100,11 +98,13 @@ TEST_F(DecodeKeyTableTest, FactoryTableGivesDefaultEntriesWithGKeyCodes) {
   const std::vector<KeyEntry> entries = Decode();
   ASSERT_EQ(entries.size(), kSlotsPerProfile);
   for (unsigned slot = 0; slot < kSlotsPerProfile; ++slot) {
-    EXPECT_EQ(entries[slot], Entry(AssignKind::Default, 0, GKeyCodeOfSlot(slot))) << slot;
+    const bool gKey = slot >= 256 && slot < 274;
+    const std::uint16_t code = gKey ? test::kGKeyCodes[slot - 256] : 0;
+    EXPECT_EQ(entries[slot], Entry(AssignKind::Default, 0, code)) << slot;
   }
 }
 
-TEST_F(DecodeKeyTableTest, EveryFormReadBack) {
+TEST_F(DecodeKeyTableTest, EveryDeviceCodeReadsBackAsTheEntryItStandsFor) {
   struct Case {
     DeviceKeyCode read;
     KeyEntry expected;
@@ -159,7 +159,7 @@ TEST_F(DecodeKeyTableTest, EncodedEntriesComeBackUnchanged) {
   }
 }
 
-TEST(KeyEntryTest, MediaTable) {
+TEST(KeyEntryTest, MediaKeysAreFoundByTheirUsageAndTheirCode) {
   EXPECT_EQ(MediaIndexOfUsage(0x00EA), 5u);
   EXPECT_EQ(MediaIndexOfUsage(0x0001), std::nullopt);
   EXPECT_TRUE(IsMediaKeyCode(0x16C));

@@ -60,4 +60,18 @@ MacroRecord Macro(std::uint16_t id, std::u16string_view name, std::size_t action
   return record;
 }
 
+std::vector<std::uint8_t> Bytes(std::string_view hex) {
+  std::vector<std::uint8_t> bytes;
+  std::string digits;
+  for (const char c : hex) {
+    if (c == ' ') continue;
+    digits.push_back(c);
+    if (digits.size() == 2) {
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits, nullptr, 16)));
+      digits.clear();
+    }
+  }
+  return bytes;
+}
+
 }  // namespace ombrex::test

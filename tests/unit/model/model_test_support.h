@@ -4,6 +4,8 @@
 // of the test's own, recording fakes of the key grid and the Apply button, and
 // builders of entries and macros.
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -60,6 +62,15 @@ class RecordingPendingChanges : public PendingChanges {
 };
 
 KeyEntry Entry(AssignKind kind, std::uint32_t value = 0, std::uint16_t aux = 0);
+
+// The G-key codes of key slots 256..273, G1..G9 of bank A and then of bank B,
+// as the keyboard names them.
+inline constexpr std::array<std::uint16_t, 18> kGKeyCodes{
+    0x0301, 0x0302, 0x0303, 0x0304, 0x0305, 0x0306, 0x0307, 0x0308, 0x0309,
+    0x1301, 0x1302, 0x1303, 0x1304, 0x1305, 0x1306, 0x1307, 0x1308, 0x1309};
+
+// The bytes of a hex dump ("46 44 20 00 ..."); spaces are ignored.
+std::vector<std::uint8_t> Bytes(std::string_view hex);
 
 // A macro with an id, a name and `actions` alternating press and release of
 // key A with the given delay.

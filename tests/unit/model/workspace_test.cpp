@@ -36,7 +36,7 @@ class WorkspaceTest : public testing::Test {
   Workspace workspace_;
 };
 
-TEST_F(WorkspaceTest, ValidationResults) {
+TEST_F(WorkspaceTest, OnlyAWholeImagePassesAndOnlyAFileWithABadHeaderIsNamed) {
   EXPECT_EQ(ValidateImageFile(dir_ / "missing.fwc", prompter_), ImageResult::kFailed);
   std::vector<std::uint8_t> file = DefaultImageBlock(0);
   EXPECT_EQ(ValidateImageFile(Write("good.fwc", file), prompter_), ImageResult::kOk);
