@@ -71,9 +71,9 @@ std::filesystem::path DefaultProfileFolder() {
 }
 
 ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
-  const auto size = RegularFileSize(file);
-  if (!size) return ImageResult::kFailed;
   return MemoryGuarded([&] {
+    const auto size = RegularFileSize(file);
+    if (!size) return ImageResult::kFailed;
     const auto header = ReadFilePrefix(file, image::kHeaderSize);
     if (!header) return ImageResult::kCannotOpen;
     if (*size < image::kBlockSize || *size >= kFourGiB) return ImageResult::kFailed;
@@ -142,9 +142,11 @@ ImageResult Workspace::SaveImageFile(const std::filesystem::path& file) {
 
 ImageResult Workspace::SaveProfileFile() {
   std::lock_guard lock(imageLock_);
-  const std::filesystem::path file = ProfileFilePath();
-  if (!RegularFileSize(file)) return ImageResult::kNoProfileFile;
-  return SaveImageFile(file);
+  return MemoryGuarded([this] {
+    const std::filesystem::path file = ProfileFilePath();
+    if (!RegularFileSize(file)) return ImageResult::kNoProfileFile;
+    return SaveImageFile(file);
+  });
 }
 
 void Workspace::ClearWorkingImage() {

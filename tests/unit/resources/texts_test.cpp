@@ -9,7 +9,7 @@
 #include "platform/text.h"
 #include "resources/text_catalogue.h"
 #include "tests/support/temp_dir.h"
-#include "tests/unit/resources/allocation_counter.h"
+#include "tests/support/memory/allocations.h"
 #include "tests/unit/resources/fake_settings_store.h"
 
 namespace ombrex {

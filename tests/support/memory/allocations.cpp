@@ -1,23 +1,30 @@
-#include "tests/unit/resources/allocation_counter.h"
+#include "tests/support/memory/allocations.h"
 
 #include <cstdlib>
+#include <limits>
 #include <new>
 
 namespace {
 
 thread_local bool counting = false;
 thread_local std::size_t allocations = 0;
+// Allocations still allowed on this thread; the largest value means no limit.
+thread_local std::size_t allowance = std::numeric_limits<std::size_t>::max();
+thread_local bool refused = false;
 
 void* Allocate(std::size_t size) {
   if (counting) ++allocations;
+  if (allowance == 0) {
+    refused = true;
+    throw std::bad_alloc();
+  }
+  if (allowance != std::numeric_limits<std::size_t>::max()) --allowance;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
 
 }  // namespace
 
-// Replaces the program's allocation functions so that tests can see whether a
-// call allocates at all.
 void* operator new(std::size_t size) {
   return Allocate(size);
 }
@@ -48,6 +55,17 @@ AllocationCounter::~AllocationCounter() {
 }
 std::size_t AllocationCounter::count() const {
   return allocations;
+}
+
+FailingAllocations::FailingAllocations(std::size_t allowed) {
+  refused = false;
+  allowance = allowed;
+}
+FailingAllocations::~FailingAllocations() {
+  allowance = std::numeric_limits<std::size_t>::max();
+}
+bool FailingAllocations::Refused() const {
+  return refused;
 }
 
 }  // namespace ombrex::test
