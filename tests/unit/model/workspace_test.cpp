@@ -282,6 +282,10 @@ TEST_F(WorkspaceTest, EditsAndCommitsFromTwoThreadsKeepTheImagesWhole) {
                             Entry(AssignKind::SingleKey, 0x01E));
       std::vector<MacroRecord> list{Macro(static_cast<std::uint16_t>(1 + i % 50), u"m", 4)};
       workspace_.ApplyMacroList(list);
+      // Direct changes through the accessor are under the lock as well.
+      const auto image = workspace_.Working();
+      image->SetEntry(40, Entry(AssignKind::TextBlock));
+      image->SetText(40, std::u16string(1 + i % 7, u't'));
     }
   });
   for (int i = 0; i < 50; ++i) {
@@ -292,6 +296,8 @@ TEST_F(WorkspaceTest, EditsAndCommitsFromTwoThreadsKeepTheImagesWhole) {
     const ImageHeader header = ReadImageHeader(applied.block);
     EXPECT_EQ(header.macroCount, applied.macros.size());
     EXPECT_EQ(header.checksum, HeaderChecksum(applied.block));
+    EXPECT_EQ(header.stringAreaSize, applied.stringArea.size());
+    EXPECT_EQ(applied.stringArea.size(), working->TextTotal());
   }
   editor.join();
   EXPECT_EQ(workspace_.SaveImageFile(dir_ / "after.fwc"), ImageResult::kOk);
