@@ -26,7 +26,7 @@ BlobChoice ChooseMacroBlob(const MacroBlobSizes& sizes, std::uint64_t capacity) 
 }
 
 std::vector<std::uint8_t> ImageFromKeyboard(
-    const std::array<DeviceKeyTable, image::kProfileCount>& tables,
+    const std::array<DeviceKeyTable, ProfileNumber::kCount>& tables,
     std::span<const std::uint8_t, protocol::kKeyTableSize> defaults,
     std::span<const std::uint8_t> macroMemory, std::u16string_view namePrefix) {
   const std::vector<MacroRecord> macros = DecodeMacroBlob(macroMemory, namePrefix);
@@ -34,7 +34,7 @@ std::vector<std::uint8_t> ImageFromKeyboard(
   const std::span<std::uint8_t> bytes(file);
   WriteImageHeader(bytes, static_cast<std::uint16_t>(macros.size()), 0, 0);
   WriteFixedBlock(bytes);
-  for (std::size_t p = 0; p < image::kProfileCount; ++p) {
+  for (std::size_t p = 0; p < ProfileNumber::kCount; ++p) {
     const auto block =
         bytes.subspan(image::EntryOffset(image::EntryIndex(p, 0)), image::kProfileBlockSize);
     InitProfileBlock(block);

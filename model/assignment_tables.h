@@ -31,7 +31,7 @@ BlobChoice ChooseMacroBlob(const MacroBlobSizes& sizes, std::uint64_t capacity);
 // keyboard (`macroMemory` empty when it holds no macros). Macros without a
 // name are named `namePrefix` and their number.
 std::vector<std::uint8_t> ImageFromKeyboard(
-    const std::array<DeviceKeyTable, image::kProfileCount>& tables,
+    const std::array<DeviceKeyTable, ProfileNumber::kCount>& tables,
     std::span<const std::uint8_t, protocol::kKeyTableSize> defaults,
     std::span<const std::uint8_t> macroMemory, std::u16string_view namePrefix);
 

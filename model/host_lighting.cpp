@@ -16,7 +16,7 @@ bool IsLed(int led) {
 }  // namespace
 
 std::array<std::uint8_t, kDefaultLightingRecordSize> DefaultLightingRecord(ProfileNumber profile) {
-  static constexpr std::array<std::uint8_t, kLightingProfiles> kModes{1, 4, 8, 7};
+  static constexpr std::array<std::uint8_t, ProfileNumber::kCount> kModes{1, 4, 8, 7};
   std::array<std::uint8_t, kDefaultLightingRecordSize> record{};
   record[lighting_field::kMode] = kModes[profile.Index()];
   record[lighting_field::kBrightness] = 4;

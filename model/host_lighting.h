@@ -18,7 +18,6 @@
 
 namespace ombrex {
 
-inline constexpr std::size_t kLightingProfiles = protocol::kProfileCount;
 inline constexpr std::size_t kLedCount = 64;
 inline constexpr std::size_t kDefaultLightingRecordSize = 35;
 inline constexpr std::uint8_t kUserPaintedMode = 20;
@@ -130,10 +129,10 @@ class HostLighting {
 
  private:
   HostLightingState state_;
-  std::array<LightingRecord, kLightingProfiles> records_{};
+  std::array<LightingRecord, ProfileNumber::kCount> records_{};
   ModeList modes_;
   KeyColourTable colours_{};
-  std::array<std::array<bool, kButtonCount>, kLightingProfiles> marks_{};
+  std::array<std::array<bool, kButtonCount>, ProfileNumber::kCount> marks_{};
   bool lightingView_ = false;
 };
 

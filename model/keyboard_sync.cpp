@@ -113,7 +113,7 @@ DeviceResult KeyboardSync::DownloadAssignments(bool allProfiles) {
     }
     commands_.EndTransfer();
   }
-  if (outcome.Result() == result::kOk && plan.profiles.size() == image::kProfileCount) {
+  if (outcome.Result() == result::kOk && plan.profiles.size() == ProfileNumber::kCount) {
     workspace_.KeyboardHasAppliedMacroOrder();
   }
   if (!plan.withNames) Tell(catalogue::kExtraProfileSpaceTight);
@@ -121,7 +121,7 @@ DeviceResult KeyboardSync::DownloadAssignments(bool allProfiles) {
 }
 
 DeviceResult KeyboardSync::BuildImageFromKeyboard(const std::filesystem::path& file) {
-  std::array<DeviceKeyTable, image::kProfileCount> tables{};
+  std::array<DeviceKeyTable, ProfileNumber::kCount> tables{};
   std::vector<std::uint8_t> macroMemory;
   {
     auto session = commands_.Session();

@@ -33,7 +33,6 @@ inline constexpr std::size_t kFixedBlockAt = 32;
 inline constexpr std::size_t kFixedBlockSize = 32;
 inline constexpr std::size_t kEntriesAt = 64;
 inline constexpr std::size_t kEntryCount = 2048;
-inline constexpr std::size_t kProfileCount = ProfileNumber::kCount;
 inline constexpr std::size_t kProfileBlockSize = kSlotsPerProfile * kEntrySize;   // 8192
 inline constexpr std::size_t kBlockSize = kEntriesAt + kEntryCount * kEntrySize;  // 32832
 
