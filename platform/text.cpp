@@ -69,26 +69,6 @@ DecodedSequence DecodeSequence(std::string_view bytes, std::size_t at) {
   return {length, cp};
 }
 
-// One conversion spec starting at format[at] == '%': flags, width, an optional
-// length modifier and the type letter. Returns its length, or 0 when the text
-// there is not a complete conversion.
-std::size_t ConversionLength(std::u16string_view format, std::size_t at, char16_t& type) {
-  std::size_t i = at + 1;
-  while (i < format.size() && (format[i] == u'-' || format[i] == u'+' || format[i] == u' ' ||
-                               format[i] == u'#' || format[i] == u'0')) {
-    ++i;
-  }
-  while (i < format.size() && format[i] >= u'0' && format[i] <= u'9') ++i;
-  if (i < format.size() && format[i] == u'.') {
-    ++i;
-    while (i < format.size() && format[i] >= u'0' && format[i] <= u'9') ++i;
-  }
-  while (i < format.size() && (format[i] == u'l' || format[i] == u'h')) ++i;
-  if (i >= format.size()) return 0;
-  type = format[i];
-  return i + 1 - at;
-}
-
 struct Spec {
   bool leftAlign = false;
   bool zeroPad = false;
@@ -97,27 +77,48 @@ struct Spec {
   std::size_t width = 0;
 };
 
-Spec ParseSpec(std::u16string_view spec) {
-  Spec s;
-  std::size_t i = 1;
-  for (; i < spec.size(); ++i) {
-    if (spec[i] == u'-')
-      s.leftAlign = true;
-    else if (spec[i] == u'0')
-      s.zeroPad = true;
-    else if (spec[i] == u'+')
-      s.plus = true;
-    else if (spec[i] == u' ')
-      s.space = true;
-    else if (spec[i] != u'#')
+struct Conversion {
+  std::size_t length = 0;  // 0: the text there is not a complete conversion
+  char16_t type = 0;
+  Spec spec;
+};
+
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// The conversion starting at format[at] == '%': flags, width, an optional
+// precision and length modifier, and the type letter.
+Conversion ParseConversion(std::u16string_view format, std::size_t at) {
+  Conversion c;
+  std::size_t i = at + 1;
+  for (; i < format.size(); ++i) {
+    const char16_t f = format[i];
+    if (f == u'-')
+      c.spec.leftAlign = true;
+    else if (f == u'0')
+      c.spec.zeroPad = true;
+    else if (f == u'+')
+      c.spec.plus = true;
+    else if (f == u' ')
+      c.spec.space = true;
+    else if (f != u'#')
       break;
   }
-  for (; i < spec.size() && spec[i] >= u'0' && spec[i] <= u'9'; ++i) {
+  for (; i < format.size() && IsDigit(format[i]); ++i) {
     // A width from a file is bounded so that a hostile text cannot make the
     // program build a gigantic string.
-    s.width = std::min<std::size_t>(s.width * 10 + (spec[i] - u'0'), 1000);
+    c.spec.width = std::min<std::size_t>(c.spec.width * 10 + (format[i] - u'0'), 1000);
   }
-  return s;
+  if (i < format.size() && format[i] == u'.') {
+    ++i;
+    while (i < format.size() && IsDigit(format[i])) ++i;
+  }
+  while (i < format.size() && (format[i] == u'l' || format[i] == u'h')) ++i;
+  if (i >= format.size()) return c;
+  c.type = format[i];
+  c.length = i + 1 - at;
+  return c;
 }
 
 // Where a format's output goes: a growing string, or a caller's buffer that
@@ -211,13 +212,11 @@ class IntegerText {
   std::size_t begin_ = 0;
 };
 
-bool IsIntegerType(char16_t type) {
+constexpr auto kIntegerType = [](char16_t type) {
   return type == u'd' || type == u'i' || type == u'u' || type == u'x' || type == u'X';
-}
+};
 
-bool IsTextType(char16_t type) {
-  return type == u's' || type == u'S';
-}
+constexpr auto kTextType = [](char16_t type) { return type == u's' || type == u'S'; };
 
 // Substitutes the first conversion that `accepts` with what `render` puts,
 // turns "%%" into "%" and keeps everything else literally.
@@ -234,12 +233,11 @@ void FormatOne(Sink& sink, std::u16string_view format, Accepts accepts, Render r
       i += 2;
       continue;
     }
-    char16_t type = 0;
-    const std::size_t length = ConversionLength(format, i, type);
-    if (!used && length != 0 && accepts(type)) {
-      render(sink, ParseSpec(format.substr(i, length)), type);
+    const Conversion conversion = ParseConversion(format, i);
+    if (!used && conversion.length != 0 && accepts(conversion.type)) {
+      render(sink, conversion.spec, conversion.type);
       used = true;
-      i += length;
+      i += conversion.length;
       continue;
     }
     sink.Put(format[i++]);
@@ -248,7 +246,7 @@ void FormatOne(Sink& sink, std::u16string_view format, Accepts accepts, Render r
 
 template <typename Sink>
 void FormatIntTo(Sink& sink, std::u16string_view format, long long value) {
-  FormatOne(sink, format, IsIntegerType, [value](Sink& out, const Spec& spec, char16_t type) {
+  FormatOne(sink, format, kIntegerType, [value](Sink& out, const Spec& spec, char16_t type) {
     PutPadded(out, IntegerText(value, type, spec).View(), spec, true);
   });
 }
@@ -368,7 +366,7 @@ std::u16string FormatWithText(std::u16string_view format, std::u16string_view te
   std::u16string out;
   out.reserve(format.size() + text.size());
   StringSink sink(out);
-  FormatOne(sink, format, IsTextType, [text](StringSink& into, const Spec& spec, char16_t) {
+  FormatOne(sink, format, kTextType, [text](StringSink& into, const Spec& spec, char16_t) {
     PutPadded(into, text, spec, false);
   });
   return out;
