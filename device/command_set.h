@@ -1,9 +1,9 @@
 #pragma once
 
 // The keyboard's command set: every memory read and write, each as command
-// packets through the transaction engine, with the chunking, profile checks and
-// status-block rules the keyboard needs. A multi-packet operation stops at the
-// first packet that fails and returns its result.
+// packets through the transaction engine, with the chunking and status-block
+// rules the keyboard needs. A multi-packet operation stops at the first packet
+// that fails and returns its result.
 
 #include <array>
 #include <cstddef>

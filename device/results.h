@@ -21,7 +21,10 @@ enum class DeviceResult : int {
   kNoReply = -2,       // three attempts without a matching reply
   kRefusedFF = -102,   // the keyboard refused: status 0xFF
   kRefusedFE = -103,   // the keyboard refused: status 0xFE
-  kBadProfile = -201,  // a profile number outside 0..3 reached the keyboard link; nothing sent
+  // The link's code for a number that names no profile (outside 0..3), for
+  // an edge that reports one in these terms. The command set itself takes
+  // only a ProfileNumber, so it never gives this.
+  kBadProfile = -201,
 };
 
 // result::kOk rather than DeviceResult::kOk at the call sites.

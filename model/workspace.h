@@ -25,7 +25,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
-#include <span>
 #include <string_view>
 #include <vector>
 
