@@ -89,7 +89,7 @@ bool IsDigit(char16_t c) {
 
 // The conversion starting at format[at] == '%': flags, width, an optional
 // precision and length modifier, and the type letter.
-Conversion ParseConversion(std::u16string_view format, std::size_t at) {
+inline Conversion ParseConversion(std::u16string_view format, std::size_t at) {
   Conversion c;
   std::size_t i = at + 1;
   for (; i < format.size(); ++i) {
