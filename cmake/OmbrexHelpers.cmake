@@ -26,9 +26,11 @@ endif()
 # Tools that run during the build (converters, the picture generator) are built
 # like everything else, sanitizers included; their sanitizer reports must not
 # stop the build itself (Qt's uninstrumented thread pool looks racy to the
-# thread sanitizer). Prefix their COMMAND with this.
+# thread sanitizer), and none needs a display. Prefix their COMMAND with this;
+# a cross build runs them through its emulator.
 set(OMBREX_BUILD_TOOL_ENV ${CMAKE_COMMAND} -E env TSAN_OPTIONS=report_bugs=0
-    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=0)
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=0 QT_QPA_PLATFORM=offscreen
+    ${CMAKE_CROSSCOMPILING_EMULATOR})
 
 set(OMBREX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests-bin)
 
@@ -134,4 +136,18 @@ function(ombrex_bench name)
   add_executable(${name} ${B_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_link_libraries(${name} PRIVATE ${B_DEPS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
+
+# GoogleTest built from its sources (`source` holds googletest/ and
+# googlemock/); they define the names find_package(GTest) gives.
+function(ombrex_googletest_from_source source)
+  if(NOT EXISTS ${source}/CMakeLists.txt)
+    message(FATAL_ERROR "GoogleTest sources not found in ${source} (Debian: googletest)")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(${source} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(NOT TARGET GTest::gtest OR NOT TARGET GTest::gmock)
+    message(FATAL_ERROR "${source} does not define GTest::gtest and GTest::gmock")
+  endif()
 endfunction()

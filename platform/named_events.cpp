@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32.h"
 #else
 #include <fcntl.h>
 #include <semaphore.h>

@@ -7,8 +7,9 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "platform/win32.h"
+// After windows.h, which it needs.
 #include <shlobj.h>
-#include <windows.h>
 #else
 #include <pwd.h>
 #include <unistd.h>

@@ -1,8 +1,9 @@
 #include "platform/process_launch.h"
 
+#include "platform/text.h"
+
 #ifdef _WIN32
-#include <shellapi.h>
-#include <windows.h>
+#include "platform/win32.h"
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -13,18 +14,57 @@
 
 namespace ombrex {
 
+std::u16string QuoteWindowsArgument(std::u16string_view argument) {
+  if (!argument.empty() && argument.find_first_of(u" \t\n\v\"") == std::u16string_view::npos) {
+    return std::u16string(argument);
+  }
+  // Backslashes are literal except in front of a quote, where 2n of them
+  // stand for n: double those, and the run before the closing quote.
+  std::u16string quoted(1, u'"');
+  std::size_t backslashes = 0;
+  for (const char16_t c : argument) {
+    if (c == u'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == u'"' ? 2 * backslashes + 1 : backslashes, u'\\');
+    backslashes = 0;
+    quoted.push_back(c);
+  }
+  quoted.append(2 * backslashes, u'\\');
+  quoted.push_back(u'"');
+  return quoted;
+}
+
+std::u16string WindowsCommandLine(const std::filesystem::path& program,
+                                  const std::vector<std::string>& arguments) {
+  std::u16string line = QuoteWindowsArgument(program.u16string());
+  for (const std::string& argument : arguments) {
+    line.push_back(u' ');
+    line += QuoteWindowsArgument(Utf16FromUtf8(argument));
+  }
+  return line;
+}
+
 #ifdef _WIN32
 
 bool StartDetached(const std::filesystem::path& program,
                    const std::vector<std::string>& arguments) {
-  std::wstring parameters;
-  for (const std::string& argument : arguments) {
-    if (!parameters.empty()) parameters += L' ';
-    parameters += std::filesystem::path(argument).wstring();
-  }
-  const HINSTANCE result =
-      ShellExecuteW(nullptr, L"open", program.c_str(), parameters.c_str(), L"", SW_HIDE);
-  return reinterpret_cast<INT_PTR>(result) > 32;
+  std::u16string line = WindowsCommandLine(program, arguments);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION started{};
+  // No console, no handle of ours, its own process group: nothing ties the
+  // program to this one.
+  const BOOL ok = CreateProcessW(program.c_str(), reinterpret_cast<wchar_t*>(line.data()), nullptr,
+                                 nullptr, FALSE, CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP,
+                                 nullptr, nullptr, &startup, &started);
+  if (!ok) return false;
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return true;
 }
 
 #else

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ombrex {
@@ -16,5 +17,12 @@ namespace ombrex {
 // ignore it.
 bool StartDetached(const std::filesystem::path& program,
                    const std::vector<std::string>& arguments = {});
+
+// Windows hands a program one command line that the program splits again by
+// the rules of CommandLineToArgvW. These make the line from UTF-8 words so that
+// each comes back exactly as given: blanks, quotes, backslashes, empty words.
+std::u16string QuoteWindowsArgument(std::u16string_view argument);
+std::u16string WindowsCommandLine(const std::filesystem::path& program,
+                                  const std::vector<std::string>& arguments);
 
 }  // namespace ombrex

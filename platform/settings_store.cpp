@@ -7,7 +7,7 @@
 #include "platform/text.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32.h"
 #endif
 
 namespace ombrex {

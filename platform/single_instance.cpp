@@ -5,7 +5,15 @@
 #include <string>
 #include <system_error>
 
-#ifndef _WIN32
+#include "platform/text.h"
+
+#ifdef _WIN32
+#include <vector>
+
+#include "platform/win32.h"
+// After windows.h, which it needs.
+#include <sddl.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -31,6 +39,23 @@ void PutU32(std::uint8_t* at, std::uint32_t value) {
 std::uint32_t GetU32(const std::uint8_t* at) {
   return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 |
          std::uint32_t(at[3]) << 24;
+}
+
+using InstanceReplyBytes = std::array<std::uint8_t, kInstanceReplySize>;
+
+// A posted message is answered before it is handled, a sent one after.
+template <typename Answer>
+void HandleAndAnswer(const InstanceListener::Handler& handler, const InstanceMessage& message,
+                     Answer answer) {
+  InstanceReplyBytes reply{};
+  PutU32(&reply[0], kMainWindowMarker);
+  if (message.posted) answer(reply);
+  handler(message);
+  if (!message.posted) answer(reply);
+}
+
+bool IsMainWindowAnswer(const InstanceReplyBytes& reply) {
+  return GetU32(&reply[0]) == kMainWindowMarker;
 }
 
 }  // namespace
@@ -143,15 +168,6 @@ std::optional<InstancePlaces> InstancePlacesFor(std::string_view name) {
   return InstancePlaces{*runtime / (stem + ".lock"), *runtime / stem / "instance.sock"};
 }
 
-InstanceListener::~InstanceListener() {
-  Join();
-}
-
-void InstanceListener::Join() {
-  Close();
-  if (thread_.joinable()) thread_.join();
-}
-
 bool InstanceListener::Listen(const std::filesystem::path& socketFile, Handler handler) {
   if (listening_ || thread_.joinable()) return false;
   sockaddr_un address{};
@@ -215,12 +231,9 @@ void InstanceListener::Serve(int connection) {
   if (!ReadExactly(connection, request.data(), request.size(), kRequestTimeoutMs)) return;
   const std::optional<InstanceMessage> message = DecodeInstanceRequest(request);
   if (!message) return;
-  std::array<std::uint8_t, kInstanceReplySize> reply{};
-  PutU32(&reply[0], kMainWindowMarker);
-  // A posted message is answered before it is handled, a sent one after.
-  if (message->posted) WriteAll(connection, reply.data(), reply.size());
-  handler_(*message);
-  if (!message->posted) WriteAll(connection, reply.data(), reply.size());
+  HandleAndAnswer(handler_, *message, [connection](const InstanceReplyBytes& reply) {
+    WriteAll(connection, reply.data(), reply.size());
+  });
 }
 
 bool SendToListener(const std::filesystem::path& socketFile, const InstanceMessage& message) {
@@ -229,21 +242,15 @@ bool SendToListener(const std::filesystem::path& socketFile, const InstanceMessa
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   const InstanceRequestBytes request = EncodeInstanceRequest(message);
-  std::array<std::uint8_t, kInstanceReplySize> reply{};
+  InstanceReplyBytes reply{};
   // No time limit on the answer: the running copy may be showing a message
   // box, and the sender waits until it has been closed.
   const bool answered =
       ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
       WriteAll(fd, request.data(), request.size()) &&
-      ReadExactly(fd, reply.data(), reply.size(), -1) && GetU32(&reply[0]) == kMainWindowMarker;
+      ReadExactly(fd, reply.data(), reply.size(), -1) && IsMainWindowAnswer(reply);
   CloseFd(fd);
   return answered;
-}
-
-SingleInstance::SingleInstance(std::string_view name) : places_(InstancePlacesFor(name)) {}
-
-SingleInstance::~SingleInstance() {
-  Close();
 }
 
 bool SingleInstance::TryAcquire() {
@@ -258,6 +265,297 @@ bool SingleInstance::TryAcquire() {
   return true;
 }
 
+bool SingleInstance::Holds() const {
+  return lockFd_ >= 0 || !places_;
+}
+
+void SingleInstance::Close() {
+  listener_.Close();
+  CloseFd(lockFd_);
+}
+
+#else
+
+namespace {
+
+constexpr DWORD kReplyTimeoutMs = 2000;
+
+// Owns a HANDLE; INVALID_HANDLE_VALUE and null both mean none.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() { Reset(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE Get() const { return handle_; }
+  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  void Reset() {
+    if (Valid()) CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+std::wstring Wide(std::string_view utf8) {
+  const std::u16string text = Utf16FromUtf8(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
+// The user this process runs as, as its SID (binary and "S-1-5-...").
+struct CurrentUser {
+  std::vector<std::uint8_t> token;  // TOKEN_USER
+  std::wstring sidText;
+  PSID Sid() const { return reinterpret_cast<const TOKEN_USER*>(token.data())->User.Sid; }
+};
+
+std::optional<CurrentUser> TheCurrentUser() {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return std::nullopt;
+  const Handle token(raw);
+  DWORD size = 0;
+  GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+  CurrentUser user;
+  user.token.resize(size);
+  if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, user.token.data(), size, &size)) {
+    return std::nullopt;
+  }
+  LPWSTR text = nullptr;
+  if (!ConvertSidToStringSidW(user.Sid(), &text)) return std::nullopt;
+  user.sidText = text;
+  LocalFree(text);
+  return user;
+}
+
+// A pipe only this user may open: one entry granting everything to the
+// user's SID and nothing to anyone else. The first instance is ours or the
+// pipe is refused, so no other process can sit on the name first.
+HANDLE CreatePrivatePipe(const std::wstring& name) {
+  const std::optional<CurrentUser> user = TheCurrentUser();
+  if (!user) return INVALID_HANDLE_VALUE;
+  const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(user->Sid());
+  std::vector<std::uint8_t> aclBytes(aclSize);
+  ACL* acl = reinterpret_cast<ACL*>(aclBytes.data());
+  SECURITY_DESCRIPTOR descriptor{};
+  if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
+      !AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, user->Sid()) ||
+      !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)) {
+    return INVALID_HANDLE_VALUE;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+  return CreateNamedPipeW(
+      name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+      kInstanceReplySize, kInstanceRequestSize, 0, &attributes);
+}
+
+enum class Io { Done, Failed, Stopped };
+
+// Waits for an overlapped operation, for `stop` or for the time limit;
+// anything but completion cancels it.
+Io Finish(HANDLE pipe, OVERLAPPED& pending, HANDLE stop, DWORD timeoutMs, DWORD& bytes) {
+  const HANDLE waiting[2] = {pending.hEvent, stop};
+  const DWORD woke = WaitForMultipleObjects(stop != nullptr ? 2 : 1, waiting, FALSE, timeoutMs);
+  if (woke != WAIT_OBJECT_0) {
+    CancelIoEx(pipe, &pending);
+    GetOverlappedResult(pipe, &pending, &bytes, TRUE);
+    return woke == WAIT_OBJECT_0 + 1 ? Io::Stopped : Io::Failed;
+  }
+  return GetOverlappedResult(pipe, &pending, &bytes, FALSE) ? Io::Done : Io::Failed;
+}
+
+Io Start(BOOL started, HANDLE pipe, OVERLAPPED& pending, HANDLE stop, DWORD timeoutMs,
+         DWORD& bytes) {
+  if (started) return GetOverlappedResult(pipe, &pending, &bytes, FALSE) ? Io::Done : Io::Failed;
+  if (GetLastError() != ERROR_IO_PENDING) return Io::Failed;
+  return Finish(pipe, pending, stop, timeoutMs, bytes);
+}
+
+Io Transfer(HANDLE pipe, std::uint8_t* buffer, std::size_t size, bool reading, HANDLE stop,
+            DWORD timeoutMs) {
+  std::size_t done = 0;
+  while (done < size) {
+    OVERLAPPED pending{};
+    Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event.Valid()) return Io::Failed;
+    pending.hEvent = event.Get();
+    const DWORD wanted = static_cast<DWORD>(size - done);
+    DWORD bytes = 0;
+    const BOOL started = reading ? ReadFile(pipe, buffer + done, wanted, nullptr, &pending)
+                                 : WriteFile(pipe, buffer + done, wanted, nullptr, &pending);
+    const Io io = Start(started, pipe, pending, stop, timeoutMs, bytes);
+    if (io != Io::Done) return io;
+    if (bytes == 0) return Io::Failed;
+    done += bytes;
+  }
+  return Io::Done;
+}
+
+}  // namespace
+
+std::optional<InstancePlaces> InstancePlacesFor(std::string_view name) {
+  const std::optional<CurrentUser> user = TheCurrentUser();
+  if (!user) return std::nullopt;
+  // Pipe names are seen by every session of the machine, so the user's SID
+  // keeps two users' copies apart; the mutex is a name of the session.
+  return InstancePlaces{
+      std::filesystem::path(Wide(name)),
+      std::filesystem::path(L"\\\\.\\pipe\\" + Wide(name) + L"-" + user->sidText)};
+}
+
+bool InstanceListener::Listen(const std::filesystem::path& socketFile, Handler handler) {
+  if (listening_ || thread_.joinable()) return false;
+  const HANDLE pipe = CreatePrivatePipe(socketFile.native());
+  if (pipe == INVALID_HANDLE_VALUE) return false;
+  const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (stop == nullptr) {
+    CloseHandle(pipe);
+    return false;
+  }
+  handler_ = std::move(handler);
+  socketFile_ = socketFile;
+  {
+    std::lock_guard lock(closeMutex_);
+    stop_ = stop;
+  }
+  listening_ = true;
+  thread_ = std::thread([this, pipe, stop] { Run(pipe, stop); });
+  return true;
+}
+
+void InstanceListener::Close() {
+  std::lock_guard lock(closeMutex_);
+  if (stop_ == nullptr) return;
+  listening_ = false;
+  // The thread owns the event from here and closes it with the pipe, whose
+  // name goes away with its last handle.
+  SetEvent(static_cast<HANDLE>(stop_));
+  stop_ = nullptr;
+}
+
+void InstanceListener::Run(void* pipe, void* stop) {
+  const HANDLE stopEvent = static_cast<HANDLE>(stop);
+  for (;;) {
+    OVERLAPPED pending{};
+    Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event.Valid()) break;
+    pending.hEvent = event.Get();
+    DWORD bytes = 0;
+    const BOOL connected = ConnectNamedPipe(static_cast<HANDLE>(pipe), &pending);
+    Io io = Io::Done;
+    if (!connected && GetLastError() == ERROR_IO_PENDING) {
+      io = Finish(static_cast<HANDLE>(pipe), pending, stopEvent, INFINITE, bytes);
+    } else if (!connected && GetLastError() != ERROR_PIPE_CONNECTED) {
+      io = Io::Failed;
+    }
+    if (io == Io::Stopped) break;
+    if (io == Io::Done) Serve(pipe, stop);
+    DisconnectNamedPipe(static_cast<HANDLE>(pipe));
+    if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
+  }
+  CloseHandle(static_cast<HANDLE>(pipe));
+  CloseHandle(stopEvent);
+}
+
+void InstanceListener::Serve(void* pipe, void* stop) {
+  const HANDLE connection = static_cast<HANDLE>(pipe);
+  InstanceRequestBytes request{};
+  if (Transfer(connection, request.data(), request.size(), true, static_cast<HANDLE>(stop),
+               kRequestTimeoutMs) != Io::Done) {
+    return;
+  }
+  const std::optional<InstanceMessage> message = DecodeInstanceRequest(request);
+  if (!message) return;
+  HandleAndAnswer(handler_, *message, [connection](InstanceReplyBytes reply) {
+    Transfer(connection, reply.data(), reply.size(), false, nullptr, kReplyTimeoutMs);
+  });
+  // Disconnecting throws away what the sender has not read yet: wait until
+  // it has read the answer and closed its end.
+  std::uint8_t rest = 0;
+  Transfer(connection, &rest, 1, true, nullptr, kReplyTimeoutMs);
+}
+
+bool SendToListener(const std::filesystem::path& socketFile, const InstanceMessage& message) {
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  for (;;) {
+    opened = CreateFileW(socketFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) break;
+    // The listener serves one start at a time: wait for its turn as a
+    // connection waits in a socket's backlog. A listener that goes away
+    // ends the wait.
+    if (GetLastError() != ERROR_PIPE_BUSY ||
+        !WaitNamedPipeW(socketFile.c_str(), NMPWAIT_WAIT_FOREVER)) {
+      return false;
+    }
+  }
+  const Handle pipe(opened);
+  InstanceRequestBytes request = EncodeInstanceRequest(message);
+  DWORD written = 0;
+  if (!WriteFile(pipe.Get(), request.data(), static_cast<DWORD>(request.size()), &written,
+                 nullptr) ||
+      written != request.size()) {
+    return false;
+  }
+  // No time limit on the answer: the running copy may be showing a message
+  // box, and the sender waits until it has been closed.
+  InstanceReplyBytes reply{};
+  std::size_t got = 0;
+  while (got < reply.size()) {
+    DWORD bytes = 0;
+    if (!ReadFile(pipe.Get(), reply.data() + got, static_cast<DWORD>(reply.size() - got), &bytes,
+                  nullptr) ||
+        bytes == 0) {
+      return false;
+    }
+    got += bytes;
+  }
+  return IsMainWindowAnswer(reply);
+}
+
+bool SingleInstance::TryAcquire() {
+  if (Holds()) return true;
+  // The mutex exists as long as any copy holds a handle to it: whoever made
+  // it is the running copy.
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, places_->lockFile.c_str());
+  if (mutex == nullptr) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  mutex_ = mutex;
+  return true;
+}
+
+bool SingleInstance::Holds() const {
+  return mutex_ != nullptr || !places_;
+}
+
+void SingleInstance::Close() {
+  listener_.Close();
+  if (mutex_ != nullptr) CloseHandle(static_cast<HANDLE>(mutex_));
+  mutex_ = nullptr;
+}
+#endif
+
+InstanceListener::~InstanceListener() {
+  Join();
+}
+
+void InstanceListener::Join() {
+  Close();
+  if (thread_.joinable()) thread_.join();
+}
+
+SingleInstance::SingleInstance(std::string_view name) : places_(InstancePlacesFor(name)) {}
+
+SingleInstance::~SingleInstance() {
+  Close();
+}
+
 Delivery SingleInstance::DeliverToRunningCopy(const InstanceMessage& message,
                                               std::chrono::milliseconds patience) {
   const auto deadline = std::chrono::steady_clock::now() + patience;
@@ -270,50 +568,13 @@ Delivery SingleInstance::DeliverToRunningCopy(const InstanceMessage& message,
 }
 
 bool SingleInstance::Listen(InstanceListener::Handler handler) {
-  if (!places_ || lockFd_ < 0) return false;
+  if (!places_ || !Holds()) return false;
   return listener_.Listen(places_->socketFile, std::move(handler));
-}
-
-void SingleInstance::Close() {
-  listener_.Close();
-  CloseFd(lockFd_);
 }
 
 void SingleInstance::CloseAndWait() {
   Close();
   listener_.Join();
 }
-
-#else  // _WIN32: not built yet; every start counts as the only copy.
-
-std::optional<InstancePlaces> InstancePlacesFor(std::string_view) {
-  return std::nullopt;
-}
-InstanceListener::~InstanceListener() = default;
-void InstanceListener::Join() {}
-bool InstanceListener::Listen(const std::filesystem::path&, Handler) {
-  return false;
-}
-void InstanceListener::Close() {}
-void InstanceListener::Run(int, int) {}
-void InstanceListener::Serve(int) {}
-bool SendToListener(const std::filesystem::path&, const InstanceMessage&) {
-  return false;
-}
-SingleInstance::SingleInstance(std::string_view) {}
-SingleInstance::~SingleInstance() = default;
-bool SingleInstance::TryAcquire() {
-  return true;
-}
-Delivery SingleInstance::DeliverToRunningCopy(const InstanceMessage&, std::chrono::milliseconds) {
-  return Delivery::NoRunningCopy;
-}
-bool SingleInstance::Listen(InstanceListener::Handler) {
-  return false;
-}
-void SingleInstance::Close() {}
-void SingleInstance::CloseAndWait() {}
-
-#endif
 
 }  // namespace ombrex

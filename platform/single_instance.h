@@ -5,8 +5,9 @@
 //
 // The running copy holds a lock file named after the instance name in the
 // user's runtime folder and listens on a local socket in a folder only the
-// user can enter. A second start that finds the lock held connects, sends its
-// message and waits for the answer, which comes when the running copy has
+// user can enter. On Windows the lock is the named mutex of that name and the
+// socket a named pipe that only the user may open. A second start that finds the lock held
+// connects, sends its message and waits for the answer, which comes when the running copy has
 // handled the message (a sent message), or at once (a posted one). A
 // listener proves itself by answering with the main window's marker 'MAIN'.
 //
@@ -49,7 +50,8 @@ std::optional<InstanceMessage> DecodeInstanceRequest(std::span<const std::uint8_
 
 // Where the lock and the socket of an instance name live: the user's runtime
 // folder ($XDG_RUNTIME_DIR, else a private folder below the temporary
-// folder).
+// folder). On Windows the lock is the mutex <name> and the socket the pipe
+// \\.\pipe\<name>-<user's SID>.
 struct InstancePlaces {
   std::filesystem::path lockFile;    // <runtime>/<name>.lock
   std::filesystem::path socketFile;  // <runtime>/<name>/instance.sock, folder mode 0700
@@ -82,13 +84,19 @@ class InstanceListener {
   bool Listening() const { return listening_; }
 
  private:
+#ifdef _WIN32
+  void Run(void* pipe, void* stop);
+  void Serve(void* pipe, void* stop);
+  void* stop_ = nullptr;  // event that wakes the listener's thread
+#else
   void Run(int listenFd, int wakeFd);
   void Serve(int connection);
+  int wakeWrite_ = -1;
+#endif
 
   Handler handler_;
   std::filesystem::path socketFile_;
   std::mutex closeMutex_;
-  int wakeWrite_ = -1;
   std::atomic<bool> listening_{false};
   std::thread thread_;
 };
@@ -111,7 +119,7 @@ class SingleInstance {
   // Takes the lock if nobody holds it. True when this process holds it (also
   // when it already did).
   bool TryAcquire();
-  bool Holds() const { return lockFd_ >= 0 || !places_; }
+  bool Holds() const;
 
   // Delivers `message` to the running copy. While another process holds the
   // lock but does not listen yet (it is starting), keeps trying for
@@ -132,7 +140,11 @@ class SingleInstance {
 
  private:
   std::optional<InstancePlaces> places_;
+#ifdef _WIN32
+  void* mutex_ = nullptr;
+#else
   int lockFd_ = -1;
+#endif
   InstanceListener listener_;
 };
 

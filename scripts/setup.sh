@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool
   fonts-dejavu-core fonts-wqy-microhei
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 missing=()

@@ -1,7 +1,12 @@
 #include "model/workspace.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include "platform/win32.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <thread>
 
@@ -83,12 +88,24 @@ TEST_F(WorkspaceTest, ReadOnlyFilesValidateAndLoad) {
   EXPECT_EQ(workspace_.ReadEntry(0, 3), Entry(AssignKind::SingleKey, 0x030));
 }
 
+#ifdef _WIN32
+TEST_F(WorkspaceTest, FilesAnotherProgramHoldsExclusivelyCannotBeOpened) {
+  const auto file = Write("busy.fwc", DefaultImageBlock(0));
+  const HANDLE held =
+      CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), kCannotOpen);
+  CloseHandle(held);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), 1);
+}
+#else
 TEST_F(WorkspaceTest, UnreadableFilesCannotBeOpened) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   const auto file = Write("secret.fwc", DefaultImageBlock(0));
   std::filesystem::permissions(file, std::filesystem::perms::none);
   EXPECT_EQ(ValidateImageFile(file, prompter_), ImageResult::kCannotOpen);
 }
+#endif
 
 TEST_F(WorkspaceTest, ProfileFileLivesInTheProfileFolder) {
   const auto path = workspace_.ProfileFilePath();

@@ -1,26 +1,47 @@
 #include "platform/named_events.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <semaphore.h>
-#include <unistd.h>
 
 #include <string>
+
+#include "tests/support/portable.h"
+
+#ifdef _WIN32
+#include "platform/text.h"
+#include "platform/win32.h"
+#else
+#include <fcntl.h>
+#include <semaphore.h>
+#endif
 
 namespace ombrex {
 namespace {
 
 // Names of the test's own, so parallel runs never share objects.
 std::string TestPrefix() {
-  return "OmbrexTest" + std::to_string(::getpid()) + "_Event_";
+  return "OmbrexTest" + std::to_string(test::ProcessId()) + "_Event_";
 }
 
+#ifdef _WIN32
+std::wstring WideName(const std::string& name) {
+  const std::u16string wide = Utf16FromUtf8(name);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+bool Exists(const std::string& name) {
+  const HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, WideName(name).c_str());
+  if (event == nullptr) return false;
+  CloseHandle(event);
+  return true;
+}
+#else
 bool Exists(const std::string& name) {
   sem_t* event = sem_open(("/" + name).c_str(), 0);
   if (event == SEM_FAILED) return false;
   sem_close(event);
   return true;
 }
+#endif
 
 TEST(NamedEventsTest, NamesRunFromOneToTwoHundredAndEight) {
   EXPECT_EQ(NamedEventName(kNamedEventPrefix, 1), "Vantrel_Event_Main_01");
@@ -46,6 +67,26 @@ TEST(NamedEventsTest, CreatedForTheRunAndRemovedAtExit) {
   EXPECT_FALSE(Exists(NamedEventName(prefix, 100)));
 }
 
+#ifdef _WIN32
+// Windows removes an event with its last handle, so nothing outlives a
+// crashed run; an event another process holds open is shared, not replaced,
+// and stays as that process left it.
+TEST(NamedEventsTest, AnEventAnotherProcessHoldsIsSharedAndNotSignalled) {
+  const std::string prefix = TestPrefix();
+  const std::wstring name = WideName(NamedEventName(prefix, 17));
+  const HANDLE other = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  ASSERT_NE(other, nullptr);
+
+  NamedEvents events(prefix);
+  EXPECT_EQ(events.Create(), kNamedEventCount);
+  EXPECT_EQ(WaitForSingleObject(other, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  events.Close();
+  EXPECT_TRUE(Exists(NamedEventName(prefix, 17))) << "the other process still holds it";
+  EXPECT_FALSE(Exists(NamedEventName(prefix, 18)));
+  CloseHandle(other);
+  EXPECT_FALSE(Exists(NamedEventName(prefix, 17)));
+}
+#else
 TEST(NamedEventsTest, LeftoversOfACrashedRunDoNotStopANewStart) {
   const std::string prefix = TestPrefix();
   const std::string leftover = "/" + NamedEventName(prefix, 17);
@@ -63,6 +104,7 @@ TEST(NamedEventsTest, LeftoversOfACrashedRunDoNotStopANewStart) {
   EXPECT_EQ(value, 0);
   sem_close(fresh);
 }
+#endif
 
 }  // namespace
 }  // namespace ombrex

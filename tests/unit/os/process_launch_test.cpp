@@ -1,27 +1,105 @@
 #include "platform/process_launch.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
 
+#include "platform/text.h"
+#include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
+
+#ifdef _WIN32
+#include "platform/win32.h"
+// After windows.h, which it needs.
+#include <shellapi.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace ombrex {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Waits for a file that a started program writes.
+// Waits for a file that a started program writes (renamed into place when
+// complete); the limit only guards against a hang.
 std::string AwaitFile(const std::filesystem::path& file) {
-  for (int i = 0; i < 500 && !std::filesystem::exists(file); ++i) std::this_thread::sleep_for(10ms);
+  for (int i = 0; i < 3000 && !std::filesystem::exists(file); ++i)
+    std::this_thread::sleep_for(10ms);
   return test::ReadText(file);
 }
+
+TEST(WindowsCommandLine, QuotesOnlyWhatWouldOtherwiseSplitOrChange) {
+  const struct {
+    std::u16string word;
+    std::u16string quoted;
+  } cases[] = {
+      {u"plain", u"plain"},
+      {u"C:\\Program Files\\Ombrex", u"\"C:\\Program Files\\Ombrex\""},
+      {u"", u"\"\""},
+      {u"tab\there", u"\"tab\there\""},
+      {u"say \"hi\"", u"\"say \\\"hi\\\"\""},
+      {u"a\\\\b", u"a\\\\b"},      // no quote follows: literal
+      {u"end\\ ", u"\"end\\ \""},  // not before the closing quote
+      {u"folder\\ with space\\", u"\"folder\\ with space\\\\\""},
+      {u"\\\"", u"\"\\\\\\\"\""},  // backslash, quote
+      {u"中文 路径", u"\"中文 路径\""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(QuoteWindowsArgument(c.word), c.quoted) << Utf8FromUtf16(c.word);
+  }
+  EXPECT_EQ(WindowsCommandLine("C:/Tools/ZaRezavu.exe", {"a b", "/Kill"}),
+            u"C:/Tools/ZaRezavu.exe \"a b\" /Kill");
+}
+
+#ifdef _WIN32
+
+std::vector<std::u16string> SplitAsWindowsDoes(const std::u16string& line) {
+  int count = 0;
+  wchar_t** words = CommandLineToArgvW(reinterpret_cast<const wchar_t*>(line.c_str()), &count);
+  std::vector<std::u16string> split;
+  for (int i = 0; i < count; ++i) {
+    const std::wstring word = words[i];
+    split.emplace_back(word.begin(), word.end());
+  }
+  LocalFree(words);
+  return split;
+}
+
+TEST(WindowsCommandLine, EveryWordComesBackAsWindowsSplitsTheLine) {
+  const std::vector<std::string> words = {"",           "two words",           "\"",   "a\\\\\"b",
+                                          "trailing\\", "\\\\server\\share\\", "中文", "\t"};
+  const std::vector<std::u16string> split =
+      SplitAsWindowsDoes(WindowsCommandLine("C:\\Program Files\\x.exe", words));
+  ASSERT_EQ(split.size(), words.size() + 1);
+  EXPECT_EQ(split[0], u"C:\\Program Files\\x.exe");
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    EXPECT_EQ(Utf8FromUtf16(split[i + 1]), words[i]) << i;
+  }
+}
+
+TEST(ProcessLaunchTest, StartsTheProgramHiddenWithItsArgumentsInUtf16) {
+  test::TempDir dir;
+  const std::filesystem::path out = dir / "out.txt";
+  ASSERT_TRUE(StartDetached(OMBREX_ARGUMENT_REPORT,
+                            {test::Utf8Path(out), "hello world", "中文", "say \"hi\"", ""}));
+  EXPECT_EQ(AwaitFile(out), "hello world\n中文\nsay \"hi\"\n\nconsole=none\n");
+}
+
+TEST(ProcessLaunchTest, AProgramThatCannotStartIsReported) {
+  test::TempDir dir;
+  EXPECT_FALSE(StartDetached(dir / "missing.exe"));
+  const std::filesystem::path notExecutable = dir.Write("plain.exe", "text");
+  EXPECT_FALSE(StartDetached(notExecutable));
+}
+
+#else
 
 TEST(ProcessLaunchTest, StartsTheProgramDetachedWithItsArgumentsAndLeavesNoChild) {
   test::TempDir dir;
@@ -52,6 +130,8 @@ TEST(ProcessLaunchTest, AProgramThatCannotStartIsReported) {
   const std::filesystem::path notExecutable = dir.Write("plain.txt", "text");
   EXPECT_FALSE(StartDetached(notExecutable));
 }
+
+#endif
 
 }  // namespace
 }  // namespace ombrex

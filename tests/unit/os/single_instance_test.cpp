@@ -5,11 +5,6 @@
 #include "platform/single_instance.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -18,7 +13,21 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
+
+#ifdef _WIN32
+#include "platform/win32.h"
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <sddl.h>
+#else
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 namespace ombrex {
 namespace {
@@ -34,7 +43,7 @@ class SingleInstanceTest : public ::testing::Test {
   // socket path has room for little more than 100 bytes.
   const std::string& Name() const { return name_; }
   const std::string name_ =
-      "Zentrik_t" + std::to_string(::getpid()) + "_" + std::to_string(next_++);
+      "Zentrik_t" + std::to_string(test::ProcessId()) + "_" + std::to_string(next_++);
   static inline int next_ = 0;
 
   // What the running copy's window received.
@@ -78,22 +87,89 @@ class Gate {
   bool open_ = false;
 };
 
-int ConnectTo(const std::filesystem::path& socketFile) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  socketFile.native().copy(address.sun_path, socketFile.native().size());
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return -1;
+// A client that speaks to the listener byte by byte, as a careless or hostile
+// one might: a Unix socket here, the named pipe on Windows.
+class RawClient {
+ public:
+  explicit RawClient(const std::filesystem::path& socketFile) {
+#ifdef _WIN32
+    handle_ = CreateFileW(socketFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          OPEN_EXISTING, 0, nullptr);
+#else
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketFile.native().copy(address.sun_path, socketFile.native().size());
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+#endif
   }
-  return fd;
-}
+  ~RawClient() {
+#ifdef _WIN32
+    if (Connected()) CloseHandle(handle_);
+#else
+    if (Connected()) ::close(fd_);
+#endif
+  }
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
 
-bool HasBytesWaiting(int fd) {
-  pollfd waiting{fd, POLLIN, 0};
-  return ::poll(&waiting, 1, 0) > 0;
-}
+#ifdef _WIN32
+  bool Connected() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+  }
+  bool Write(const std::uint8_t* bytes, std::size_t size) {
+    DWORD done = 0;
+    return WriteFile(handle_, bytes, static_cast<DWORD>(size), &done, nullptr) && done == size;
+  }
+  // A pipe cannot be half closed: the listener sees the end of a short
+  // request only when its time for the request runs out.
+  void EndWriting() {}
+  bool HasBytesWaiting() {
+    DWORD waiting = 0;
+    return PeekNamedPipe(handle_, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0;
+  }
+  long Read(std::uint8_t* buffer, std::size_t size) {
+    DWORD got = 0;
+    return ReadFile(handle_, buffer, static_cast<DWORD>(size), &got, nullptr) ? long(got) : -1;
+  }
+#else
+  bool Connected() const {
+    return fd_ >= 0;
+  }
+  bool Write(const std::uint8_t* bytes, std::size_t size) {
+    return ::write(fd_, bytes, size) == ssize_t(size);
+  }
+  void EndWriting() {
+    ::shutdown(fd_, SHUT_WR);
+  }
+  bool HasBytesWaiting() {
+    pollfd waiting{fd_, POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0;
+  }
+  long Read(std::uint8_t* buffer, std::size_t size) {
+    return long(::read(fd_, buffer, size));
+  }
+#endif
+
+  // Everything until the listener hangs up.
+  std::vector<std::uint8_t> ReadAll() {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[64];
+    long got = 0;
+    while ((got = Read(buffer, sizeof buffer)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    return bytes;
+  }
+
+ private:
+#ifdef _WIN32
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+  int fd_ = -1;
+#endif
+};
 
 // Something at the socket's place that takes each request and closes without
 // answering, as no running copy would: every attempt of a second start shows
@@ -101,6 +177,10 @@ bool HasBytesWaiting(int fd) {
 class MuteListener {
  public:
   explicit MuteListener(const std::filesystem::path& socketFile) : socketFile_(socketFile) {
+#ifdef _WIN32
+    pipe_ = NewInstance();
+    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
+#else
     std::filesystem::create_directories(socketFile.parent_path());
     std::filesystem::permissions(socketFile.parent_path(), std::filesystem::perms::owner_all);
     listenFd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -109,6 +189,7 @@ class MuteListener {
     socketFile.native().copy(address.sun_path, socketFile.native().size());
     EXPECT_EQ(::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     EXPECT_EQ(::listen(listenFd_, 8), 0);
+#endif
     thread_ = std::thread([this] { Run(); });
   }
   ~MuteListener() {
@@ -116,10 +197,19 @@ class MuteListener {
       std::lock_guard lock(mutex_);
       stopping_ = true;
     }
+#ifdef _WIN32
+    // A connection ends the wait for one; the pipe may be between two.
+    for (int attempt = 0; attempt < 50 && !RawClient(socketFile_).Connected(); ++attempt) {
+      WaitNamedPipeW(socketFile_.c_str(), 100);
+    }
+    thread_.join();
+    CloseHandle(pipe_);
+#else
     ::shutdown(listenFd_, SHUT_RDWR);  // ends the accept
     thread_.join();
     ::close(listenFd_);
     std::filesystem::remove(socketFile_);
+#endif
   }
   bool WaitForAttempts(int count) {
     std::unique_lock lock(mutex_);
@@ -127,13 +217,32 @@ class MuteListener {
   }
 
  private:
+#ifdef _WIN32
+  HANDLE NewInstance() const {
+    return CreateNamedPipeW(socketFile_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                            kInstanceReplySize, kInstanceRequestSize, 0, nullptr);
+  }
+  bool TakeRequest() {
+    if (!ConnectNamedPipe(pipe_, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return false;
+    InstanceRequestBytes request{};
+    DWORD got = 0;
+    ReadFile(pipe_, request.data(), static_cast<DWORD>(request.size()), &got, nullptr);
+    DisconnectNamedPipe(pipe_);
+    return true;
+  }
+#else
+  bool TakeRequest() {
+    const int connection = ::accept(listenFd_, nullptr, nullptr);
+    if (connection < 0) return false;
+    InstanceRequestBytes request{};
+    (void)!::read(connection, request.data(), request.size());
+    ::close(connection);
+    return true;
+  }
+#endif
+
   void Run() {
-    for (;;) {
-      const int connection = ::accept(listenFd_, nullptr, nullptr);
-      if (connection < 0) return;
-      InstanceRequestBytes request{};
-      (void)!::read(connection, request.data(), request.size());
-      ::close(connection);
+    while (TakeRequest()) {
       std::lock_guard lock(mutex_);
       if (stopping_) return;
       ++attempts_;
@@ -142,7 +251,11 @@ class MuteListener {
   }
 
   std::filesystem::path socketFile_;
+#ifdef _WIN32
+  HANDLE pipe_ = INVALID_HANDLE_VALUE;
+#else
   int listenFd_ = -1;
+#endif
   std::mutex mutex_;
   std::condition_variable changed_;
   int attempts_ = 0;
@@ -161,16 +274,17 @@ TEST_F(SingleInstanceTest, TheFirstCopyHoldsTheLockAndASecondDeliversToItAndWait
   }));
 
   // Sent, not posted: while the window handles it, no answer is on its way.
-  const int fd = ConnectTo(first.Places()->socketFile);
-  ASSERT_GE(fd, 0);
-  const InstanceRequestBytes request = EncodeInstanceRequest(kOpen);
-  ASSERT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
-  ASSERT_TRUE(gate.WaitUntilEntered());
-  EXPECT_FALSE(HasBytesWaiting(fd)) << "answered before the window handled it";
-  gate.Open();
   std::uint8_t reply[kInstanceReplySize] = {};
-  EXPECT_EQ(::read(fd, reply, sizeof reply), ssize_t(sizeof reply));
-  ::close(fd);
+  {
+    RawClient client(first.Places()->socketFile);
+    ASSERT_TRUE(client.Connected());
+    const InstanceRequestBytes request = EncodeInstanceRequest(kOpen);
+    ASSERT_TRUE(client.Write(request.data(), request.size()));
+    ASSERT_TRUE(gate.WaitUntilEntered());
+    EXPECT_FALSE(client.HasBytesWaiting()) << "answered before the window handled it";
+    gate.Open();
+    EXPECT_EQ(client.Read(reply, sizeof reply), long(sizeof reply));
+  }
   EXPECT_EQ(reply[0] | reply[1] << 8 | reply[2] << 16 | reply[3] << 24, kMainWindowMarker);
 
   SingleInstance second(Name());
@@ -244,20 +358,75 @@ TEST_F(SingleInstanceTest, ACopyEndingWhileASecondWaitsLeavesTheLockToIt) {
   EXPECT_TRUE(second.Holds());
 }
 
+#ifdef _WIN32
+// A pipe name exists while a listener holds it; asking never connects.
+bool SocketExists(const std::filesystem::path& pipe) {
+  return WaitNamedPipeW(pipe.c_str(), 1) || GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+#else
+bool SocketExists(const std::filesystem::path& socket) {
+  return std::filesystem::exists(socket);
+}
+#endif
+
 TEST_F(SingleInstanceTest, ClosingFromTheHandlerStillAnswersAndRemovesTheSocket) {
   SingleInstance first(Name());
   ASSERT_TRUE(first.TryAcquire());
   ASSERT_TRUE(first.Listen([&](const InstanceMessage&) { first.Close(); }));
   const std::filesystem::path socket = first.Places()->socketFile;
-  ASSERT_TRUE(std::filesystem::exists(socket));
+  ASSERT_TRUE(SocketExists(socket));
 
   SingleInstance second(Name());
   EXPECT_EQ(second.DeliverToRunningCopy(kKill), Delivery::Delivered);
-  EXPECT_FALSE(std::filesystem::exists(socket));
+#ifdef _WIN32
+  // The pipe goes with the listener thread's handle, once the answer is read.
+  first.CloseAndWait();
+#endif
+  EXPECT_FALSE(SocketExists(socket));
   EXPECT_FALSE(first.Holds());
   EXPECT_TRUE(second.TryAcquire());
 }
 
+#ifdef _WIN32
+// The pipe's only access entry is this user's, and a pipe of that name that
+// someone else made first is never mistaken for ours.
+TEST_F(SingleInstanceTest, OnlyTheUserCanOpenThePipeAndNobodyCanTakeItsNameFirst) {
+  SingleInstance first(Name());
+  ASSERT_TRUE(first.TryAcquire());
+  const std::filesystem::path pipe = first.Places()->socketFile;
+  const HANDLE squatter =
+      CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 8, 8, 0, nullptr);
+  ASSERT_NE(squatter, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(first.Listen([](const InstanceMessage&) {}));
+  CloseHandle(squatter);
+
+  ASSERT_TRUE(first.Listen([](const InstanceMessage&) {}));
+  const HANDLE client =
+      CreateFileW(pipe.c_str(), GENERIC_READ | READ_CONTROL, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(client, INVALID_HANDLE_VALUE);
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            &dacl, nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  CloseHandle(client);
+  ASSERT_NE(dacl, nullptr);
+  EXPECT_EQ(dacl->AceCount, 1);
+  void* ace = nullptr;
+  ASSERT_TRUE(GetAce(dacl, 0, &ace));
+  const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+  EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+  LPWSTR sid = nullptr;
+  ASSERT_TRUE(ConvertSidToStringSidW(const_cast<DWORD*>(&allowed->SidStart), &sid));
+  EXPECT_NE(pipe.native().find(sid), std::wstring::npos) << "the pipe is named for its user";
+  LocalFree(sid);
+  LocalFree(descriptor);
+
+  SingleInstance second(Name());
+  EXPECT_EQ(second.DeliverToRunningCopy(kOpen), Delivery::Delivered);
+}
+
+#else
 TEST_F(SingleInstanceTest, OnlyTheUserCanReachTheSocketAndAStaleOneIsReplaced) {
   SingleInstance first(Name());
   ASSERT_TRUE(first.TryAcquire());
@@ -288,24 +457,16 @@ TEST_F(SingleInstanceTest, AFolderOthersMayEnterIsRefused) {
   std::filesystem::remove_all(folder);
 }
 
+#endif
+
 // Connects and writes raw bytes, then reads whatever comes back.
 std::vector<std::uint8_t> RawExchange(const std::filesystem::path& socketFile,
                                       const std::vector<std::uint8_t>& bytes) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  socketFile.native().copy(address.sun_path, socketFile.native().size());
-  std::vector<std::uint8_t> reply;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    if (!bytes.empty()) (void)!::write(fd, bytes.data(), bytes.size());
-    ::shutdown(fd, SHUT_WR);
-    std::uint8_t buffer[64];
-    ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
-      reply.insert(reply.end(), buffer, buffer + got);
-  }
-  ::close(fd);
-  return reply;
+  RawClient client(socketFile);
+  if (!client.Connected()) return {};
+  if (!bytes.empty()) client.Write(bytes.data(), bytes.size());
+  client.EndWriting();
+  return client.ReadAll();
 }
 
 TEST_F(SingleInstanceTest, MalformedRequestsAreDroppedAndTheListenerServesOn) {

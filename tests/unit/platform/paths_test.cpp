@@ -1,43 +1,20 @@
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 
+#include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
+
+#ifdef _WIN32
+#include "platform/win32.h"
+#endif
 
 namespace ombrex {
 namespace {
 
-// Sets environment variables for one test and restores them afterwards.
-class ScopedEnv {
- public:
-  void Set(const char* name, const char* value) {
-    if (const char* old = getenv(name)) {
-      saved_.emplace_back(name, std::string(old));
-    } else {
-      saved_.emplace_back(name, std::nullopt);
-    }
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->second) {
-        setenv(it->first.c_str(), it->second->c_str(), 1);
-      } else {
-        unsetenv(it->first.c_str());
-      }
-    }
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
+using test::ScopedEnvironment;
 
 TEST(LanguageIdFromLocale, MapsCommonLocales) {
   EXPECT_EQ(LanguageIdFromLocale("zh_CN.UTF-8"), 0x0804);
@@ -64,30 +41,32 @@ TEST(LanguageIdFromLocale, FallsBackToTheLanguageThenToUsEnglish) {
   EXPECT_EQ(LanguageIdFromLocale("xx_YY"), 0x0409);
 }
 
+#ifndef _WIN32
+
 TEST(SystemDefaultLanguageId, FirstSetLocaleVariableDecides) {
-  ScopedEnv env;
-  env.Set("LC_ALL", nullptr);
+  ScopedEnvironment env;
+  env.Set("LC_ALL", std::nullopt);
   env.Set("LC_MESSAGES", "de_DE.UTF-8");
   env.Set("LANG", "zh_CN.UTF-8");
   EXPECT_EQ(SystemDefaultLanguageId(), 0x0407);
   env.Set("LC_ALL", "zh_TW.UTF-8");
   EXPECT_EQ(SystemDefaultLanguageId(), 0x0404);
   env.Set("LC_ALL", "");
-  env.Set("LC_MESSAGES", nullptr);
+  env.Set("LC_MESSAGES", std::nullopt);
   EXPECT_EQ(SystemDefaultLanguageId(), 0x0804);
-  env.Set("LANG", nullptr);
+  env.Set("LANG", std::nullopt);
   EXPECT_EQ(SystemDefaultLanguageId(), 0x0409);
 }
 
 TEST(DocumentsFolder, EnvironmentThenUserDirsThenHome) {
   test::TempDir home;
-  ScopedEnv env;
-  env.Set("HOME", home.path().c_str());
-  env.Set("XDG_CONFIG_HOME", (home / "cfg").c_str());
+  ScopedEnvironment env;
+  env.Set("HOME", test::Utf8Path(home.path()));
+  env.Set("XDG_CONFIG_HOME", test::Utf8Path(home / "cfg"));
   env.Set("XDG_DOCUMENTS_DIR", "/srv/docs");
   EXPECT_EQ(DocumentsFolder(), "/srv/docs");
 
-  env.Set("XDG_DOCUMENTS_DIR", nullptr);
+  env.Set("XDG_DOCUMENTS_DIR", std::nullopt);
   EXPECT_EQ(DocumentsFolder(), home / "Documents");
 
   home.Write("cfg/user-dirs.dirs",
@@ -104,18 +83,49 @@ TEST(DocumentsFolder, EnvironmentThenUserDirsThenHome) {
 }
 
 TEST(UserDataFolder, FollowsXdgDataHome) {
-  ScopedEnv env;
+  ScopedEnvironment env;
   env.Set("XDG_DATA_HOME", "/tmp/xdg-data");
   EXPECT_EQ(UserDataFolder(), "/tmp/xdg-data/Ombrex");
-  env.Set("XDG_DATA_HOME", nullptr);
+  env.Set("XDG_DATA_HOME", std::nullopt);
   env.Set("HOME", "/home/someone");
   EXPECT_EQ(UserDataFolder(), "/home/someone/.local/share/Ombrex");
 }
 
+#else
+
+// Windows keeps these in its own settings, not in variables: the known
+// folders and the system's language id.
+TEST(DocumentsFolder, IsTheUsersKnownDocumentsFolder) {
+  ScopedEnvironment env;
+  env.Set("XDG_DOCUMENTS_DIR", "/srv/docs");
+  const std::filesystem::path documents = DocumentsFolder();
+  EXPECT_TRUE(documents.is_absolute()) << test::Utf8Path(documents);
+  EXPECT_TRUE(std::filesystem::is_directory(documents)) << test::Utf8Path(documents);
+  EXPECT_NE(documents, "/srv/docs");
+}
+
+TEST(UserDataFolder, IsBelowTheLocalApplicationData) {
+  const std::filesystem::path data = UserDataFolder();
+  EXPECT_EQ(data.filename(), "Ombrex");
+  EXPECT_TRUE(std::filesystem::is_directory(data.parent_path())) << test::Utf8Path(data);
+}
+
+TEST(SystemDefaultLanguageId, IgnoresTheLocaleVariables) {
+  ScopedEnvironment env;
+  env.Set("LC_ALL", "zh_TW.UTF-8");
+  EXPECT_EQ(SystemDefaultLanguageId(), GetSystemDefaultLangID());
+}
+
+#endif
+
 TEST(ProgramFolder, IsTheFolderOfTheRunningExecutable) {
   const auto executable = ProgramFolder() / ProgramFileName();
   EXPECT_TRUE(std::filesystem::is_regular_file(executable));
+#ifdef _WIN32
+  EXPECT_EQ(ProgramFileName(), "platform_tests.exe");
+#else
   EXPECT_EQ(ProgramFileName(), "platform_tests");
+#endif
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include "platform/win32.h"
+#else
 #include <signal.h>
 #include <sys/resource.h>
+#endif
 
 #include "platform/ini.h"
 #include "platform/text.h"
@@ -79,6 +84,15 @@ TEST_F(SettingsStoreTest, FailedWritesLeaveTheOldValueOrTheDefault) {
 
   ASSERT_TRUE(store_->WriteProfileString(u"PROFILES", u"Flip", u"1"));
   {
+#ifdef _WIN32
+    // Another program holds the file and does not share its deletion.
+    const std::filesystem::path file = root_ / "Vantrel_Pellucid/Ombrex.ini";
+    const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(store_->WriteProfileString(u"PROFILES", u"Flip", u"0"));
+    CloseHandle(held);
+#else
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
@@ -88,6 +102,7 @@ TEST_F(SettingsStoreTest, FailedWritesLeaveTheOldValueOrTheDefault) {
     EXPECT_FALSE(store_->WriteProfileString(u"PROFILES", u"Flip", u"0"));
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
+#endif
   }
   EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Flip", u"0"), u"1");
   EXPECT_FALSE(store_->WriteProfileString(u"PROFILES", u"Path", u"line\nbreak"));

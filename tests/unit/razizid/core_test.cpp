@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/razizid_wire.h"
+#include "tests/support/portable.h"
 
 namespace ombrex::razizid {
 namespace {
@@ -405,10 +406,9 @@ std::unique_ptr<Backend> NoModel(std::string& error) {
 }
 
 TEST(Core, UnknownBackendNameRefusesInit) {
-  ::setenv("RAZIZID_BACKEND", "carrier-pigeon", 1);
+  test::ScopedEnvironment env("RAZIZID_BACKEND", "carrier-pigeon");
   Core core{[](std::string& error) { return MakeBackendFromEnvironment(error, &NoModel); }};
   EXPECT_EQ(core.Init(0), 0);
-  ::unsetenv("RAZIZID_BACKEND");
 }
 
 TEST(Verification, EveryInputTakesPart) {

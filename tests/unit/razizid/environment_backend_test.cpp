@@ -1,7 +1,6 @@
 // The backend the environment chooses, as the shared library starts it.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <numeric>
@@ -10,6 +9,7 @@
 #include "device/device_link.h"
 #include "device/results.h"
 #include "razizid/in_process.h"
+#include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 
 namespace ombrex::razizid {
@@ -18,9 +18,9 @@ namespace {
 class EnvironmentBackend : public ::testing::Test {
  protected:
   ~EnvironmentBackend() override {
-    unsetenv("RAZIZID_BACKEND");
-    unsetenv("RAZIZID_MODEL_STATE");
-    unsetenv("RAZIZID_MODEL_FAULTS");
+    test::SetEnvironment("RAZIZID_BACKEND", std::nullopt);
+    test::SetEnvironment("RAZIZID_MODEL_STATE", std::nullopt);
+    test::SetEnvironment("RAZIZID_MODEL_FAULTS", std::nullopt);
   }
   test::TempDir dir_;
 };
@@ -36,8 +36,8 @@ std::array<std::uint8_t, 192> ReadTable(const ServiceLibrary& library, ProfileNu
 
 TEST_F(EnvironmentBackend, ModelKeepsItsMemoriesInTheStateFileAcrossStarts) {
   const auto stateFile = dir_ / "keyboard.state";
-  setenv("RAZIZID_BACKEND", "model", 1);
-  setenv("RAZIZID_MODEL_STATE", stateFile.c_str(), 1);
+  test::SetEnvironment("RAZIZID_BACKEND", "model");
+  test::SetEnvironment("RAZIZID_MODEL_STATE", test::Utf8Path(stateFile));
   std::array<std::uint8_t, 192> table{};
   std::iota(table.begin(), table.end(), 1);
   {
@@ -60,8 +60,8 @@ TEST_F(EnvironmentBackend, ModelKeepsItsMemoriesInTheStateFileAcrossStarts) {
 }
 
 TEST_F(EnvironmentBackend, ModelFaultsComeFromTheEnvironment) {
-  setenv("RAZIZID_BACKEND", "model", 1);
-  setenv("RAZIZID_MODEL_FAULTS", "drop=1", 1);
+  test::SetEnvironment("RAZIZID_BACKEND", "model");
+  test::SetEnvironment("RAZIZID_MODEL_FAULTS", "drop=1");
   InProcessLibrary library;
   auto bound = BindServiceLibrary(library.Functions());
   ASSERT_TRUE(std::holds_alternative<ServiceLibrary>(bound));
@@ -71,7 +71,7 @@ TEST_F(EnvironmentBackend, ModelFaultsComeFromTheEnvironment) {
   StatusBlock block{};
   EXPECT_EQ(link.Commands().ReadStatusBlock(block), result::kNoReply);
 
-  setenv("RAZIZID_MODEL_FAULTS", "drop=lots", 1);
+  test::SetEnvironment("RAZIZID_MODEL_FAULTS", "drop=lots");
   InProcessLibrary refused;
   EXPECT_TRUE(std::holds_alternative<ServiceLibraryError>(BindServiceLibrary(refused.Functions())));
 }

@@ -1,3 +1,6 @@
+// The daemon and its socket have no Windows form yet.
+#ifndef _WIN32
+
 #include "tests/unit/razizid/fake_daemon.h"
 
 #include <poll.h>
@@ -126,3 +129,5 @@ void FakeDaemon::Answer(int fd, const vkbd_wire::Frame& frame) {
 }
 
 }  // namespace ombrex::test
+
+#endif
