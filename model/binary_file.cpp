@@ -1,7 +1,8 @@
 #include "model/binary_file.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -19,16 +20,11 @@ std::optional<std::uintmax_t> RegularFileSize(const std::filesystem::path& file)
 
 std::optional<std::vector<std::uint8_t>> ReadFilePrefix(const std::filesystem::path& file,
                                                         std::uintmax_t maxBytes) {
-  const auto size = RegularFileSize(file);
-  if (!size) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min(*size, maxBytes)));
-  in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
   // A file that shrank while being read gives what was there.
-  data.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return std::nullopt;
-  return data;
+  const std::optional<std::string> bytes = ReadFileStart(
+      file, static_cast<std::size_t>(std::min<std::uintmax_t>(maxBytes, SIZE_MAX)));
+  if (!bytes) return std::nullopt;
+  return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::span<const std::uint8_t> data) {

@@ -1,9 +1,11 @@
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <iterator>
+#include <limits>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #include "platform/win32.h"
@@ -44,34 +46,81 @@ std::filesystem::path ResolveLink(const std::filesystem::path& target) {
 
 namespace {
 
+// Readers share everything, deletion included, so that a replacement by us
+// or by anyone else is never refused because of them.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Some Windows file systems (and wine) refuse to rename over a file while any
+// handle to it is open, shared or not. Within this process no handle of ours
+// is open while we rename: opening, reading and closing, and each rename,
+// happen under this lock. Other processes are what the retries are for.
+std::mutex& HandleLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (Valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
 std::uint64_t Join(DWORD high, DWORD low) {
   return (std::uint64_t{high} << 32) | low;
+}
+
+bool IsRefusal(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
+bool WriteTemporary(const std::filesystem::path& temporary, std::string_view bytes) {
+  const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    ok = WriteFile(handle, bytes.data(), chunk, &written, nullptr) && written == chunk;
+    bytes.remove_prefix(written);
+  }
+  ok = ok && FlushFileBuffers(handle);
+  ok = CloseHandle(handle) && ok;
+  if (!ok) DeleteFileW(temporary.c_str());
+  return ok;
 }
 
 }  // namespace
 
 FileStamp StampOf(const std::filesystem::path& file) {
   FileStamp stamp;
+  const std::lock_guard lock(HandleLock());
   // The file index tells a file renamed over this one from the old file even
-  // when size and time agree, as the inode does elsewhere. Opening for no
-  // access at all works while other programs hold the file open.
-  HANDLE handle =
-      CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle != INVALID_HANDLE_VALUE) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool known = GetFileInformationByHandle(handle, &info);
-    CloseHandle(handle);
-    if (known) {
-      stamp.exists = true;
-      stamp.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-      stamp.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
-      stamp.modifiedNs = static_cast<std::int64_t>(
-          Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
-      stamp.inode = Join(info.nFileIndexHigh, info.nFileIndexLow);
-      stamp.device = info.dwVolumeSerialNumber;
-      return stamp;
-    }
+  // when size and time agree, as the inode does elsewhere. Attributes only:
+  // opening for them works while other programs hold the file exclusively;
+  // folders need the backup flag to be opened at all.
+  const FileHandle handle(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (handle.Valid() && GetFileInformationByHandle(handle.Get(), &info)) {
+    stamp.exists = true;
+    stamp.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    stamp.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    stamp.modifiedNs = static_cast<std::int64_t>(
+        Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime) * 100);
+    stamp.inode = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    stamp.device = info.dwVolumeSerialNumber;
+    return stamp;
   }
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return stamp;
@@ -79,33 +128,61 @@ FileStamp StampOf(const std::filesystem::path& file) {
   stamp.regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   stamp.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
   stamp.modifiedNs = static_cast<std::int64_t>(
-      Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime));
+      Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime) * 100);
   return stamp;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-  if (!StampOf(file).regular) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
+  const std::lock_guard lock(HandleLock());
+  const FileHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!handle.Valid() || GetFileType(handle.Get()) != FILE_TYPE_DISK) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(handle.Get(), &size)) return std::nullopt;
+  std::string data;
+  data.reserve(std::min<std::size_t>(static_cast<std::size_t>(size.QuadPart), maxBytes));
+  char chunk[16384];
+  while (data.size() < maxBytes) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(sizeof chunk, maxBytes - data.size()));
+    DWORD got = 0;
+    if (!ReadFile(handle.Get(), chunk, wanted, &got, nullptr)) return std::nullopt;
+    if (got == 0) break;
+    data.append(chunk, got);
+  }
+  return data;
 }
 
-bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                           const ReplaceRetry& retry) {
   const std::filesystem::path file = ResolveLink(target);
-  const std::filesystem::path temporary = TemporarySibling(file);
-  HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size() && FlushFileBuffers(handle);
-  ok = CloseHandle(handle) && ok;
-  ok = ok && MoveFileExW(temporary.c_str(), file.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
+  const FileStamp old = StampOf(file);
+  if (old.exists && !old.regular) return false;
+  std::filesystem::path temporary;
+  bool written = false;
+  for (int attempt = 0; attempt < 8 && !written; ++attempt) {
+    temporary = TemporarySibling(file);
+    written = WriteTemporary(temporary, bytes);
+    if (!written && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (!written) return false;
+  std::chrono::milliseconds pause = retry.firstPause;
+  for (int attempt = 1;; ++attempt) {
+    DWORD error = ERROR_SUCCESS;
+    {
+      const std::lock_guard lock(HandleLock());
+      if (MoveFileExW(temporary.c_str(), file.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+      }
+      error = GetLastError();
+    }
+    if (!IsRefusal(error) || attempt >= retry.attempts) break;
+    if (retry.refused) retry.refused(attempt);
+    std::this_thread::sleep_for(pause);
+    pause *= 2;
+  }
+  DeleteFileW(temporary.c_str());
+  return false;
 }
 
 #else
@@ -124,22 +201,23 @@ FileStamp StampOf(const std::filesystem::path& file) {
   return stamp;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   struct stat info {};
   std::optional<std::string> bytes;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     std::string data;
-    data.reserve(static_cast<std::size_t>(info.st_size));
+    data.reserve(std::min(static_cast<std::size_t>(info.st_size), maxBytes));
     char chunk[16384];
     ssize_t got = 0;
-    while ((got = ::read(fd, chunk, sizeof chunk)) != 0) {
+    while (data.size() < maxBytes &&
+           (got = ::read(fd, chunk, std::min(sizeof chunk, maxBytes - data.size()))) != 0) {
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) break;
       data.append(chunk, static_cast<std::size_t>(got));
     }
-    if (got == 0) bytes = std::move(data);
+    if (got >= 0) bytes = std::move(data);
   }
   ::close(fd);
   return bytes;
@@ -167,7 +245,8 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                           const ReplaceRetry&) {
   const std::filesystem::path file = ResolveLink(target);
   struct stat old {};
   const bool replacing = ::stat(file.c_str(), &old) == 0;
@@ -202,5 +281,13 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
 }
 
 #endif
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+  return ReadFileStart(file, std::numeric_limits<std::size_t>::max());
+}
+
+bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+  return ReplaceFileAtomically(target, bytes, ReplaceRetry{});
+}
 
 }  // namespace ombrex

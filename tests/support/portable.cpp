@@ -73,11 +73,6 @@ void ScopedEnvironment::Set(const std::string& name, const std::optional<std::st
   SetEnvironment(name, value);
 }
 
-std::string Utf8Path(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 std::filesystem::path MakeUniqueTempFolder(const std::string& stem) {
   std::error_code ec;
   const std::filesystem::path parent = std::filesystem::temp_directory_path(ec);

@@ -1,7 +1,8 @@
 #pragma once
 
 // What tests need of the operating system, in one form for Linux and Windows:
-// environment variables, the process id, paths as UTF-8 text.
+// environment variables, the process id, unique temporary folders. Paths as
+// UTF-8 text: Utf8FromPath in platform/command_line.h.
 
 #include <filesystem>
 #include <optional>
@@ -35,9 +36,6 @@ class ScopedEnvironment {
 };
 
 unsigned long ProcessId();
-
-// The path as UTF-8, whatever the platform's own path characters are.
-std::string Utf8Path(const std::filesystem::path& path);
 
 // Creates a new folder `<stem>XXXXXX` below the system's temporary folder
 // that did not exist before, readable by this user only where the platform

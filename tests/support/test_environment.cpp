@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/command_line.h"
 #include "tests/support/portable.h"
 
 #ifdef _WIN32
@@ -64,11 +65,11 @@ void IsolateUserEnvironment() {
   for (const char* sub : {"runtime", "config", "data", "Documents"}) {
     std::filesystem::create_directories(home / sub);
   }
-  SetEnvironment("HOME", Utf8Path(home));
-  SetEnvironment("XDG_RUNTIME_DIR", Utf8Path(home / "runtime"));
-  SetEnvironment("XDG_CONFIG_HOME", Utf8Path(home / "config"));
-  SetEnvironment("XDG_DATA_HOME", Utf8Path(home / "data"));
-  SetEnvironment("XDG_DOCUMENTS_DIR", Utf8Path(home / "Documents"));
+  SetEnvironment("HOME", Utf8FromPath(home));
+  SetEnvironment("XDG_RUNTIME_DIR", Utf8FromPath(home / "runtime"));
+  SetEnvironment("XDG_CONFIG_HOME", Utf8FromPath(home / "config"));
+  SetEnvironment("XDG_DATA_HOME", Utf8FromPath(home / "data"));
+  SetEnvironment("XDG_DOCUMENTS_DIR", Utf8FromPath(home / "Documents"));
 }
 
 }  // namespace ombrex::test

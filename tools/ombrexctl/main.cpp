@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "tools/ombrexctl/ctl_commands.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  return ombrex::ctl::RunCtl(args, std::cout, std::cerr);
+  ombrex::UseUtf8Console();
+  return ombrex::ctl::RunCtl(ombrex::Utf8Arguments(argc, argv), std::cout, std::cerr);
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/text.h"
+#include "platform/command_line.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 
@@ -88,7 +89,7 @@ TEST(ProcessLaunchTest, StartsTheProgramHiddenWithItsArgumentsInUtf16) {
   test::TempDir dir;
   const std::filesystem::path out = dir / "out.txt";
   ASSERT_TRUE(StartDetached(OMBREX_ARGUMENT_REPORT,
-                            {test::Utf8Path(out), "hello world", "中文", "say \"hi\"", ""}));
+                            {Utf8FromPath(out), "hello world", "中文", "say \"hi\"", ""}));
   EXPECT_EQ(AwaitFile(out), "hello world\n中文\nsay \"hi\"\n\nconsole=none\n");
 }
 

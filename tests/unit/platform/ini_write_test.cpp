@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32.h"
+#else
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -207,6 +209,25 @@ TEST_F(IniWrite, KeepsPermissionsAndFollowsLinks) {
   ASSERT_TRUE(WriteString(dir_ / "link.ini", u"S", u"k", u"3"));
   EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.ini"));
   EXPECT_EQ(ReadString(file, u"S", u"k", u""), u"3");
+}
+#endif
+
+#ifdef _WIN32
+// Another program holds the file open without sharing its deletion: Windows
+// refuses the rename until it lets go.
+TEST_F(IniWrite, AReplaceRefusedByAnotherProgramFailsAndKeepsTheOldFile) {
+  const std::string original = "[S]\r\nk=old\r\n";
+  const auto file = dir_.Write("t.ini", original);
+  const auto entriesBefore = FolderEntries(dir_.path());
+  const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(WriteString(file, u"S", u"k", u"new"));
+  CloseHandle(held);
+  EXPECT_EQ(ReadText(file), original);
+  EXPECT_EQ(FolderEntries(dir_.path()), entriesBefore) << "no temporary file is left behind";
+  EXPECT_EQ(ReadString(file, u"S", u"k", u""), u"old");
+  EXPECT_TRUE(WriteString(file, u"S", u"k", u"new"));
 }
 #endif
 

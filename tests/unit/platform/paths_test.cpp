@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/command_line.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 
@@ -61,8 +62,8 @@ TEST(SystemDefaultLanguageId, FirstSetLocaleVariableDecides) {
 TEST(DocumentsFolder, EnvironmentThenUserDirsThenHome) {
   test::TempDir home;
   ScopedEnvironment env;
-  env.Set("HOME", test::Utf8Path(home.path()));
-  env.Set("XDG_CONFIG_HOME", test::Utf8Path(home / "cfg"));
+  env.Set("HOME", Utf8FromPath(home.path()));
+  env.Set("XDG_CONFIG_HOME", Utf8FromPath(home / "cfg"));
   env.Set("XDG_DOCUMENTS_DIR", "/srv/docs");
   EXPECT_EQ(DocumentsFolder(), "/srv/docs");
 
@@ -99,15 +100,15 @@ TEST(DocumentsFolder, IsTheUsersKnownDocumentsFolder) {
   ScopedEnvironment env;
   env.Set("XDG_DOCUMENTS_DIR", "/srv/docs");
   const std::filesystem::path documents = DocumentsFolder();
-  EXPECT_TRUE(documents.is_absolute()) << test::Utf8Path(documents);
-  EXPECT_TRUE(std::filesystem::is_directory(documents)) << test::Utf8Path(documents);
+  EXPECT_TRUE(documents.is_absolute()) << Utf8FromPath(documents);
+  EXPECT_TRUE(std::filesystem::is_directory(documents)) << Utf8FromPath(documents);
   EXPECT_NE(documents, "/srv/docs");
 }
 
 TEST(UserDataFolder, IsBelowTheLocalApplicationData) {
   const std::filesystem::path data = UserDataFolder();
   EXPECT_EQ(data.filename(), "Ombrex");
-  EXPECT_TRUE(std::filesystem::is_directory(data.parent_path())) << test::Utf8Path(data);
+  EXPECT_TRUE(std::filesystem::is_directory(data.parent_path())) << Utf8FromPath(data);
 }
 
 TEST(SystemDefaultLanguageId, IgnoresTheLocaleVariables) {

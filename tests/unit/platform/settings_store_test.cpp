@@ -24,20 +24,22 @@ class SettingsStoreTest : public ::testing::Test {
   std::unique_ptr<SettingsStore> store_ = OpenSettingsIn(root_.path());
 };
 
+// Values that a file or a careless store would change on the way back.
+const std::u16string kAwkwardValues[] = {
+    u"1",
+    u"",
+    u"  padded  ",
+    u"\"quoted\"",
+    u"'single'",
+    u"\"",
+    u"C:\\Users\\me\\a b.fwc",
+    u"中文 路径/文件.fwc",
+    u"a=b;c",
+};
+
 TEST_F(SettingsStoreTest, ProfileStringsComeBackExactly) {
   EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Flip", u"0"), u"0");
-  const std::u16string values[] = {
-      u"1",
-      u"",
-      u"  padded  ",
-      u"\"quoted\"",
-      u"'single'",
-      u"\"",
-      u"C:\\Users\\me\\a b.fwc",
-      u"中文 路径/文件.fwc",
-      u"a=b;c",
-  };
-  for (const std::u16string& value : values) {
+  for (const std::u16string& value : kAwkwardValues) {
     ASSERT_TRUE(store_->WriteProfileString(u"PROFILES", u"Value", value));
     EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Value", u"default"), value);
   }
@@ -109,6 +111,62 @@ TEST_F(SettingsStoreTest, FailedWritesLeaveTheOldValueOrTheDefault) {
   EXPECT_EQ(store_->ReadProfileString(u"PROFILES", u"Path", u"default"), u"default");
 }
 
+#ifdef _WIN32
+// The test environment points this process's HKEY_CURRENT_USER at a private
+// key, so these see the registry as the program does without touching the
+// user's own settings.
+std::optional<std::wstring> RegistryText(const wchar_t* key, const wchar_t* name, DWORD& type) {
+  wchar_t text[64] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &type, text, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(text);
+}
+
+TEST(UserSettings, LiveInTheRegistryWithTheirTypes) {
+  auto store = OpenUserSettings();
+  ASSERT_TRUE(store->WriteDword(u"dwLanguageId", 0x0804));
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Ombrex", L"dwLanguageId", RRF_RT_ANY,
+                         &type, &value, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(value, 0x0804u);
+
+  ASSERT_TRUE(store->WriteProfileString(u"PROFILES", u"Flip", u"1"));
+  EXPECT_EQ(RegistryText(L"Software\\Vantrel_Pellucid\\Ombrex\\PROFILES", L"Flip", type), L"1");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+
+  // A value of the same name and another type is not a DWORD.
+  const wchar_t text[] = L"2052";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Ombrex", L"dwLanguageId", REG_SZ, text,
+                            sizeof text),
+            ERROR_SUCCESS);
+  EXPECT_FALSE(store->ReadDword(u"dwLanguageId").has_value());
+  const std::filesystem::path config = std::getenv("XDG_CONFIG_HOME");
+  EXPECT_FALSE(std::filesystem::exists(config / "Ombrex")) << "nothing goes to files";
+}
+
+TEST(UserSettings, RegistryValuesComeBackExactly) {
+  auto store = OpenUserSettings();
+  EXPECT_EQ(store->ReadProfileString(u"RECENT", u"Value", u"default"), u"default");
+  for (const std::u16string& value : kAwkwardValues) {
+    ASSERT_TRUE(store->WriteProfileString(u"RECENT", u"Value", value));
+    EXPECT_EQ(store->ReadProfileString(u"RECENT", u"Value", u"default"), value);
+  }
+  EXPECT_EQ(store->ReadProfileString(u"recent", u"VALUE", u"default"), u"a=b;c");
+  ASSERT_TRUE(store->WriteDword(u"dwProbe", 0xFFFFFFFF));
+  EXPECT_EQ(store->ReadDword(u"DWPROBE"), 0xFFFFFFFFu);
+
+  // Registry key names end at 255 characters: such a section is refused.
+  const std::u16string tooLong(300, u'S');
+  EXPECT_FALSE(store->WriteProfileString(tooLong, u"Value", u"x"));
+  EXPECT_EQ(store->ReadProfileString(tooLong, u"Value", u"default"), u"default");
+}
+#else
 TEST(UserSettings, LiveUnderTheConfigFolder) {
   // The test environment points XDG_CONFIG_HOME at a private folder.
   const std::filesystem::path config = std::getenv("XDG_CONFIG_HOME");
@@ -116,6 +174,8 @@ TEST(UserSettings, LiveUnderTheConfigFolder) {
   ASSERT_TRUE(store->WriteDword(u"probe", 1));
   EXPECT_TRUE(std::filesystem::exists(config / "Ombrex/registry.ini"));
 }
+
+#endif
 
 }  // namespace
 }  // namespace ombrex

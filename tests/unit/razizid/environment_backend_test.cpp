@@ -9,6 +9,7 @@
 #include "device/device_link.h"
 #include "device/results.h"
 #include "razizid/in_process.h"
+#include "platform/command_line.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 
@@ -37,7 +38,7 @@ std::array<std::uint8_t, 192> ReadTable(const ServiceLibrary& library, ProfileNu
 TEST_F(EnvironmentBackend, ModelKeepsItsMemoriesInTheStateFileAcrossStarts) {
   const auto stateFile = dir_ / "keyboard.state";
   test::SetEnvironment("RAZIZID_BACKEND", "model");
-  test::SetEnvironment("RAZIZID_MODEL_STATE", test::Utf8Path(stateFile));
+  test::SetEnvironment("RAZIZID_MODEL_STATE", Utf8FromPath(stateFile));
   std::array<std::uint8_t, 192> table{};
   std::iota(table.begin(), table.end(), 1);
   {

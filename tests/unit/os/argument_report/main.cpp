@@ -1,40 +1,20 @@
 // Started by the process-launch tests on Windows: writes the words it was
-// given, as Windows splits its command line, to the file named by the first
-// one, one UTF-8 line each, then whether it got a console window. Written
-// under a temporary name and renamed, so the test never reads half a report.
-
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
+// given, as this program's own argument reading sees them, to the file named
+// by the first one, one line each, then whether it got a console window. The
+// file is replaced atomically, so the test never reads half a report.
 
 #include <string>
+#include <vector>
 
-namespace {
+#include "platform/command_line.h"
+#include "platform/file_io.h"
+#include "platform/win32.h"
 
-std::string Utf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(size > 0 ? size - 1 : 0, '\0');
-  if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-}  // namespace
-
-int main() {
-  int count = 0;
-  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (words == nullptr || count < 2) return 2;
+int main(int argc, char** argv) {
+  const std::vector<std::string> words = ombrex::Utf8Arguments(argc, argv);
+  if (words.empty()) return 2;
   std::string report;
-  for (int i = 2; i < count; ++i) report += Utf8(words[i]) + "\n";
+  for (std::size_t i = 1; i < words.size(); ++i) report += words[i] + "\n";
   report += GetConsoleWindow() == nullptr ? "console=none\n" : "console=shown\n";
-
-  const std::wstring target = words[1];
-  const std::wstring temporary = target + L".part";
-  const HANDLE file =
-      CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 3;
-  DWORD written = 0;
-  WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-  CloseHandle(file);
-  return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
+  return ombrex::ReplaceFileAtomically(ombrex::PathFromUtf8(words[0]), report) ? 0 : 3;
 }
