@@ -134,8 +134,8 @@ FileStamp StampOf(const std::filesystem::path& file) {
 
 std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
   const std::lock_guard lock(HandleLock());
-  const FileHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const FileHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle.Valid() || GetFileType(handle.Get()) != FILE_TYPE_DISK) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(handle.Get(), &size)) return std::nullopt;
@@ -143,7 +143,8 @@ std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std:
   data.reserve(std::min<std::size_t>(static_cast<std::size_t>(size.QuadPart), maxBytes));
   char chunk[16384];
   while (data.size() < maxBytes) {
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(sizeof chunk, maxBytes - data.size()));
+    const DWORD wanted =
+        static_cast<DWORD>(std::min<std::size_t>(sizeof chunk, maxBytes - data.size()));
     DWORD got = 0;
     if (!ReadFile(handle.Get(), chunk, wanted, &got, nullptr)) return std::nullopt;
     if (got == 0) break;

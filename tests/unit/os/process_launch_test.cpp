@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/text.h"
 #include "platform/command_line.h"
+#include "platform/text.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 

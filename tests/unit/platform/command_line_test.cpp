@@ -9,7 +9,8 @@ namespace ombrex {
 namespace {
 
 TEST(Utf8Paths, FileNamesOutsideAsciiSurviveTheRoundTripAndReachTheDisk) {
-  for (const std::string name : {"plain.fwc", "中文 路径.fwc", "Überschrift ñ.ini", "emoji 😀.fwc"}) {
+  for (const std::string name :
+       {"plain.fwc", "中文 路径.fwc", "Überschrift ñ.ini", "emoji 😀.fwc"}) {
     EXPECT_EQ(Utf8FromPath(PathFromUtf8(name)), name);
     test::TempDir dir;
     ASSERT_TRUE(ReplaceFileAtomically(dir.path() / PathFromUtf8(name), "x")) << name;

@@ -107,7 +107,8 @@ TEST(ReplaceFileAtomically, OurOwnReadersNeverStandInTheWay) {
   int failed = 0;
   ReplaceRetry noRetry;
   noRetry.attempts = 1;
-  for (int i = 0; i < 100; ++i) failed += ReplaceFileAtomically(file, std::to_string(i), noRetry) ? 0 : 1;
+  for (int i = 0; i < 100; ++i)
+    failed += ReplaceFileAtomically(file, std::to_string(i), noRetry) ? 0 : 1;
   done = true;
   reader.join();
   EXPECT_EQ(failed, 0);

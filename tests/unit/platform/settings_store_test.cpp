@@ -130,8 +130,8 @@ TEST(UserSettings, LiveInTheRegistryWithTheirTypes) {
   DWORD value = 0;
   DWORD size = sizeof value;
   DWORD type = 0;
-  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Ombrex", L"dwLanguageId", RRF_RT_ANY,
-                         &type, &value, &size),
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Ombrex", L"dwLanguageId", RRF_RT_ANY, &type,
+                         &value, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(value, 0x0804u);

@@ -8,8 +8,8 @@
 
 #include "device/device_link.h"
 #include "device/results.h"
-#include "razizid/in_process.h"
 #include "platform/command_line.h"
+#include "razizid/in_process.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 
