@@ -16,7 +16,13 @@ fi
 # Tests talk to each other through sockets and lock files under the runtime
 # folder: give this run a private one.
 runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
+wine_prefix=
+stop_wineserver() {
+  if [ -n "$wine_prefix" ]; then
+    WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  fi
+}
+trap 'stop_wineserver; rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR=$runtime
 for preset in "${presets[@]}"; do
   if [ "$preset" = windows-cross ]; then
@@ -26,6 +32,17 @@ for preset in "${presets[@]}"; do
       bin/Skins/Main.ini bin/Skins/Composite.ini bin/Skins/Profile.ini
   fi
   ./scripts/build.sh "$preset"
+  if [ "$preset" = windows-cross ]; then
+    # Without a client wine's server ends within seconds, and every test
+    # would start it and wine's services anew: keep one for this run, once
+    # the build's (which may still be setting the prefix up) has ended, and
+    # let the prefix be complete before the first test.
+    wine_prefix=$(sed -n 's/^OMBREX_WINEPREFIX:PATH=//p' build/windows-cross/CMakeCache.txt)
+    WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -w
+    WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -p
+    WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
+      /usr/lib/wine/wine64 wineboot -u
+  fi
   start=$(date +%s)
   ctest --preset "$preset" -j2 "$@"
   echo "test.sh: $preset suite ran in $(( $(date +%s) - start )) s"
