@@ -3,11 +3,12 @@
 // language file shows as "#Error", exactly as the program would show it.
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "ombrex_version.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
@@ -27,20 +28,22 @@ void PrintUsage() {
 }
 
 void PrintFile(const char* label, const std::filesystem::path& file) {
-  std::printf("%-16s %s%s\n", label, file.string().c_str(),
+  std::printf("%-16s %s%s\n", label, ombrex::Utf8FromPath(file).c_str(),
               std::filesystem::exists(file) ? "" : "  (missing)");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  ombrex::UseUtf8Console();
   std::filesystem::path programFolder = ombrex::ProgramFolder();
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--program-folder") == 0 && i + 1 < argc) {
-      programFolder = argv[++i];
+  const std::vector<std::string> args = ombrex::Utf8Arguments(argc, argv);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--program-folder" && i + 1 < args.size()) {
+      programFolder = ombrex::PathFromUtf8(args[++i]);
     } else {
       PrintUsage();
-      return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+      return args[i] == "--help" ? 0 : 2;
     }
   }
 
@@ -50,7 +53,7 @@ int main(int argc, char** argv) {
   const ombrex::Texts texts(programFolder, *store, ombrex::SystemDefaultLanguageId());
 
   std::printf("Ombrex %s\n", OMBREX_VERSION);
-  std::printf("%-16s %s\n", "program folder", programFolder.string().c_str());
+  std::printf("%-16s %s\n", "program folder", ombrex::Utf8FromPath(programFolder).c_str());
   PrintFile("language choice", texts.LanguageChoiceFile());
   PrintFile("Chinese texts", texts.TextFile(kChineseIndex));
   PrintFile("English texts", texts.TextFile(kEnglishIndex));
