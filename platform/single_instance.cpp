@@ -311,9 +311,9 @@ struct CurrentUser {
   PSID Sid() const { return reinterpret_cast<const TOKEN_USER*>(token.data())->User.Sid; }
 };
 
-std::optional<CurrentUser> TheCurrentUser() {
+std::optional<CurrentUser> UserOf(HANDLE process) {
   HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return std::nullopt;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &raw)) return std::nullopt;
   const Handle token(raw);
   DWORD size = 0;
   GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
@@ -327,6 +327,23 @@ std::optional<CurrentUser> TheCurrentUser() {
   user.sidText = text;
   LocalFree(text);
   return user;
+}
+
+std::optional<CurrentUser> TheCurrentUser() {
+  return UserOf(GetCurrentProcess());
+}
+
+// Pipe names are one namespace for the whole machine: another user could
+// have made ours before the running copy did. Only a listener of this user
+// gets the message.
+bool ServedByThisUser(HANDLE pipe) {
+  ULONG serverId = 0;
+  if (!GetNamedPipeServerProcessId(pipe, &serverId)) return false;
+  const Handle server(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
+  if (!server.Valid()) return false;
+  const std::optional<CurrentUser> owner = UserOf(server.Get());
+  const std::optional<CurrentUser> me = TheCurrentUser();
+  return owner && me && EqualSid(owner->Sid(), me->Sid());
 }
 
 // A pipe only this user may open: one entry granting everything to the
@@ -493,6 +510,7 @@ bool SendToListener(const std::filesystem::path& socketFile, const InstanceMessa
     }
   }
   const Handle pipe(opened);
+  if (!ServedByThisUser(pipe.Get())) return false;
   InstanceRequestBytes request = EncodeInstanceRequest(message);
   DWORD written = 0;
   if (!WriteFile(pipe.Get(), request.data(), static_cast<DWORD>(request.size()), &written,
