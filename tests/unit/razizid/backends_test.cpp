@@ -192,6 +192,7 @@ TEST(ModelBackend, OnlyWholePacketsReachTheKeyboard) {
   backend.Stop();
 }
 
+#ifdef OMBREX_TEST_WITH_HIDAPI
 TEST(HidBackend, WithoutAKeyboardItCountsNoneAndWritesNowhere) {
   HidBackend backend(20ms);
   RecordingSink sink;
@@ -204,6 +205,19 @@ TEST(HidBackend, WithoutAKeyboardItCountsNoneAndWritesNowhere) {
   backend.Stop();
   EXPECT_TRUE(sink.Counts().empty());
 }
+#else
+// Built where hidapi was not found (Windows here): the library must refuse
+// to start rather than claim a keyboard-less machine.
+TEST(HidBackend, WithoutHidapiItRefusesToStartAndWritesNowhere) {
+  HidBackend backend(20ms);
+  RecordingSink sink;
+  EXPECT_FALSE(backend.Start(sink));
+  EXPECT_EQ(backend.Counts().control, 0);
+  EXPECT_EQ(backend.Write(protocol::kControl, std::vector<std::uint8_t>(64, 4), false),
+            RAZIZID_NONE);
+  EXPECT_TRUE(sink.Counts().empty());
+}
+#endif
 
 TEST(ModelFaults, ListIsReadByNameInAnyOrder) {
   const auto faults = Faults("unplug=100,latency=1, seed=7,drop=0.25,refuse=0,wrongcode=1");
