@@ -1,7 +1,8 @@
 #include "platform/loadable_module.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/command_line.h"
+#include "platform/win32.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -21,7 +22,7 @@ std::filesystem::path SharedLibraryFileName(std::string_view name) {
 ModuleHandle OpenModule(const std::filesystem::path& path, std::string& error) {
   HMODULE module = LoadLibraryW(path.c_str());
   // As the POSIX loader says it: the file, then why.
-  if (module == nullptr) error = path.string() + ": error " + std::to_string(GetLastError());
+  if (module == nullptr) error = Utf8FromPath(path) + ": error " + std::to_string(GetLastError());
   return reinterpret_cast<ModuleHandle>(module);
 }
 
