@@ -261,10 +261,17 @@ void HidBackend::ReadReports(OpenPath& device) {
 
 void HidBackend::NoteOpenFailure(const std::string& path, const std::string& reason) {
   std::lock_guard lock(mutex_);
+#ifdef _WIN32
+  // Windows grants every user access to a keyboard's HID collections; what
+  // stands in the way is another program that opened it without sharing.
+  lastOpenError_ = "an Ombrex keyboard at " + path + " cannot be opened (" + reason +
+                   "); another program may be holding it: close the keyboard's other tools";
+#else
   lastOpenError_ = "an Ombrex keyboard at " + path + " cannot be opened (" + reason +
                    "); install the udev rule 70-ombrex.rules from the program folder: sudo cp "
                    "70-ombrex.rules /etc/udev/rules.d/ && sudo udevadm control --reload && sudo "
                    "udevadm trigger";
+#endif
   if (reportedPaths_.insert(path).second) {
     std::fprintf(stderr, "RazIzid: %s\n", lastOpenError_.c_str());
   }

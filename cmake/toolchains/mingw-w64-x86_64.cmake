@@ -9,7 +9,9 @@ find_program(CMAKE_C_COMPILER NAMES ${_ombrex_triple}-gcc-posix REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES ${_ombrex_triple}-g++-posix REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${_ombrex_triple}-windres REQUIRED)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${_ombrex_triple})
+# Libraries for Windows come from the mingw root, and from any other root
+# given on the command line (-DCMAKE_FIND_ROOT_PATH=<vcpkg>/installed/x64-mingw-static).
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${_ombrex_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
