@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/command_line.h"
 #include "platform/loadable_module.h"
 #include "platform/text.h"
 
@@ -71,7 +72,7 @@ std::u16string ServiceLibraryError::Text() const {
       reasonText = "refused to start (Init returned " + detail + ")";
       break;
   }
-  return Utf16FromUtf8("RazIzid service library " + library.string() + ": " + reasonText);
+  return Utf16FromUtf8("RazIzid service library " + Utf8FromPath(library) + ": " + reasonText);
 }
 
 std::filesystem::path ServiceLibraryFileName() {

@@ -1,5 +1,6 @@
 #include <array>
 
+#include "platform/command_line.h"
 #include "platform/loadable_module.h"
 #include "razizid/model_module.h"
 
@@ -23,7 +24,7 @@ std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error) {
   const auto entry = reinterpret_cast<ModelModuleEntry>(FindSymbol(module, kModelModuleEntry));
   if (entry == nullptr) {
     CloseModule(module);  // nothing of it has run yet
-    error = "the model backend " + file.string() + " has no " + kModelModuleEntry;
+    error = "the model backend " + Utf8FromPath(file) + " has no " + kModelModuleEntry;
     return nullptr;
   }
   std::array<char, 512> reason{};
