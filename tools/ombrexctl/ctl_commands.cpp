@@ -12,6 +12,7 @@
 #include "model/lighting.h"
 #include "model/user_mode_files.h"
 #include "model/workspace.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
 #include "platform/settings_store.h"
@@ -214,13 +215,13 @@ int Profile(Context& c) {
 std::optional<FileCheck> ValidProfileFile(Context& c, const std::filesystem::path& file) {
   FileCheck check = CheckProfileFile(file);
   if (check.valid) return check;
-  c.err << "ombrexctl: " << file.string() << ": " << check.reason << "\n";
+  c.err << "ombrexctl: " << Utf8FromPath(file) << ": " << check.reason << "\n";
   return std::nullopt;
 }
 
 int Read(Context& c) {
   NeedWords(c.command, 2, 2);
-  const std::filesystem::path file = c.command.words[1];
+  const std::filesystem::path file = PathFromUtf8(c.command.words[1]);
   KeyboardSession* keyboard = c.Keyboard();
   if (keyboard == nullptr) return c.exitCode;
   if (!keyboard->ReadArrival()) return c.Failed("the keyboard does not answer");
@@ -232,14 +233,14 @@ int Read(Context& c) {
   const FileCheck check = CheckProfileFile(file);
   ProfileImage image;
   image.Parse(check.bytes);
-  c.out << "read the keyboard into " << file.string() << ": " << image.Macros().size()
+  c.out << "read the keyboard into " << Utf8FromPath(file) << ": " << image.Macros().size()
         << " macros, active profile " << ShownActive(*keyboard) << "\n";
   return kExitOk;
 }
 
 int Write(Context& c) {
   NeedWords(c.command, 2, 2);
-  const std::filesystem::path file = c.command.words[1];
+  const std::filesystem::path file = PathFromUtf8(c.command.words[1]);
   const std::optional<FileCheck> check = ValidProfileFile(c, file);
   if (!check) return kExitRefused;
   KeyboardSession* keyboard = c.Keyboard();
@@ -266,7 +267,7 @@ int Write(Context& c) {
 
 int Validate(Context& c) {
   NeedWords(c.command, 2, 2);
-  const std::optional<FileCheck> check = ValidProfileFile(c, c.command.words[1]);
+  const std::optional<FileCheck> check = ValidProfileFile(c, PathFromUtf8(c.command.words[1]));
   if (!check) return kExitRefused;
   ProfileImage image;
   image.Parse(check->bytes);
@@ -276,7 +277,7 @@ int Validate(Context& c) {
 
 int Dump(Context& c) {
   NeedWords(c.command, 2, 2);
-  const std::optional<FileCheck> check = ValidProfileFile(c, c.command.words[1]);
+  const std::optional<FileCheck> check = ValidProfileFile(c, PathFromUtf8(c.command.words[1]));
   if (!check) return kExitRefused;
   ProfileImage image;
   image.Parse(check->bytes);
@@ -408,7 +409,7 @@ int KeyColour(Context& c) {
 int Assign(Context& c) {
   NeedWords(c.command, 5, 6);
   const std::vector<std::string>& w = c.command.words;
-  const std::filesystem::path file = w[1];
+  const std::filesystem::path file = PathFromUtf8(w[1]);
   const std::optional<ProfileNumber> profile = c.ProfileOf(w[2]);
   if (!profile) return kExitRefused;
   const std::optional<unsigned> slot = SlotFromName(w[3]);
@@ -440,7 +441,7 @@ int Assign(Context& c) {
   entry.aux = GKeyCodeOfSlot(*slot);
   workspace.StoreEntry(*profile, static_cast<int>(*slot), entry);
   if (workspace.SaveImageFile(file) != ImageResult::kOk) {
-    c.err << "ombrexctl: " << file.string() << " could not be written; it is unchanged\n";
+    c.err << "ombrexctl: " << Utf8FromPath(file) << " could not be written; it is unchanged\n";
     return kExitRefused;
   }
   c.out << "profile " << Shown(*profile) << ", " << SlotName(*slot) << ": "

@@ -1,9 +1,13 @@
 # status, read, assign, write, read again: key A of profile 1 must come back
-# as assigned, from a keyboard whose memories live in a state file.
+# as assigned, from a keyboard whose memories live in a state file. The edited
+# file has a name outside ASCII, which must reach the disk as given.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 set(ENV{RAZIZID_BACKEND} model)
 set(ENV{RAZIZID_MODEL_STATE} ${WORK}/keyboard.state)
+# The words are UTF-8; wine reads them by this locale.
+set(ENV{LC_ALL} C.UTF-8)
+set(edited "${WORK}/键盘 ü.fwc")
 
 function(ctl)
   execute_process(COMMAND ${RUN} ${CTL} ${ARGN} WORKING_DIRECTORY ${WORK}
@@ -20,9 +24,12 @@ if(NOT output MATCHES "keyboards: 1")
   message(FATAL_ERROR "status shows no keyboard")
 endif()
 ctl(read ${WORK}/keyboard.fwc)
-file(COPY_FILE ${WORK}/keyboard.fwc ${WORK}/edited.fwc)
-ctl(assign ${WORK}/edited.fwc 1 A key B)
-ctl(write ${WORK}/edited.fwc)
+ctl(read ${edited})
+if(NOT EXISTS "${edited}" OR NOT output MATCHES "键盘 ü.fwc")
+  message(FATAL_ERROR "the file was not written, or not named, as given")
+endif()
+ctl(assign ${edited} 1 A key B)
+ctl(write ${edited})
 ctl(read ${WORK}/back.fwc)
 ctl(dump ${WORK}/back.fwc)
 if(NOT output MATCHES "  A: key B")
