@@ -158,6 +158,12 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
   const std::filesystem::path file = ResolveLink(target);
   const FileStamp old = StampOf(file);
   if (old.exists && !old.regular) return false;
+  // Windows never renames over a read-only file, however often asked; the
+  // user made it so, and it stays as it is.
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
   std::filesystem::path temporary;
   bool written = false;
   for (int attempt = 0; attempt < 8 && !written; ++attempt) {

@@ -96,6 +96,21 @@ TEST(ReplaceFileAtomically, AReplaceRefusedEveryTimeFailsAndLeavesTheOldFile) {
   EXPECT_EQ(EntryCount(dir.path()), 1u) << "no temporary file is left behind";
 }
 
+TEST(ReplaceFileAtomically, AReadOnlyFileIsRefusedAtOnceAndStaysAsItWas) {
+  TempDir dir;
+  const auto file = dir.Write("t.ini", "old");
+  ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  int refusals = 0;
+  ReplaceRetry retry;
+  retry.refused = [&](int) { ++refusals; };
+  EXPECT_FALSE(ReplaceFileAtomically(file, "new", retry));
+  EXPECT_EQ(refusals, 0);
+  EXPECT_EQ(ReadText(file), "old");
+  EXPECT_NE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(EntryCount(dir.path()), 1u);
+  SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(ReplaceFileAtomically, OurOwnReadersNeverStandInTheWay) {
   TempDir dir;
   const auto file = dir.Write("t.ini", "0");
