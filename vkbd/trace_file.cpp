@@ -9,7 +9,12 @@ std::string TraceLine(std::span<const std::uint8_t> packet) {
 }
 
 bool TraceFile::Open(const std::filesystem::path& file) {
-  file_.reset(std::fopen(file.string().c_str(), "a"));
+  // Binary: a trace line ends in "\n" on every system, never "\r\n".
+#ifdef _WIN32
+  file_.reset(_wfopen(file.c_str(), L"ab"));
+#else
+  file_.reset(std::fopen(file.c_str(), "ab"));
+#endif
   return file_ != nullptr;
 }
 

@@ -1,10 +1,10 @@
 #include "vkbd/command_line.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <sstream>
 
+#include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 #include "vkbd/hex.h"
 
@@ -65,9 +65,10 @@ TEST(VkbdCommandLine, ServeTakesEveryOption) {
 }
 
 TEST(VkbdCommandLine, ServeDefaultsToAPluggedFactoryKeyboard) {
-  setenv("OMBREX_VKBD_SOCKET", "/tmp/from-env.sock", 1);
-  const auto invocation = Parse({"serve"});
-  unsetenv("OMBREX_VKBD_SOCKET");
+  const auto invocation = [] {
+    test::ScopedEnvironment env("OMBREX_VKBD_SOCKET", "/tmp/from-env.sock");
+    return Parse({"serve"});
+  }();
   ASSERT_TRUE(invocation);
   EXPECT_EQ(invocation->serve.socketPath, "/tmp/from-env.sock");
   EXPECT_TRUE(invocation->serve.startPlugged);
