@@ -20,11 +20,6 @@ namespace {
 using test::ReadText;
 using test::TempDir;
 
-std::size_t EntryCount(const std::filesystem::path& folder) {
-  const auto entries = std::filesystem::directory_iterator(folder);
-  return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
-}
-
 TEST(FileIdentity, FollowsTheFileNotItsNameOrContent) {
   TempDir dir;
   const auto a = dir.Write("a.ini", "same");
@@ -56,6 +51,11 @@ TEST(ReadFileStart, GivesAtMostWhatWasAskedAndOnlyOfRegularFiles) {
 }
 
 #ifdef _WIN32
+std::size_t EntryCount(const std::filesystem::path& folder) {
+  const auto entries = std::filesystem::directory_iterator(folder);
+  return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
 // Another program's handle that does not share deletion.
 HANDLE HoldWithoutSharingDeletion(const std::filesystem::path& file) {
   return CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
