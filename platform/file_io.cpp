@@ -59,21 +59,6 @@ std::mutex& HandleLock() {
   return lock;
 }
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 std::uint64_t Join(DWORD high, DWORD low) {
   return (std::uint64_t{high} << 32) | low;
 }
@@ -109,8 +94,8 @@ FileStamp StampOf(const std::filesystem::path& file) {
   // when size and time agree, as the inode does elsewhere. Attributes only:
   // opening for them works while other programs hold the file exclusively;
   // folders need the backup flag to be opened at all.
-  const FileHandle handle(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const OwnedHandle handle(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION info{};
   if (handle.Valid() && GetFileInformationByHandle(handle.Get(), &info)) {
     stamp.exists = true;
@@ -134,8 +119,8 @@ FileStamp StampOf(const std::filesystem::path& file) {
 
 std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
   const std::lock_guard lock(HandleLock());
-  const FileHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const OwnedHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle.Valid() || GetFileType(handle.Get()) != FILE_TYPE_DISK) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(handle.Get(), &size)) return std::nullopt;

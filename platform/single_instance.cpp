@@ -280,25 +280,6 @@ namespace {
 
 constexpr DWORD kReplyTimeoutMs = 2000;
 
-// Owns a HANDLE; INVALID_HANDLE_VALUE and null both mean none.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() { Reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  void Reset() {
-    if (Valid()) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 std::wstring Wide(std::string_view utf8) {
   const std::u16string text = Utf16FromUtf8(utf8);
   return std::wstring(text.begin(), text.end());
@@ -314,7 +295,7 @@ struct CurrentUser {
 std::optional<CurrentUser> UserOf(HANDLE process) {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(process, TOKEN_QUERY, &raw)) return std::nullopt;
-  const Handle token(raw);
+  const OwnedHandle token(raw);
   DWORD size = 0;
   GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
   CurrentUser user;
@@ -339,7 +320,7 @@ std::optional<CurrentUser> TheCurrentUser() {
 bool ServedByThisUser(HANDLE pipe) {
   ULONG serverId = 0;
   if (!GetNamedPipeServerProcessId(pipe, &serverId)) return false;
-  const Handle server(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
+  const OwnedHandle server(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
   if (!server.Valid()) return false;
   const std::optional<CurrentUser> owner = UserOf(server.Get());
   const std::optional<CurrentUser> me = TheCurrentUser();
@@ -396,7 +377,7 @@ Io Transfer(HANDLE pipe, std::uint8_t* buffer, std::size_t size, bool reading, H
   std::size_t done = 0;
   while (done < size) {
     OVERLAPPED pending{};
-    Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OwnedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event.Valid()) return Io::Failed;
     pending.hEvent = event.Get();
     const DWORD wanted = static_cast<DWORD>(size - done);
@@ -457,7 +438,7 @@ void InstanceListener::Run(void* pipe, void* stop) {
   const HANDLE stopEvent = static_cast<HANDLE>(stop);
   for (;;) {
     OVERLAPPED pending{};
-    Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OwnedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event.Valid()) break;
     pending.hEvent = event.Get();
     DWORD bytes = 0;
@@ -509,7 +490,7 @@ bool SendToListener(const std::filesystem::path& socketFile, const InstanceMessa
       return false;
     }
   }
-  const Handle pipe(opened);
+  const OwnedHandle pipe(opened);
   if (!ServedByThisUser(pipe.Get())) return false;
   InstanceRequestBytes request = EncodeInstanceRequest(message);
   DWORD written = 0;

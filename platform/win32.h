@@ -21,4 +21,27 @@
 #undef GetProfileString
 #undef WriteProfileString
 
+namespace ombrex {
+
+// Owns a handle and closes it; INVALID_HANDLE_VALUE and null both mean none
+// (Windows answers failure with one or the other, depending on the call).
+class OwnedHandle {
+ public:
+  OwnedHandle() = default;
+  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+  ~OwnedHandle() {
+    if (Valid()) CloseHandle(handle_);
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+  HANDLE Get() const { return handle_; }
+  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+}  // namespace ombrex
+
 #endif
