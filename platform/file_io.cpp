@@ -68,10 +68,14 @@ bool IsRefusal(DWORD error) {
          error == ERROR_LOCK_VIOLATION;
 }
 
-bool WriteTemporary(const std::filesystem::path& temporary, std::string_view bytes) {
+enum class Temporary { Written, NameTaken, Failed };
+
+Temporary WriteTemporary(const std::filesystem::path& temporary, std::string_view bytes) {
   const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) {
+    return GetLastError() == ERROR_FILE_EXISTS ? Temporary::NameTaken : Temporary::Failed;
+  }
   bool ok = true;
   while (ok && !bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
@@ -82,7 +86,7 @@ bool WriteTemporary(const std::filesystem::path& temporary, std::string_view byt
   ok = ok && FlushFileBuffers(handle);
   ok = CloseHandle(handle) && ok;
   if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
+  return ok ? Temporary::Written : Temporary::Failed;
 }
 
 }  // namespace
@@ -150,13 +154,12 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
     return false;
   }
   std::filesystem::path temporary;
-  bool written = false;
-  for (int attempt = 0; attempt < 8 && !written; ++attempt) {
+  Temporary made = Temporary::NameTaken;
+  for (int attempt = 0; attempt < 8 && made == Temporary::NameTaken; ++attempt) {
     temporary = TemporarySibling(file);
-    written = WriteTemporary(temporary, bytes);
-    if (!written && GetLastError() != ERROR_FILE_EXISTS) break;
+    made = WriteTemporary(temporary, bytes);
   }
-  if (!written) return false;
+  if (made != Temporary::Written) return false;
   std::chrono::milliseconds pause = retry.firstPause;
   for (int attempt = 1;; ++attempt) {
     DWORD error = ERROR_SUCCESS;
