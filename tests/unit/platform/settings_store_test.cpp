@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
+#include <vector>
+
 #include "platform/win32.h"
+// After windows.h, which it needs.
+#include <sddl.h>
+
+#include "tests/support/portable.h"
 #else
 #include <signal.h>
 #include <sys/resource.h>
@@ -148,6 +154,41 @@ TEST(UserSettings, LiveInTheRegistryWithTheirTypes) {
   EXPECT_FALSE(store->ReadDword(u"dwLanguageId").has_value());
   const std::filesystem::path config = std::getenv("XDG_CONFIG_HOME");
   EXPECT_FALSE(std::filesystem::exists(config / "Ombrex")) << "nothing goes to files";
+}
+
+// HKEY_USERS\<SID> is the user's real hive, which the override leaves alone.
+std::wstring UserHive() {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<std::uint8_t> user(size);
+  GetTokenInformation(token, TokenUser, user.data(), size, &size);
+  CloseHandle(token);
+  LPWSTR sid = nullptr;
+  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+  std::wstring hive = sid != nullptr ? sid : L"";
+  LocalFree(sid);
+  return hive;
+}
+
+TEST(UserSettings, LandInThisTestProcessesKeyAndNeverInTheUsersOwn) {
+  auto store = OpenUserSettings();
+  ASSERT_TRUE(store->WriteDword(u"dwIsolationProbe", 7));
+  const std::wstring hive = UserHive();
+  ASSERT_FALSE(hive.empty());
+  const std::wstring own = hive + L"\\Software\\Ombrex-tests\\" +
+                           std::to_wstring(test::ProcessId()) + L"\\Software\\Ombrex";
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  EXPECT_EQ(RegGetValueW(HKEY_USERS, own.c_str(), L"dwIsolationProbe", RRF_RT_REG_DWORD, nullptr,
+                         &value, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(value, 7u);
+  size = sizeof value;
+  EXPECT_NE(RegGetValueW(HKEY_USERS, (hive + L"\\Software\\Ombrex").c_str(), L"dwIsolationProbe",
+                         RRF_RT_REG_DWORD, nullptr, &value, &size),
+            ERROR_SUCCESS);
 }
 
 TEST(UserSettings, RegistryValuesComeBackExactly) {
