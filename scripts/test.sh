@@ -36,9 +36,10 @@ for preset in "${presets[@]}"; do
     # Without a client wine's server ends within seconds, and every test
     # would start it and wine's services anew: keep one for this run, once
     # the build's (which may still be setting the prefix up) has ended, and
-    # let the prefix be complete before the first test.
+    # let the prefix be complete before the first test. A server someone
+    # keeps running for this prefix never ends: after a while it is used.
     wine_prefix=$(sed -n 's/^OMBREX_WINEPREFIX:PATH=//p' build/windows-cross/CMakeCache.txt)
-    WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -w
+    WINEPREFIX=$wine_prefix timeout 30 /usr/lib/wine/wineserver -w || true
     WINEPREFIX=$wine_prefix /usr/lib/wine/wineserver -p
     WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
       /usr/lib/wine/wine64 wineboot -u
