@@ -94,9 +94,9 @@ TEST_F(WorkspaceTest, FilesAnotherProgramHoldsExclusivelyCannotBeOpened) {
   const HANDLE held =
       CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ValidateImageFile(file, prompter_), kCannotOpen);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), ImageResult::kCannotOpen);
   CloseHandle(held);
-  EXPECT_EQ(ValidateImageFile(file, prompter_), 1);
+  EXPECT_EQ(ValidateImageFile(file, prompter_), ImageResult::kOk);
 }
 #else
 TEST_F(WorkspaceTest, UnreadableFilesCannotBeOpened) {
