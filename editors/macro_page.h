@@ -174,7 +174,9 @@ class MacroPage {
   // recording stopped with a message) when they would not fit.
   bool InsertRecorded(std::span<const MacroAction> actions);
   void InsertAction(const MacroAction& action, bool afterSelection, bool keepDelay);
-  bool RefuseGrowth(std::uint64_t extraBytes);
+  // True, after the message (and the recording stopped), when the list would
+  // no longer fit the keyboard's memory without names.
+  bool RefuseGrowth(std::uint64_t extraBytes, bool recording);
   void ShowFormatted(std::u16string_view textKey, int number);
   void MarkDirty();
   void Changed();
