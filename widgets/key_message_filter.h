@@ -26,8 +26,8 @@
 //   already held counts as a repeat on every platform;
 // - input methods are off for the window's focus widget (restored at Stop),
 //   so an input method cannot eat keys before the owner sees them.
-// The owner should also give the window Qt::NoContextMenu, or the Menu key
-// opens a context menu first.
+// - the context menu the Menu key would open first is not opened (the owner
+//   may still give the window Qt::NoContextMenu).
 //
 // Only on the thread that runs the window; the owner's function is called
 // there, during the event's delivery.
@@ -37,6 +37,7 @@
 #include <QWidget>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "platform/key_messages.h"
 
@@ -68,18 +69,20 @@ class KeyMessageFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool IsForWindow(QObject* watched) const;
+  // The widget the window's key events go to first: its focus widget, else
+  // the window. Events propagated to parents are not looked at twice.
+  bool IsFirstReceiver(QObject* watched) const;
   bool TakeKey(QKeyEvent& event);
-  void SetInputMethodsOff(bool off);
+  void TurnInputMethodsOff();
+  void RestoreInputMethods();
 
   QPointer<QWidget> window_;
   Handler handler_;
   bool running_ = false;
   // Native scan codes of the keys held down since Start.
   std::set<quint32> held_;
-  // The widget whose input methods were turned off, and whether they were on.
-  QPointer<QWidget> imWidget_;
-  bool imWasOn_ = false;
+  // The widgets whose input methods were on at Start.
+  std::vector<QPointer<QWidget>> inputMethodWidgets_;
 };
 
 }  // namespace ombrex

@@ -100,7 +100,13 @@ class MacroPagePanel : public QObject {
   // Runs exactly while the page records.
   const KeyMessageFilter& RecordingFilter() const { return *filter_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  static std::u16string_view SkinKeyOf(const CPngButton& button);
+  std::vector<QWidget*> Controls() const;
+  CPngButton& Button(int id) const;
   void Build();
   void Connect();
   void Refresh();
@@ -111,7 +117,7 @@ class MacroPagePanel : public QObject {
   void SyncRecording();
   void OnButton(int id);
   void OnCellClicked(int row, int column);
-  void OnCellEdited(int row, int column, const QString& text, int choice);
+  void OnCellEdited(const CellEdit& edit);
 
   CBaseDialog& dialog_;
   MacroPage& page_;
@@ -131,6 +137,8 @@ class MacroPagePanel : public QObject {
   std::unique_ptr<KeyMessageFilter> filter_;
   // The rows as the list shows them, to redraw only what changed.
   std::vector<MacroAction> shownRows_;
+  int shownSelection_ = -1;
+  int rowBeforePress_ = -1;
 };
 
 }  // namespace ombrex

@@ -14,6 +14,7 @@
 #include "model/workspace.h"
 #include "platform/key_messages.h"
 #include "tests/support/core/small_texts.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,13 +31,6 @@ inline constexpr std::string_view kMacroTexts =
     "IDS_MACRO_MEMORY_NO_ROOM=No room for another macro.\n"
     "IDS_MACRO_RECORD_MEMORY_FULL=Memory full, recording stopped.\n"
     "IDS_MACRO_RECORD_ACTIONS_FULL=At most %d actions, recording stopped.\n";
-
-class FakeClock final : public MonotonicClock {
- public:
-  std::chrono::steady_clock::time_point Now() const override { return now; }
-  void Advance(int ms) { now += std::chrono::milliseconds(ms); }
-  std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
-};
 
 // Evdev codes and keysyms of the keys the tests type.
 struct TestKey {
