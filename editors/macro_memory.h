@@ -35,6 +35,8 @@ struct MacroMemoryUse {
   std::uint64_t Percent() const;
   bool NamesLeftOut() const { return Known() && choice == BlobChoice::WithoutNames; }
   bool TooLarge() const { return Known() && choice == BlobChoice::TooLarge; }
+  // Nine tenths or more of the memory in use: worth a look before it is full.
+  bool NearlyFull() const { return Known() && Used() * 10 >= capacity * 9; }
 };
 
 // `records` as they stand, except that the macro at `shown` (when it is a

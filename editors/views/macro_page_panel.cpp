@@ -46,7 +46,11 @@ constexpr ButtonSpec kButtons[] = {
     {id::kMoveBottom, u"FUNC_MACRO_DOWN_BOTTOM", texts::kMoveBottom},
 };
 
-constexpr int kColumnWidth = 100;
+// Three columns in 300 pixels; the key column takes most, since key names
+// ("截屏 (Print Screen)", "WWW Favorite") are far longer than an arrow.
+constexpr int kKeyColumnWidth = 140;
+constexpr int kActionColumnWidth = 60;
+constexpr int kDelayColumnWidth = 100;
 constexpr int kMaxCyclesChars = 12;
 
 std::u16string DelayText(std::uint32_t delay) {
@@ -105,7 +109,8 @@ void MacroPagePanel::Build() {
 
   actions_ = new CReportCtrl(&dialog_);
   actions_->setObjectName(QStringLiteral("macroActions"));
-  actions_->SetColumns({{u"", kColumnWidth}, {u"", kColumnWidth}, {u"", kColumnWidth}});
+  actions_->SetColumns(
+      {{u"", kKeyColumnWidth}, {u"", kActionColumnWidth}, {u"", kDelayColumnWidth}});
   actions_->Header().SetColours(SkinColours{}.header, SkinColours{}.text);
   actions_->viewport()->installEventFilter(this);
   dialog_.PlaceControl(*actions_, u"FUNC_MACRO_LIST2");
@@ -351,6 +356,8 @@ void MacroPagePanel::RefreshGauge() {
     level = CMemoryGauge::Level::Over;
   } else if (use.NamesLeftOut()) {
     note = texts_.Text(texts::kMemoryNamesLeftOut);
+    level = CMemoryGauge::Level::Warning;
+  } else if (use.NearlyFull()) {
     level = CMemoryGauge::Level::Warning;
   }
   gauge_->SetShare(static_cast<double>(use.Used()) / static_cast<double>(use.capacity), level);

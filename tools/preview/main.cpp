@@ -24,6 +24,7 @@
 
 #include "platform/paths.h"
 #include "tools/preview/editor_previews.h"
+#include "tools/preview/macro_previews.h"
 #include "tools/preview/main_window_preview.h"
 #include "tools/preview/preview_texts.h"
 #include "widgets/qt_text.h"
@@ -114,6 +115,10 @@ std::vector<Builder> Windows() {
   }
   builders.push_back(
       [](auto& p, auto& t) { return BuildComposite(p, t, CompositePage::Macro, true); });
+  for (MacroPageState state : {MacroPageState::Rows, MacroPageState::Recording,
+                               MacroPageState::NearlyFull, MacroPageState::Over}) {
+    builders.push_back([state](auto& p, auto& t) { return BuildMacroPage(p, t, state); });
+  }
   builders.push_back([](auto& p, auto& t) { return BuildProfileManager(p, t); });
   return builders;
 }

@@ -19,9 +19,13 @@ PreviewDialog::PreviewDialog(SkinPictures& pictures, const std::filesystem::path
 
 template <typename W>
 W& PreviewDialog::Keep(std::u16string_view key, W* widget) {
-  widget->setObjectName(ToQString(key));
+  if (widget->objectName().isEmpty()) widget->setObjectName(ToQString(key));
   controls_[std::u16string(key)] = widget;
   return *widget;
+}
+
+void PreviewDialog::Adopt(std::u16string_view key, QWidget& control) {
+  Keep(key, &control);
 }
 
 CPngButton& PreviewDialog::ImageButton(std::u16string_view key, int id,

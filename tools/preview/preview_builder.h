@@ -32,6 +32,7 @@ class PreviewDialog {
   CBaseDialog& Dialog() { return *dialog_; }
   const PreviewTexts& Texts() const { return texts_; }
   const QString& Name() const { return name_; }
+  void SetName(QString name) { name_ = std::move(name); }
   bool Skinned() const { return skinned_; }
 
   CPngButton& ImageButton(std::u16string_view key, int id, const ButtonPictures& pictures,
@@ -44,6 +45,10 @@ class PreviewDialog {
   QLineEdit& Edit(std::u16string_view key, const QString& text, bool digitsOnly);
   QCheckBox& CheckBox(std::u16string_view key, bool checked);
   CReportCtrl& List(std::u16string_view key);
+
+  // A control made elsewhere (a panel of the real dialog), checked like the
+  // others under its skin key; it takes the key's place.
+  void Adopt(std::u16string_view key, QWidget& control);
 
   QWidget* Find(std::u16string_view key) const;
   void Show(std::u16string_view key, bool shown);

@@ -39,6 +39,8 @@ TEST(MacroMemory, TheBoundariesOfNamesAndOfTheWholeList) {
     EXPECT_EQ(use.Used(), c.used) << c.capacity;
     EXPECT_EQ(use.Percent(), c.percent) << c.capacity;
   }
+  EXPECT_TRUE(MeasureMacroMemory(TwoMacros(), 48).NearlyFull()) << "44 of 48";
+  EXPECT_FALSE(MeasureMacroMemory(TwoMacros(), 49).NearlyFull()) << "44 of 49";
   const MacroMemoryUse unknown = MeasureMacroMemory(TwoMacros(), 0);
   EXPECT_FALSE(unknown.Known() || unknown.TooLarge() || unknown.NamesLeftOut());
   EXPECT_TRUE(HasMacroRoom(unknown, 1'000'000)) << "nothing is refused on a guess";

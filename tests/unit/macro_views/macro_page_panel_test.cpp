@@ -255,7 +255,7 @@ TEST_F(MacroPagePanelTest, TheGaugeSaysHowFullTheMemoryIsAndWhatTheDownloadWillD
   state_.macroCapacity.store(48);
   page_.Select(0);
   EXPECT_EQ(gauge.CurrentLevel(), CMemoryGauge::Level::Over);
-  EXPECT_EQ(gauge.Note(), "too large: Apply will send no macros");
+  EXPECT_EQ(gauge.Note(), "too large: Apply will refuse it");
 
   state_.macroCapacity.store(0);
   page_.Select(1);
