@@ -1,0 +1,241 @@
+// A user records a macro on the macro page: Record is clicked, keys are
+// typed on the X server with xdotool, and the action list holds what the
+// keyboard should play, with the pauses the user really made.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+
+#include "device/app_state.h"
+#include "editors/macro_page.h"
+#include "editors/views/macro_page_panel.h"
+#include "model/app_settings.h"
+#include "model/workspace.h"
+#include "platform/settings_store.h"
+#include "resources/texts.h"
+#include "tests/support/recording_prompter.h"
+#include "tests/support/temp_dir.h"
+#include "widgets/base_dialog.h"
+#include "widgets/key_message_filter.h"
+#include "widgets/png_button.h"
+#include "widgets/skin_pictures.h"
+#include "widgets/skin_style.h"
+
+namespace ombrex {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr KeyCode kA = 0x01E, kB = 0x030, kC = 0x02E;
+
+std::filesystem::path ProgramFolder() {
+  const char* folder = std::getenv("OMBREX_PROGRAM_DIR");
+  return folder != nullptr ? folder : "";
+}
+
+// Runs the event loop until `done` holds; the limit guards against a hang.
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > limit.count()) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+// xdotool with `args`. With `pumping` the window handles its events while
+// xdotool runs; without, it is too busy to look until xdotool is done, and
+// every key arrives late, in one burst.
+bool XdoTool(const QStringList& args, bool pumping) {
+  QProcess tool;
+  tool.setProcessChannelMode(QProcess::ForwardedChannels);
+  tool.start(QStringLiteral("xdotool"), args);
+  if (!tool.waitForStarted(10'000)) {
+    ADD_FAILURE() << "xdotool does not start (scripts/setup.sh installs it)";
+    return false;
+  }
+  if (pumping) {
+    Eventually([&] { return tool.state() == QProcess::NotRunning; }, 60s);
+  } else {
+    tool.waitForFinished(60'000);
+  }
+  EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(tool.exitCode(), 0) << args.join(' ').toStdString();
+  return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+QString WindowId(const QWidget& window) {
+  return QString::number(window.winId());
+}
+
+class MacroRecordingOnX : public ::testing::Test {
+ protected:
+  MacroRecordingOnX()
+      : store_(OpenSettingsIn(home_.path() / "config")),
+        texts_(ProgramFolder(), *store_, 0x0409),
+        workspace_(home_.path() / "Vantrel_09A"),
+        settings_(*store_, texts_, home_.path() / "Vantrel_09A"),
+        pictures_(ProgramFolder(), 1.0),
+        dialog_(pictures_, "Skins/Composite.ini"),
+        page_(workspace_, settings_, state_, texts_, prompter_, clock_) {
+    workspace_.CreateDefaultImage({}, 0, true);
+    MacroRecord macro;
+    macro.id = 1;
+    macro.cycles = 1;
+    macro.SetName(u"m");
+    workspace_.Working()->ReplaceMacros({macro});
+    state_.macroCapacity.store(32640);
+    ApplySkinStyle(dialog_);
+    dialog_.ApplySkinScreen();
+    dialog_.setContextMenuPolicy(Qt::NoContextMenu);
+    panel_.emplace(dialog_, page_, texts_);
+    page_.Load();
+    page_.EnsureCurrent();
+    panel_->SetVisible(true);
+    dialog_.move(40, 40);
+    dialog_.show();
+    elsewhere_.setWindowTitle(QStringLiteral("elsewhere"));
+    elsewhere_.setGeometry(700, 40, 200, 40);
+    elsewhere_.show();
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere_));
+  }
+
+  void SetRealDelays(bool on) {
+    if (page_.RecordsRealDelays() != on) page_.ToggleRecordDelay();
+  }
+
+  // Clicks Record as a user would: the pointer onto the button, a click.
+  bool ClickRecord() {
+    const bool before = page_.IsRecording();
+    CPngButton& record = *static_cast<CPngButton*>(panel_->Control(macro_control::kRecord));
+    QPoint target = record.mapToGlobal(record.rect().center());
+    // xdotool's --sync waits for the pointer to move: it must not be there yet.
+    if (QCursor::pos() == target) target += QPoint(3, 3);
+    return XdoTool({"mousemove", "--sync", QString::number(target.x()), QString::number(target.y()),
+                    "click", "1"},
+                   true) &&
+           Eventually([&] { return page_.IsRecording() != before; });
+  }
+
+  bool RowsReach(std::size_t count) {
+    return Eventually([&] { return page_.Rows().size() >= count; });
+  }
+
+  test::TempDir home_;
+  std::unique_ptr<SettingsStore> store_;
+  Texts texts_;
+  test::RecordingPrompter prompter_;
+  AppState state_;
+  Workspace workspace_;
+  AppSettings settings_;
+  SteadyClock clock_;
+  SkinPictures pictures_;
+  CBaseDialog dialog_;
+  MacroPage page_;
+  std::optional<MacroPagePanel> panel_;
+  QLineEdit elsewhere_;
+};
+
+const QStringList kTwoKeys{"keydown", "a",   "sleep",   "0.3", "keyup", "a",
+                           "sleep",   "0.6", "keydown", "b",   "keyup", "b"};
+
+QStringList Typed(const QWidget& window, QStringList keys) {
+  return QStringList{"windowfocus", "--sync", WindowId(window)} + keys;
+}
+
+TEST_F(MacroRecordingOnX, PausesAreTheUsersEvenWhenTheWindowLooksLate) {
+  SetRealDelays(true);
+  ASSERT_TRUE(ClickRecord());
+  // The window does not look at its events until xdotool is done: only the
+  // events' own time can tell the pauses.
+  ASSERT_TRUE(XdoTool(Typed(dialog_, kTwoKeys), false));
+  ASSERT_TRUE(RowsReach(4));
+  const auto rows = page_.Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (MacroAction{rows[0].delay, kA, 0}));
+  EXPECT_EQ(rows[1], (MacroAction{rows[1].delay, kA, 1}));
+  EXPECT_EQ(rows[2], (MacroAction{rows[2].delay, kB, 0}));
+  EXPECT_EQ(rows[3], (MacroAction{0, kB, 1}));
+  EXPECT_GE(rows[0].delay, 290u);
+  EXPECT_LT(rows[0].delay, 1000u);
+  EXPECT_GE(rows[1].delay, 590u);
+  EXPECT_LT(rows[1].delay, 1500u);
+  EXPECT_LT(rows[2].delay, 250u);
+
+  // Stopped, keys are the dialog's again: typed into the name, not recorded.
+  ASSERT_TRUE(ClickRecord());
+  EXPECT_FALSE(panel_->RecordingFilter().IsRunning());
+  QLineEdit& name = *static_cast<QComboBox*>(panel_->Control(macro_control::kNames))->lineEdit();
+  name.setFocus();
+  name.end(false);
+  ASSERT_TRUE(XdoTool(Typed(dialog_, {"key", "c"}), true));
+  EXPECT_TRUE(Eventually([&] { return page_.ItemName(0) == u"mc"; }));
+  EXPECT_EQ(page_.Rows().size(), 4u);
+}
+
+TEST_F(MacroRecordingOnX, WithoutRealDelaysEveryPauseIsFifty) {
+  SetRealDelays(false);
+  ASSERT_TRUE(ClickRecord());
+  ASSERT_TRUE(XdoTool(Typed(dialog_, kTwoKeys), true));
+  ASSERT_TRUE(RowsReach(4));
+  std::vector<std::uint32_t> delays;
+  for (const MacroAction& row : page_.Rows()) delays.push_back(row.delay);
+  EXPECT_EQ(delays, (std::vector<std::uint32_t>{50, 50, 50, 0}));
+}
+
+TEST_F(MacroRecordingOnX, KeysWindowsNamesByTheirOwnCodesAndMediaKeysPass) {
+  ASSERT_TRUE(ClickRecord());
+  // C last: once its release is in, every key before it has been seen.
+  // Right Ctrl goes by its keycode (evdev 97 + 8): for the keysym xdotool
+  // would hold Left Ctrl down around it.
+  ASSERT_TRUE(XdoTool(Typed(dialog_, {"key", "Print", "key", "Super_L", "key", "105", "key",
+                                      "KP_Enter", "key", "XF86AudioMute", "key", "c"}),
+                      true));
+  ASSERT_TRUE(Eventually([&] {
+    return !page_.Rows().empty() && page_.Rows().back().key == kC && page_.Rows().back().state == 1;
+  }));
+  std::vector<std::pair<KeyCode, std::uint16_t>> keys;
+  for (const MacroAction& row : page_.Rows()) keys.emplace_back(row.key, row.state);
+  EXPECT_EQ(keys, (std::vector<std::pair<KeyCode, std::uint16_t>>{
+                      {0x137, 0},
+                      {0x137, 1},  // Print Screen: X delivers its press
+                      {0x15B, 0},
+                      {0x15B, 1},
+                      {0x11D, 0},
+                      {0x11D, 1},
+                      {0x11C, 0},
+                      {0x11C, 1},
+                      {kC, 0},
+                      {kC, 1}}))
+      << "no row for the mute key";
+  EXPECT_TRUE(dialog_.isVisible());
+}
+
+TEST_F(MacroRecordingOnX, KeysTypedIntoAnotherWindowAreNotRecorded) {
+  ASSERT_TRUE(ClickRecord());
+  ASSERT_TRUE(XdoTool(Typed(elsewhere_, {"type", "zz"}), true));
+  EXPECT_TRUE(Eventually([&] { return elsewhere_.text() == QLatin1String("zz"); }));
+  EXPECT_TRUE(page_.IsRecording());
+  EXPECT_TRUE(page_.Rows().empty());
+  // Back in the editor, the recording takes keys again.
+  ASSERT_TRUE(XdoTool(Typed(dialog_, {"key", "a"}), true));
+  EXPECT_TRUE(RowsReach(2));
+}
+
+}  // namespace
+}  // namespace ombrex
