@@ -168,6 +168,8 @@ void MacroPagePanel::SetVisible(bool shown) {
                        !dialog_.Skin().Place(kButtonSection, SkinKeyOf(*button)).IsHidden());
   }
   if (!shown) actions_->EndEdit(true);
+  // The keyboard may have been read since the page was last drawn.
+  if (shown) RefreshGauge();
   SyncRecording();
 }
 
