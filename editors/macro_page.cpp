@@ -159,15 +159,16 @@ void MacroPage::TypeName(std::u16string_view text) {
     Changed();
     return;
   }
-  MacroRecord record;
-  record.SetName(text);
-  record.cycles = 1;
-  record.fresh = 1;
-  record.id = LowestFreeId(items_);
-  items_.push_back(record);
+  items_.push_back(FreshMacro(text));
   MakeCurrent(0);
   Show(0);
   MarkDirty();
+}
+
+MacroRecord MacroPage::FreshMacro(std::u16string_view name) const {
+  MacroRecord record = MakeMacroRecord(LowestFreeId(items_), name);
+  record.fresh = 1;
+  return record;
 }
 
 void MacroPage::Add() {
@@ -192,13 +193,8 @@ void MacroPage::Add() {
     name = prefix + DecimalText(nameCounter_);
   } while (taken(name));
 
-  MacroRecord record;
-  record.SetName(name);
-  record.cycles = 1;
-  record.fresh = 1;
-  record.id = LowestFreeId(items_);
   Save();
-  items_.push_back(record);
+  items_.push_back(FreshMacro(name));
   MakeCurrent(static_cast<int>(items_.size()) - 1);
   Show(current_);
   MarkDirty();

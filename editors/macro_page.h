@@ -169,6 +169,8 @@ class MacroPage {
 
  private:
   void Show(int index);
+  // A new macro of the page: cycles 1, no actions, the lowest id free.
+  MacroRecord FreshMacro(std::u16string_view name) const;
   void MakeCurrent(int index);
   // The recorder's actions go in after the selected row; false (and the
   // recording stopped with a message) when they would not fit.

@@ -113,6 +113,18 @@ void MacroRecord::SetName(std::u16string_view text) {
   std::copy_n(text.begin(), std::min(text.size(), kMaxMacroNameLength), name.begin());
 }
 
+MacroRecord MakeMacroRecord(std::uint16_t id, std::u16string_view name,
+                            std::span<const MacroAction> actions, std::uint8_t cycles) {
+  MacroRecord record;
+  record.id = id;
+  record.cycles = cycles;
+  record.SetName(name);
+  actions = actions.first(std::min(actions.size(), kMaxMacroActions));
+  record.count = static_cast<std::uint16_t>(actions.size());
+  std::copy(actions.begin(), actions.end(), record.actions.begin());
+  return record;
+}
+
 std::span<const MacroAction> MacroRecord::Actions() const {
   return {actions.data(), std::min<std::size_t>(count, kMaxMacroActions)};
 }

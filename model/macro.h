@@ -52,6 +52,11 @@ struct MacroRecord {
   friend bool operator==(const MacroRecord&, const MacroRecord&) = default;
 };
 
+// A record as the editor makes one, every byte not named here zero; actions
+// beyond 2000 are cut.
+MacroRecord MakeMacroRecord(std::uint16_t id, std::u16string_view name,
+                            std::span<const MacroAction> actions = {}, std::uint8_t cycles = 1);
+
 void WriteMacroRecord(const MacroRecord& record, std::span<std::uint8_t> out);
 // Reads one record; a count above 2000 is taken as 2000 and a name without a
 // terminator is cut before its last character, so nothing later reads past.

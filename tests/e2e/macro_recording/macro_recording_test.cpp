@@ -16,20 +16,9 @@
 #include <functional>
 #include <optional>
 
-#include "device/app_state.h"
-#include "editors/macro_page.h"
-#include "editors/views/macro_page_panel.h"
-#include "model/app_settings.h"
-#include "model/workspace.h"
-#include "platform/settings_store.h"
-#include "resources/texts.h"
-#include "tests/support/recording_prompter.h"
-#include "tests/support/temp_dir.h"
-#include "widgets/base_dialog.h"
+#include "tests/support/editors/macro_page_stage.h"
 #include "widgets/key_message_filter.h"
 #include "widgets/png_button.h"
-#include "widgets/skin_pictures.h"
-#include "widgets/skin_style.h"
 
 namespace ombrex {
 namespace {
@@ -37,11 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr KeyCode kA = 0x01E, kB = 0x030, kC = 0x02E;
-
-std::filesystem::path ProgramFolder() {
-  const char* folder = std::getenv("OMBREX_PROGRAM_DIR");
-  return folder != nullptr ? folder : "";
-}
 
 // Runs the event loop until `done` holds; the limit guards against a hang.
 bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
@@ -81,30 +65,8 @@ QString WindowId(const QWidget& window) {
 
 class MacroRecordingOnX : public ::testing::Test {
  protected:
-  MacroRecordingOnX()
-      : store_(OpenSettingsIn(home_.path() / "config")),
-        texts_(ProgramFolder(), *store_, 0x0409),
-        workspace_(home_.path() / "Vantrel_09A"),
-        settings_(*store_, texts_, home_.path() / "Vantrel_09A"),
-        pictures_(ProgramFolder(), 1.0),
-        dialog_(pictures_, "Skins/Composite.ini"),
-        page_(workspace_, settings_, state_, texts_, prompter_, clock_) {
-    workspace_.CreateDefaultImage({}, 0, true);
-    MacroRecord macro;
-    macro.id = 1;
-    macro.cycles = 1;
-    macro.SetName(u"m");
-    workspace_.Working()->ReplaceMacros({macro});
-    state_.macroCapacity.store(32640);
-    ApplySkinStyle(dialog_);
-    dialog_.ApplySkinScreen();
-    dialog_.setContextMenuPolicy(Qt::NoContextMenu);
-    panel_.emplace(dialog_, page_, texts_);
-    page_.Load();
-    page_.EnsureCurrent();
-    panel_->SetVisible(true);
-    dialog_.move(40, 40);
-    dialog_.show();
+  MacroRecordingOnX() {
+    stage_.dialog.move(40, 40);
     elsewhere_.setWindowTitle(QStringLiteral("elsewhere"));
     elsewhere_.setGeometry(700, 40, 200, 40);
     elsewhere_.show();
@@ -136,18 +98,11 @@ class MacroRecordingOnX : public ::testing::Test {
     return Eventually([&] { return page_.Rows().size() >= count; });
   }
 
-  test::TempDir home_;
-  std::unique_ptr<SettingsStore> store_;
-  Texts texts_;
-  test::RecordingPrompter prompter_;
-  AppState state_;
-  Workspace workspace_;
-  AppSettings settings_;
   SteadyClock clock_;
-  SkinPictures pictures_;
-  CBaseDialog dialog_;
-  MacroPage page_;
-  std::optional<MacroPagePanel> panel_;
+  test::MacroPageStage stage_{{MakeMacroRecord(1, u"m")}, clock_};
+  CBaseDialog& dialog_ = stage_.dialog;
+  MacroPage& page_ = stage_.page;
+  std::optional<MacroPagePanel>& panel_ = stage_.panel;
   QLineEdit elsewhere_;
 };
 

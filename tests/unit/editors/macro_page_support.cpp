@@ -11,13 +11,7 @@ std::ostream& operator<<(std::ostream& out, const Row& row) {
 
 MacroRecord MakeMacro(std::uint16_t id, std::u16string_view name, std::vector<MacroAction> actions,
                       std::uint8_t cycles) {
-  MacroRecord record;
-  record.id = id;
-  record.cycles = cycles;
-  record.SetName(name);
-  record.count = static_cast<std::uint16_t>(actions.size());
-  std::copy(actions.begin(), actions.end(), record.actions.begin());
-  return record;
+  return MakeMacroRecord(id, name, actions, cycles);
 }
 
 MacroPageRig::MacroPageRig()

@@ -31,6 +31,13 @@ class RecordingTest : public ::testing::Test {
     rig_.page.Load();
     rig_.page.EnsureCurrent();
   }
+  // A fresh opening of the page, recording with or without real delays.
+  void StartRecording(bool realDelays) {
+    rig_.page.Load();
+    rig_.page.EnsureCurrent();
+    SetRealDelays(realDelays);
+    rig_.page.ToggleRecording();
+  }
   void SetRealDelays(bool on) {
     if (rig_.page.RecordsRealDelays() != on) rig_.page.ToggleRecordDelay();
   }
@@ -46,10 +53,7 @@ class RecordingTest : public ::testing::Test {
 TEST_F(RecordingTest, EachRowKeepsThePauseAfterItsAction) {
   for (const bool real : {true, false}) {
     SCOPED_TRACE(real ? "real delays" : "fixed delays");
-    rig_.page.Load();
-    rig_.page.EnsureCurrent();
-    SetRealDelays(real);
-    rig_.page.ToggleRecording();
+    StartRecording(real);
     Type(Press(kKeyA), 500);
     Type(Release(kKeyA), 120);
     Type(Press(kKeyB), 120);
@@ -76,10 +80,7 @@ TEST_F(RecordingTest, AHeldKeyGivesOnePressAndOneRelease) {
 TEST_F(RecordingTest, APrintScreenReleaseWithoutItsPressGetsOneInFront) {
   for (const bool real : {true, false}) {
     SCOPED_TRACE(real ? "real delays" : "fixed delays");
-    rig_.page.Load();
-    rig_.page.EnsureCurrent();
-    SetRealDelays(real);
-    rig_.page.ToggleRecording();
+    StartRecording(real);
     Type(Press(kKeyC), 10);
     Type(Release(kKeyC), 70);
     Type(Release(kPrintScreen), 300);

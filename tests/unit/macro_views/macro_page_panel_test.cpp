@@ -10,79 +10,33 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <cstdlib>
 
-#include "device/app_state.h"
-#include "editors/macro_page.h"
-#include "model/app_settings.h"
-#include "model/workspace.h"
-#include "platform/settings_store.h"
-#include "resources/texts.h"
+#include "tests/support/editors/macro_page_stage.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/native_keys.h"
-#include "tests/support/recording_prompter.h"
-#include "tests/support/temp_dir.h"
-#include "widgets/base_dialog.h"
 #include "widgets/key_message_filter.h"
 #include "widgets/memory_gauge.h"
 #include "widgets/png_button.h"
-#include "widgets/qt_text.h"
 #include "widgets/report_ctrl.h"
-#include "widgets/skin_pictures.h"
-#include "widgets/skin_style.h"
 
 namespace ombrex {
 namespace {
 
 namespace id = macro_control;
 
-std::filesystem::path ProgramFolder() {
-  const char* folder = std::getenv("OMBREX_PROGRAM_DIR");
-  return folder != nullptr ? folder : "";
-}
-
-MacroRecord Macro(std::uint16_t number, std::u16string_view name,
-                  std::vector<MacroAction> actions) {
-  MacroRecord record;
-  record.id = number;
-  record.cycles = 1;
-  record.SetName(name);
-  record.count = static_cast<std::uint16_t>(actions.size());
-  std::copy(actions.begin(), actions.end(), record.actions.begin());
-  return record;
+std::vector<MacroAction> CopyActions() {
+  return {{50, 0x01D, 0}, {120, 0x02E, 0}, {50, 0x02E, 1}, {0, 0x01D, 1}};
 }
 
 class MacroPagePanelTest : public ::testing::Test {
  protected:
-  MacroPagePanelTest()
-      : store_(OpenSettingsIn(home_.path() / "config")),
-        texts_(ProgramFolder(), *store_, 0x0409),
-        workspace_(home_.path() / "Vantrel_09A"),
-        settings_(*store_, texts_, home_.path() / "Vantrel_09A"),
-        pictures_(ProgramFolder(), 1.0),
-        dialog_(pictures_, "Skins/Composite.ini"),
-        page_(workspace_, settings_, state_, texts_, prompter_, clock_) {
-    workspace_.CreateDefaultImage({}, 0, true);
-    workspace_.Working()->ReplaceMacros(
-        {Macro(1, u"Copy", {{50, 0x01D, 0}, {120, 0x02E, 0}, {50, 0x02E, 1}, {0, 0x01D, 1}}),
-         Macro(2, u"Greeting", {})});
-    state_.macroCapacity.store(32640);
-    ApplySkinStyle(dialog_);
-    dialog_.ApplySkinScreen();
-    panel_.emplace(dialog_, page_, texts_);
-    page_.Load();
-    page_.EnsureCurrent();
-    panel_->SetVisible(true);
-    dialog_.show();
-  }
-
   template <typename Widget>
   Widget& Get(int control) {
-    auto* widget = qobject_cast<Widget*>(panel_->Control(control));
+    auto* widget = qobject_cast<Widget*>(stage_.panel->Control(control));
     EXPECT_NE(widget, nullptr) << control;
     return *widget;
   }
-  CReportCtrl& Actions() { return panel_->ActionList(); }
+  CReportCtrl& Actions() { return stage_.panel->ActionList(); }
   void Click(int control) { QTest::mouseClick(&Get<CPngButton>(control), Qt::LeftButton); }
   void ClickCell(int row, int column) {
     const QRect cell = Actions().visualRect(Actions().model()->index(row, column));
@@ -96,18 +50,15 @@ class MacroPagePanelTest : public ::testing::Test {
     return texts;
   }
 
-  test::TempDir home_;
-  std::unique_ptr<SettingsStore> store_;
-  Texts texts_;
-  test::RecordingPrompter prompter_;
-  AppState state_;
-  Workspace workspace_;
-  AppSettings settings_;
   test::FakeClock clock_;
-  SkinPictures pictures_;
-  CBaseDialog dialog_;
-  MacroPage page_;
-  std::optional<MacroPagePanel> panel_;
+  test::MacroPageStage stage_{
+      {MakeMacroRecord(1, u"Copy", CopyActions()), MakeMacroRecord(2, u"Greeting")}, clock_};
+  CBaseDialog& dialog_ = stage_.dialog;
+  MacroPage& page_ = stage_.page;
+  std::optional<MacroPagePanel>& panel_ = stage_.panel;
+  AppState& state_ = stage_.state;
+  test::RecordingPrompter& prompter_ = stage_.prompter;
+  AppSettings& settings_ = stage_.settings;
 };
 
 TEST_F(MacroPagePanelTest, ControlsSitWhereTheSkinPutsThemAndHideWithThePage) {
