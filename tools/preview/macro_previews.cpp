@@ -35,7 +35,13 @@ class StillClock final : public MonotonicClock {
 
 MacroRecord Macro(std::uint16_t id, std::u16string_view name,
                   std::initializer_list<MacroAction> actions, std::uint8_t cycles = 1) {
-  return MakeMacroRecord(id, name, std::span(actions.begin(), actions.size()), cycles);
+  MacroRecord record;
+  record.id = id;
+  record.cycles = cycles;
+  record.SetName(name);
+  record.count = static_cast<std::uint16_t>(actions.size());
+  std::copy(actions.begin(), actions.end(), record.actions.begin());
+  return record;
 }
 
 std::vector<MacroRecord> SampleMacros() {
