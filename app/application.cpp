@@ -3,7 +3,10 @@
 #include <mutex>
 #include <variant>
 
+#include "app/apply_commands_host.h"
+#include "app/lighting_panel_host.h"
 #include "app/start_options.h"
+#include "app/trace_log.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
 #include "device/service_library.h"
@@ -13,6 +16,8 @@
 #include "model/app_settings.h"
 #include "model/key_grid.h"
 #include "model/keyboard_sync.h"
+#include "model/lighting.h"
+#include "model/user_mode_files.h"
 #include "model/workspace.h"
 #include "platform/paths.h"
 #include "platform/process_launch.h"
@@ -57,6 +62,7 @@ ApplicationConfig ApplicationConfig::ForThisProgram() {
   config.programFolder = ProgramFolder();
   config.ownFileName = ProgramFileName();
   config.profileFolder = DefaultProfileFolder();
+  config.userDataFolder = UserDataFolder();
   return config;
 }
 
@@ -143,6 +149,12 @@ void Application::BuildEditors(MainWindowView& view) {
   manager_ = std::make_unique<ProfileManager>(*switcher_, *workspace_, link_->Commands(),
                                               *settings_, *prompter_);
   manager_->SetMainApplyDisabler([&view] { view.SetPendingChanges(false); });
+  const std::filesystem::path userData =
+      config_.userDataFolder.empty() ? UserDataFolder() : config_.userDataFolder;
+  userModes_ = std::make_unique<UserModeFiles>(userData, config_.programFolder);
+  lighting_ = std::make_unique<Lighting>(link_->Commands(), *userModes_, config_.profileFolder);
+  panel_ = std::make_unique<KeyViewOnlyPanel>(view.Trace());
+  commands_ = std::make_unique<TracingApplyCommands>(view.Trace());
 }
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
@@ -165,6 +177,7 @@ StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
   view.SetPendingChanges(false);
   BuildEditors(view);
   const int count = link_->DeviceCount();
+  keyboardAtStart_ = count > 0;
   if (count == 0) state_.autoOpenSuppressed = true;
   events_->StartDeviceWatcher(count);
   namedEvents_.Create();
@@ -173,7 +186,7 @@ StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
 }
 
 bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std::uint32_t,
-                                bool posted) {
+                                bool posted, HandOverReply reply) {
   if (view_ == nullptr) return false;
   switch (message) {
     case msg::kShowPanel:
@@ -186,10 +199,7 @@ bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std
       if (wParam == msg::kInitTag) ReadyPoint();
       return true;
     case msg::kReload:
-      if (wParam == msg::kProfile && !exited_) {
-        switcher_->ReloadCurrentProfile(false);
-        view_->RefreshAfterDeviceChange();
-      }
+      if (wParam == msg::kProfile && !exited_) Reload(std::move(reply));
       return true;
     case msg::kCloseEditors:
       if (!exited_) view_->CloseEditors();
@@ -199,11 +209,29 @@ bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std
       return true;
     case msg::kTimeChange:
       // Only a message queued from outside applies; a sent one is ignored.
-      if (posted && !exited_) view_->ApplyChanges();
+      if (posted && !exited_) {
+        guard_.Arrive(GuardedCommand::Apply,
+                      [this] { commands_->ApplyChanges(ApplyOrigin::TimeChange); });
+      }
       return true;
     default:
       return false;
   }
+}
+
+void Application::Reload(HandOverReply reply) {
+  // Its sender, the device watcher, waits until the reload has run: the
+  // reply goes with the held command and is let go when it has.
+  auto held = std::make_shared<HandOverReply>(std::move(reply));
+  const bool now = guard_.Arrive(
+      GuardedCommand::Reload,
+      [this, held] {
+        switcher_->ReloadCurrentProfile(false);
+        view_->RefreshAfterDeviceChange();
+        *held = {};
+      },
+      [held] { held->Drop(); });
+  if (!now) view_->Trace().Line("held: reload");
 }
 
 void Application::ReadyPoint() {
@@ -248,6 +276,7 @@ void Application::Shutdown() {
   view_->CloseDialogs();
   instance_.Close();
   namedEvents_.Close();
+  guard_.DropHeld();
   view_->RemoveTrayIcon();
   view_->SetPendingChanges(false);
   workspace_->ClearWorkingImage();
@@ -273,6 +302,9 @@ void Application::LeaveNestedLoop() {
 void Application::Finish() {
   run_.BeginShutdown();
   if (events_) events_->Stop();
+  commands_.reset();
+  panel_.reset();
+  lighting_.reset();
   manager_.reset();
   switcher_.reset();
   events_.reset();

@@ -25,6 +25,8 @@
 #include <span>
 #include <string>
 
+#include "app/command_guard.h"
+#include "app/hand_over.h"
 #include "app/main_window_view.h"
 #include "app/program_paths.h"
 #include "device/app_state.h"
@@ -37,14 +39,18 @@
 namespace ombrex {
 
 class AppSettings;
+class ApplyCommandsHost;
 class DeviceEvents;
 class DeviceLink;
 class KeyGrid;
 class KeyboardSync;
+class LightingPanelHost;
+class Lighting;
 class ProfileManager;
 class ProfileSwitcher;
 class SettingsStore;
 class Texts;
+class UserModeFiles;
 class WindowLink;
 class Workspace;
 
@@ -54,6 +60,9 @@ struct ApplicationConfig {
   std::filesystem::path programFolder;  // holds the service library, companion, skins, texts
   std::filesystem::path ownFileName;
   std::filesystem::path profileFolder;  // DefaultProfileFolder() in the program
+  // The user's copies of files the program would write beside itself (the
+  // user-mode colours); the per-user data folder when empty.
+  std::filesystem::path userDataFolder;
   std::string instanceName{kInstanceName};
   std::string eventPrefix{kNamedEventPrefix};
   // How long a second start waits for a running copy that is still starting.
@@ -92,8 +101,10 @@ class Application {
 
   // A custom message for the main window, on its thread. False for a
   // message the core does not handle (the window's own, such as 'PA').
-  bool HandleMessage(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam,
-                     bool posted);
+  // `reply` answers the sender of a sent message: a reload that arrives
+  // while another command runs keeps it until the reload has run.
+  bool HandleMessage(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam, bool posted,
+                     HandOverReply reply = {});
 
   // Shows the window when a keyboard is attached, else says there is none.
   void OpenMainWindow();
@@ -129,8 +140,16 @@ class Application {
   Workspace& GetWorkspace() { return *workspace_; }
   SingleInstance& Instance() { return instance_; }
   NamedEvents& Events() { return namedEvents_; }
+  // The window's long commands, never started inside one another.
+  CommandGuard& Guard() { return guard_; }
+  // Whether a keyboard was attached when the link started.
+  bool KeyboardAtStart() const { return keyboardAtStart_; }
   // Present once Initialise bound the service library.
   DeviceLink* Link() { return link_.get(); }
+  KeyGrid* Grid() { return grid_.get(); }
+  Lighting* GetLighting() { return lighting_.get(); }
+  LightingPanelHost* Panel() { return panel_.get(); }
+  ApplyCommandsHost* Commands() { return commands_.get(); }
   DeviceEvents* KeyboardEvents() { return events_.get(); }
   ProfileSwitcher* Switcher() { return switcher_.get(); }
   ProfileManager* Manager() { return manager_.get(); }
@@ -141,6 +160,7 @@ class Application {
   class CountingPrompter;
 
   void OnInstanceMessage(const InstanceMessage& message);
+  void Reload(HandOverReply reply);
   bool BindLink();
   void BuildEditors(MainWindowView& view);
   void ReadyPoint();
@@ -161,13 +181,19 @@ class Application {
   std::unique_ptr<DeviceEvents> events_;
   std::unique_ptr<KeyboardSync> sync_;
   std::unique_ptr<KeyGrid> grid_;
+  std::unique_ptr<UserModeFiles> userModes_;
+  std::unique_ptr<Lighting> lighting_;
+  std::unique_ptr<LightingPanelHost> panel_;
+  std::unique_ptr<ApplyCommandsHost> commands_;
   std::unique_ptr<ProfileSwitcher> switcher_;
   std::unique_ptr<ProfileManager> manager_;
   std::unique_ptr<CountingPrompter> prompter_;
 
   MainWindowView* view_ = nullptr;
   WindowLink* window_ = nullptr;
+  CommandGuard guard_{run_};
   bool companionStarted_ = false;
+  bool keyboardAtStart_ = false;
   int nestedLoops_ = 0;
   bool exitPending_ = false;
   bool exited_ = false;

@@ -1,6 +1,5 @@
 #include "app/headless_window.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "app/application.h"
@@ -18,22 +17,10 @@ std::string Hex(std::uint32_t value) {
 
 }  // namespace
 
-HeadlessWindow::HeadlessWindow(UiLoop& loop, std::ostream* log) : loop_(loop), log_(log) {}
+HeadlessWindow::HeadlessWindow(UiLoop& loop, std::ostream* log) : loop_(loop), trace_(log) {}
 
 void HeadlessWindow::Log(std::string line) {
-  std::lock_guard lock(linesMutex_);
-  if (log_ != nullptr) *log_ << "window: " << line << std::endl;
-  lines_.push_back(std::move(line));
-}
-
-std::vector<std::string> HeadlessWindow::Lines() const {
-  std::lock_guard lock(linesMutex_);
-  return lines_;
-}
-
-bool HeadlessWindow::HasLine(std::string_view line) const {
-  std::lock_guard lock(linesMutex_);
-  return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
+  trace_.Line(std::move(line));
 }
 
 void HeadlessWindow::ScriptAnswer(Answer answer) {
@@ -98,17 +85,19 @@ void HeadlessWindow::ShowProfileMenu(const ProfileMenu& menu) {
 }
 
 void HeadlessWindow::Deliver(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam,
-                             bool posted) {
+                             bool posted, HandOverReply reply) {
   Log(std::string(posted ? "posted " : "sent ") + Hex(message) + " " + Hex(wParam));
-  if (app_ != nullptr) app_->HandleMessage(message, wParam, lParam, posted);
+  if (app_ != nullptr) app_->HandleMessage(message, wParam, lParam, posted, std::move(reply));
 }
 
 bool HeadlessWindow::Send(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam) {
-  return loop_.Call([this, message, wParam, lParam] { Deliver(message, wParam, lParam, false); });
+  return loop_.CallWithReply([this, message, wParam, lParam](HandOverReply reply) {
+    Deliver(message, wParam, lParam, false, std::move(reply));
+  });
 }
 
 void HeadlessWindow::Post(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam) {
-  loop_.Post([this, message, wParam, lParam] { Deliver(message, wParam, lParam, true); });
+  loop_.Post([this, message, wParam, lParam] { Deliver(message, wParam, lParam, true, {}); });
 }
 
 void HeadlessWindow::StartTimer(int id, int) {

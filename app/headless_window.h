@@ -6,12 +6,12 @@
 // with it; tests drive the core through it.
 
 #include <deque>
-#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/main_window_view.h"
+#include "app/trace_log.h"
 #include "app/ui_loop.h"
 #include "device/window_link.h"
 #include "platform/prompter.h"
@@ -32,8 +32,8 @@ class HeadlessWindow final : public MainWindowView, public WindowLink {
   void WhileAsking(std::function<void()> action);
   void SetEditorOpen(bool open) { editorOpen_ = open; }
 
-  std::vector<std::string> Lines() const;
-  bool HasLine(std::string_view line) const;
+  std::vector<std::string> Lines() const { return trace_.Lines(); }
+  bool HasLine(std::string_view line) const { return trace_.HasLine(line); }
 
   // MainWindowView.
   void ShowMainWindow() override;
@@ -47,6 +47,7 @@ class HeadlessWindow final : public MainWindowView, public WindowLink {
   void EndMainLoop() override;
   Prompter& Prompts() override { return prompter_; }
   KeyButtons& Buttons() override { return buttons_; }
+  TraceLog& Trace() override { return trace_; }
   bool HasPendingChanges() const override { return pending_; }
   void SetPendingChanges(bool pending) override;
   void ApplyChanges() override;
@@ -86,10 +87,11 @@ class HeadlessWindow final : public MainWindowView, public WindowLink {
   void Log(std::string line);
   // On the loop's thread: now when already there, else queued.
   void OnLoop(std::function<void()> action);
-  void Deliver(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam, bool posted);
+  void Deliver(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam, bool posted,
+               HandOverReply reply);
 
   UiLoop& loop_;
-  std::ostream* log_;
+  TraceLog trace_;
   Application* app_ = nullptr;
   LoggingPrompter prompter_{*this};
   CountingButtons buttons_;
@@ -97,9 +99,6 @@ class HeadlessWindow final : public MainWindowView, public WindowLink {
   bool editorOpen_ = false;
   std::deque<Answer> answers_;
   std::function<void()> whileAsking_;
-
-  mutable std::mutex linesMutex_;
-  std::vector<std::string> lines_;
 };
 
 }  // namespace ombrex

@@ -10,6 +10,7 @@
 namespace ombrex {
 
 class Prompter;
+class TraceLog;
 
 class MainWindowView : public ProfileSwitchHost, public PendingChanges {
  public:
@@ -36,6 +37,9 @@ class MainWindowView : public ProfileSwitchHost, public PendingChanges {
 
   virtual Prompter& Prompts() = 0;
   virtual KeyButtons& Buttons() = 0;
+  // Where the window and the stand-ins of its unfinished parts say what
+  // they did.
+  virtual TraceLog& Trace() = 0;
 };
 
 }  // namespace ombrex

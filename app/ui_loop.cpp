@@ -1,12 +1,15 @@
 #include "app/ui_loop.h"
 
-#include <memory>
-
 #include "device/run_state.h"
 
 namespace ombrex {
 
-UiLoop::UiLoop(RunState& run) : run_(run), owner_(std::this_thread::get_id()) {}
+UiLoop::UiLoop(RunState& run)
+    : run_(run),
+      handOver_(
+          run, [this](std::function<void()> task) { Post(std::move(task)); },
+          [this] { return Ended(); }),
+      owner_(std::this_thread::get_id()) {}
 
 void UiLoop::Post(std::function<void()> task) {
   {
@@ -22,23 +25,13 @@ bool UiLoop::Call(std::function<void()> task) {
     task();
     return true;
   }
-  // Progress is reported through the run state, so that the start of the
-  // shutdown releases a caller whose task has not begun. One that has begun
-  // is waited for: it may be the shutdown itself.
-  struct Progress {
-    bool started = false;
-    bool done = false;
-  };
-  auto progress = std::make_shared<Progress>();
-  RunState& run = run_;
-  Post([task = std::move(task), progress, &run] {
-    run.Change([&] { progress->started = true; });
-    task();
-    run.Change([&] { progress->done = true; });
-  });
-  run_.WaitUntil([&] { return progress->started || Ended(); });
-  if (!progress->started) return false;
-  run_.WaitUntilDone([&] { return progress->done; });
+  return handOver_.Call([task = std::move(task)](HandOverReply) { task(); });
+}
+
+bool UiLoop::CallWithReply(std::function<void(HandOverReply)> task) {
+  if (!OnLoopThread()) return handOver_.Call(std::move(task));
+  // On the loop's own thread nobody waits: a reply kept for later answers no one.
+  task(HandOverReply());
   return true;
 }
 

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include "app/hand_over.h"
+
 namespace ombrex {
 
 class RunState;
@@ -26,6 +28,9 @@ class UiLoop {
   // program is shutting down or the loop has ended. The task must not refer
   // to the caller's locals: a caller that gave up no longer waits for it.
   bool Call(std::function<void()> task);
+  // The same for a task that may keep its reply to finish later; false also
+  // when the reply was dropped.
+  bool CallWithReply(std::function<void(HandOverReply)> task);
 
   // Runs tasks until Quit().
   void Run();
@@ -42,6 +47,7 @@ class UiLoop {
   bool RunOne(std::chrono::steady_clock::time_point deadline);
 
   RunState& run_;
+  HandOver handOver_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::function<void()>> tasks_;

@@ -5,52 +5,25 @@
 // do. SIGTERM or SIGINT exit as the tray's Exit does.
 //
 //   ombrex-headless [--instance NAME] [--events PREFIX] [--profile-folder DIR]
-//                   [/Start] [/Kill]
+//                   [--trace] [/Start] [/Kill]
+//
+// It always writes its lines; --trace is accepted so scripts can start it
+// like the program.
 
 #include <pthread.h>
 #include <signal.h>
 
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/application.h"
+#include "app/developer_options.h"
 #include "app/headless_window.h"
 #include "app/ui_loop.h"
 #include "device/window_link.h"
 #include "platform/settings_store.h"
-
-namespace {
-
-using ombrex::ApplicationConfig;
-
-// Developer options first; everything else goes to the program's own options.
-bool ParseArguments(int argc, char** argv, ApplicationConfig& config,
-                    std::vector<std::string>& programArguments) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (argument == "--instance" && hasValue) {
-      config.instanceName = argv[++i];
-    } else if (argument == "--events" && hasValue) {
-      config.eventPrefix = argv[++i];
-    } else if (argument == "--profile-folder" && hasValue) {
-      config.profileFolder = argv[++i];
-    } else if (argument.rfind("--", 0) == 0) {
-      std::cerr << "ombrex-headless: unknown option " << argument << "\n"
-                << "usage: ombrex-headless [--instance NAME] [--events PREFIX] "
-                   "[--profile-folder DIR] [/Start] [/Kill]\n";
-      return false;
-    } else {
-      programArguments.push_back(argument);
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // Before any thread exists, so that only the waiter below takes them.
@@ -61,9 +34,16 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  ApplicationConfig config = ApplicationConfig::ForThisProgram();
-  std::vector<std::string> arguments;
-  if (!ParseArguments(argc, argv, config, arguments)) return 2;
+  ombrex::ApplicationConfig config = ombrex::ApplicationConfig::ForThisProgram();
+  const std::vector<std::string> all(argv + 1, argv + argc);
+  const ombrex::ParsedOptions parsed =
+      ombrex::ParseDeveloperOptions(all, config, ombrex::OptionSet::Headless);
+  if (!parsed.ok) {
+    std::cerr << "ombrex-headless: unknown option " << parsed.error << "\n"
+              << ombrex::DeveloperUsage("ombrex-headless", ombrex::OptionSet::Headless) << "\n";
+    return 2;
+  }
+  const std::vector<std::string>& arguments = parsed.options.programArguments;
 
   std::unique_ptr<ombrex::SettingsStore> settings = ombrex::OpenUserSettings();
   ombrex::Application app(config, *settings, std::cerr);

@@ -1,0 +1,45 @@
+#pragma once
+
+// The main window's commands that save and send the working image or move
+// whole profile sets: Apply (button 1006, OK, the queued time change, a
+// profile switch's Yes), Default (1138), the keyboard's reset follow-up
+// (timer 1053), Import and Export (the button menu), and the busy indicator's
+// tick (timer 1050). Until they exist, TracingApplyCommands stands in: it
+// traces each call and changes nothing, so pending changes stay pending.
+
+namespace ombrex {
+
+class TraceLog;
+
+// Who asked for an Apply: a user's Apply or OK reports a failure, the queued
+// time change and the keyboard's reset stay silent.
+enum class ApplyOrigin { Button, Ok, TimeChange, ProfileSwitch, Defaults, KeyboardReset };
+
+class ApplyCommandsHost {
+ public:
+  virtual ~ApplyCommandsHost() = default;
+  virtual void ApplyChanges(ApplyOrigin origin) = 0;
+  virtual void RestoreDefaults() = 0;
+  virtual void ResetFromKeyboard() = 0;
+  virtual void ImportFile() = 0;
+  virtual void ExportFile() = 0;
+  // One step of the busy indicator while an Apply runs.
+  virtual void BusyTick() = 0;
+};
+
+class TracingApplyCommands final : public ApplyCommandsHost {
+ public:
+  explicit TracingApplyCommands(TraceLog& trace) : trace_(trace) {}
+
+  void ApplyChanges(ApplyOrigin origin) override;
+  void RestoreDefaults() override;
+  void ResetFromKeyboard() override;
+  void ImportFile() override;
+  void ExportFile() override;
+  void BusyTick() override;
+
+ private:
+  TraceLog& trace_;
+};
+
+}  // namespace ombrex

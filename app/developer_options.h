@@ -1,0 +1,44 @@
+#pragma once
+
+// The developer options of the program and of ombrex-headless, read before
+// the program's own options ("/Start", "/Kill"), which are passed on:
+//
+//   --instance NAME        single-instance name (tests run copies side by side)
+//   --events PREFIX        prefix of the named events
+//   --profile-folder DIR   where the profile file lives
+//   --trace                one line per effect on standard output ("window: show")
+//   --screenshot DIR       the window's picture once drawn, then exit (window only)
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+
+namespace ombrex {
+
+struct DeveloperOptions {
+  bool trace = false;
+  std::optional<std::filesystem::path> screenshotFolder;
+  // What goes on to Application::Construct.
+  std::vector<std::string> programArguments;
+};
+
+enum class OptionSet { Headless, Window };
+
+struct ParsedOptions {
+  bool ok = true;
+  std::string error;  // the offending option, when not ok
+  DeveloperOptions options;
+};
+
+// `arguments` are those after the program's name; `config` takes the
+// instance, event and profile-folder choices.
+ParsedOptions ParseDeveloperOptions(std::span<const std::string> arguments,
+                                    ApplicationConfig& config, OptionSet set);
+
+std::string DeveloperUsage(std::string_view program, OptionSet set);
+
+}  // namespace ombrex

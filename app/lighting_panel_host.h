@@ -1,0 +1,57 @@
+#pragma once
+
+// The main window's side of the lighting panel: what the window's rules ask
+// of the panel when a profile button is pressed, the keyboard was read or
+// switched its profile, a key is clicked in the lighting view, the language
+// changes or a slider moved. Until the panel exists, KeyViewOnlyPanel stands
+// in: the window stays in its key view and every call is traced.
+
+#include <string>
+
+namespace ombrex {
+
+class TraceLog;
+
+class LightingPanelHost {
+ public:
+  virtual ~LightingPanelHost() = default;
+
+  // The user modes of the shown profile into the user-mode list (mode 20).
+  virtual void RefillUserModes() = 0;
+  // The shown profile's current user mode, its colours sent to the keyboard.
+  virtual void LoadCurrentUserMode() = 0;
+  // Every control from the host lighting state.
+  virtual void RefreshLightingPanel() = 0;
+  // The lighting view is shown (key clicks paint rather than edit).
+  virtual bool LightingView() const = 0;
+  virtual void LightingViewOff() = 0;
+  // A key click paints now: lighting view, mode 20 selected.
+  virtual bool Paints() const = 0;
+  virtual void PaintKey(int button) = 0;
+  // The keyboard went away: the focus goes to the mode list.
+  virtual void FocusModeList() = 0;
+  virtual void ApplyLanguage(int languageIndex) = 0;
+  // A lighting slider reports its position (message 0x28D1).
+  virtual void OnSlider(int controlId, int position) = 0;
+};
+
+class KeyViewOnlyPanel final : public LightingPanelHost {
+ public:
+  explicit KeyViewOnlyPanel(TraceLog& trace) : trace_(trace) {}
+
+  void RefillUserModes() override;
+  void LoadCurrentUserMode() override;
+  void RefreshLightingPanel() override;
+  bool LightingView() const override { return false; }
+  void LightingViewOff() override;
+  bool Paints() const override { return false; }
+  void PaintKey(int button) override;
+  void FocusModeList() override;
+  void ApplyLanguage(int languageIndex) override;
+  void OnSlider(int controlId, int position) override;
+
+ private:
+  TraceLog& trace_;
+};
+
+}  // namespace ombrex
