@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <utility>
+#include <vector>
 
 #include "widgets/qt_text.h"
 
@@ -25,6 +27,39 @@ CPngButton::CPngButton(int controlId, QWidget* parent)
 
 void CPngButton::SetPictures(const ButtonPictures& pictures) {
   pictures_ = pictures;
+  update();
+}
+
+namespace {
+
+// The part of a (possibly "@2x") picture under a logical rectangle.
+QPixmap Cut(const QPixmap& picture, const QRect& logical) {
+  if (picture.isNull()) return {};
+  const qreal ratio = picture.devicePixelRatio();
+  const QRect source(qRound(logical.x() * ratio), qRound(logical.y() * ratio),
+                     qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+  QPixmap face = picture.copy(source);
+  face.setDevicePixelRatio(ratio);
+  return face;
+}
+
+}  // namespace
+
+void CPngButton::CutOwnFaces() {
+  const QRect own(origin_, size());
+  // Faces that share a picture share its cut too.
+  std::vector<std::pair<qint64, QPixmap>> cuts;
+  auto cutOf = [&](const QPixmap& picture) {
+    for (const auto& [key, face] : cuts) {
+      if (key == picture.cacheKey()) return face;
+    }
+    QPixmap face = Cut(picture, own);
+    cuts.emplace_back(picture.cacheKey(), face);
+    return face;
+  };
+  pictures_ = {cutOf(pictures_.normal), cutOf(pictures_.hover), cutOf(pictures_.pressed),
+               cutOf(pictures_.disabled), cutOf(pictures_.marked)};
+  origin_ = QPoint(0, 0);
   update();
 }
 
@@ -70,6 +105,12 @@ void CPngButton::SetCaptionColour(QColor colour) {
   update();
 }
 
+void CPngButton::SetCaptionPlacement(Qt::Alignment alignment, int pixelSize) {
+  captionAlignment_ = alignment;
+  captionPixelSize_ = pixelSize;
+  update();
+}
+
 ButtonFaceState CPngButton::FaceState() const {
   return {.enabled = isEnabled(),
           .pressed = isDown(),
@@ -108,7 +149,14 @@ void CPngButton::DrawFace(QPainter& painter, ButtonFace face) {
     QColor colour = captionColour_;
     if (!isEnabled()) colour.setAlpha(colour.alpha() / 2);
     painter.setPen(colour);
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    if (captionPixelSize_ > 0) {
+      QFont small = painter.font();
+      small.setPixelSize(captionPixelSize_);
+      painter.setFont(small);
+    }
+    const QRect inner =
+        captionAlignment_ == Qt::AlignCenter ? rect() : rect().adjusted(3, 2, -3, -2);
+    painter.drawText(inner, captionAlignment_ | Qt::TextSingleLine, text());
   }
 }
 

@@ -55,6 +55,11 @@ class CPngButton : public QAbstractButton {
 
   void SetPictures(const ButtonPictures& pictures);
   const ButtonPictures& Pictures() const { return pictures_; }
+  // Keeps only this button's own rectangle of each state picture (at its
+  // place and size now), so a window need not hold its full-size state
+  // pictures once its buttons are placed. Faces that were one picture stay
+  // one. Call again after the button moves or resizes with full pictures.
+  void CutOwnFaces();
   // Where this button's faces start in the state pictures (logical pixels).
   void SetPictureOrigin(QPoint origin);
   QPoint PictureOrigin() const { return origin_; }
@@ -76,6 +81,8 @@ class CPngButton : public QAbstractButton {
   void SetTooltip(std::u16string_view text);
   void SetCaption(std::u16string_view text);
   void SetCaptionColour(QColor colour);
+  // Where the caption sits (centred unless told otherwise) and how large.
+  void SetCaptionPlacement(Qt::Alignment alignment, int pixelSize = 0);
 
   void SetAfterDraw(AfterDraw hook) { afterDraw_ = std::move(hook); }
 
@@ -106,6 +113,8 @@ class CPngButton : public QAbstractButton {
   // Faces are drawn over nothing: the frame lies on the face drawn last.
   std::optional<ButtonFace> lastFace_;
   QColor captionColour_{Qt::white};
+  Qt::Alignment captionAlignment_ = Qt::AlignCenter;
+  int captionPixelSize_ = 0;
   AfterDraw afterDraw_;
 };
 

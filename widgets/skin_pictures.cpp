@@ -43,17 +43,23 @@ std::vector<DialogPictures> MakeRequiredPictures() {
   return {
       {u"main window", std::filesystem::path("Skins") / "Main.ini",
        InSkins({"main_normal.jpg", "main_over.jpg", "main_down.jpg", "main_disable.jpg",
-                "main_color0.jpg", "main_color1.jpg", "Arrow.jpg"})},
-      {u"lighting panel", {}, LightingPanelPictures()},
-      {u"key assignment editor", std::filesystem::path("Skins") / "Composite.ini",
+                "main_color0.jpg", "main_color1.jpg"}),
+       InSkins({"Arrow.jpg"})},
+      {u"lighting panel", {}, {}, LightingPanelPictures()},
+      {u"key assignment editor",
+       std::filesystem::path("Skins") / "Composite.ini",
        InSkins({"key_normal.jpg", "key_over.jpg", "key_down.jpg", "macro_normal.jpg",
                 "macro_over.jpg", "macro_down.jpg", "macro_disable.jpg", "macro2_normal.jpg",
                 "macro2_over.jpg", "macro2_down.jpg", "macro2_disable.jpg", "media_normal.jpg",
                 "media_over.jpg", "media_down.jpg", "function_normal.jpg", "function_over.jpg",
-                "function_down.jpg"})},
-      {u"profile manager", std::filesystem::path("Skins") / "Profile.ini",
-       InSkins({"Profile_normal.jpg", "Profile_over.jpg", "Profile_down.jpg"})},
+                "function_down.jpg"}),
+       {}},
+      {u"profile manager",
+       std::filesystem::path("Skins") / "Profile.ini",
+       InSkins({"Profile_normal.jpg", "Profile_over.jpg", "Profile_down.jpg"}),
+       {}},
       {u"icons",
+       {},
        {},
        InSkins({"icon_app.png", "icon_absent.png", "icon_present.png", "icon_indicator.png"})},
   };
@@ -66,7 +72,68 @@ QImage ReadImage(const std::filesystem::path& file) {
   return reader.read();
 }
 
+// The size a picture file declares, read from its header; nullopt when it is
+// missing or no picture a reader knows.
+std::optional<QSize> DeclaredSize(const std::filesystem::path& file) {
+  QImageReader reader(PathToQString(file));
+  reader.setDecideFormatFromContent(true);
+  if (!reader.canRead()) return std::nullopt;
+  const QSize size = reader.size();
+  if (!size.isValid() || size.isEmpty()) return std::nullopt;
+  return size;
+}
+
+PictureProblem Unreadable(const std::filesystem::path& file) {
+  return {file,
+          std::filesystem::exists(file) ? "is not a picture the program can read" : "is missing"};
+}
+
+std::string SizeText(QSize size) {
+  return std::to_string(size.width()) + "x" + std::to_string(size.height());
+}
+
 }  // namespace
+
+std::optional<PictureProblem> CheckDialogPictures(const std::filesystem::path& programFolder,
+                                                  const DialogPictures& dialog) {
+  std::optional<QSize> dialogSize;
+  std::vector<std::filesystem::path> fullSize = dialog.statePictures;
+  if (!dialog.skinFile.empty()) {
+    const SkinFile skin(programFolder / dialog.skinFile);
+    if (skin.BackgroundPicture().empty()) {
+      return PictureProblem{programFolder / dialog.skinFile, "names no background picture"};
+    }
+    const std::vector<std::filesystem::path> screen =
+        ScreenPictures(programFolder, dialog.skinFile);
+    const std::filesystem::path background = programFolder / screen.front();
+    dialogSize = DeclaredSize(background);
+    if (!dialogSize) return Unreadable(background);
+    // The shape is cut to the background's size: a shape of another size
+    // would shape the window wrongly.
+    fullSize.push_back(screen.back());
+  }
+  for (const auto& file : fullSize) {
+    const std::filesystem::path full = programFolder / file;
+    const std::optional<QSize> size = DeclaredSize(full);
+    if (!size) return Unreadable(full);
+    if (dialogSize && *size != *dialogSize) {
+      return PictureProblem{
+          full, "is " + SizeText(*size) + ", not the window's " + SizeText(*dialogSize)};
+    }
+  }
+  for (const auto& file : dialog.pictures) {
+    const std::filesystem::path full = programFolder / file;
+    if (!DeclaredSize(full)) return Unreadable(full);
+  }
+  return std::nullopt;
+}
+
+std::optional<PictureProblem> CheckPictures(const std::filesystem::path& programFolder) {
+  for (const DialogPictures& dialog : RequiredPictures()) {
+    if (auto problem = CheckDialogPictures(programFolder, dialog)) return problem;
+  }
+  return std::nullopt;
+}
 
 const std::vector<DialogPictures>& RequiredPictures() {
   static const std::vector<DialogPictures> pictures = MakeRequiredPictures();
@@ -130,20 +197,23 @@ std::filesystem::path SkinPictures::Resolve(const std::filesystem::path& file) c
   return file.is_absolute() ? file : programFolder_ / file;
 }
 
-std::optional<std::filesystem::path> SkinPictures::LoadAll() {
-  for (const DialogPictures& dialog : RequiredPictures()) {
-    std::vector<std::filesystem::path> files = dialog.pictures;
-    if (!dialog.skinFile.empty()) {
-      for (auto& screen : ScreenPictures(programFolder_, dialog.skinFile)) {
-        files.push_back(std::move(screen));
-      }
-    }
-    for (const auto& file : files) {
-      // An empty name in a skin file resolves to its folder, which no reader opens.
-      if (Picture(file).isNull()) return Resolve(file);
+std::optional<std::filesystem::path> SkinPictures::LoadDialog(const DialogPictures& dialog) {
+  std::vector<std::filesystem::path> files = dialog.statePictures;
+  files.insert(files.end(), dialog.pictures.begin(), dialog.pictures.end());
+  if (!dialog.skinFile.empty()) {
+    for (auto& screen : ScreenPictures(programFolder_, dialog.skinFile)) {
+      files.push_back(std::move(screen));
     }
   }
+  for (const auto& file : files) {
+    // An empty name in a skin file resolves to its folder, which no reader opens.
+    if (Picture(file).isNull()) return Resolve(file);
+  }
   return std::nullopt;
+}
+
+void SkinPictures::ForgetAll() {
+  pixmaps_.clear();
 }
 
 QPixmap SkinPictures::Picture(const std::filesystem::path& file) {

@@ -1,16 +1,21 @@
 #pragma once
 
-// Every picture the dialogs draw from, loaded once and kept for the run.
+// Every picture the dialogs draw from.
 //
-// The application loads and checks all of them at start-up: a missing picture
-// then ends the program before any window exists, instead of when a dialog
-// opens later with the user's unapplied edits in memory.
+// The application checks all of them at start-up, cheaply (each opens, is a
+// picture, and a dialog's state pictures have its size), so a missing or
+// broken picture ends the program before any window exists instead of when a
+// dialog opens later with the user's unapplied edits in memory. Decoded, the
+// full-size state pictures take megabytes each: a window keeps only what it
+// draws (its buttons cut their own faces), and a dialog decodes its set while
+// it is open.
 
 #include <QImage>
 #include <QPixmap>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,16 +24,33 @@
 namespace ombrex {
 
 // The pictures of one dialog, relative to the program folder. `skinFile`, when
-// not empty, adds the background and shape pictures its "SCREEN" section names.
+// not empty, adds the background and shape pictures its "SCREEN" section
+// names; its state pictures are pictures of the whole dialog and have the
+// background's size.
 struct DialogPictures {
   std::u16string_view dialog;
   std::filesystem::path skinFile;
+  std::vector<std::filesystem::path> statePictures;
   std::vector<std::filesystem::path> pictures;
+};
+
+// A picture the program cannot use, with what is wrong with it.
+struct PictureProblem {
+  std::filesystem::path file;  // full path
+  std::string reason;
+  friend bool operator==(const PictureProblem&, const PictureProblem&) = default;
 };
 
 // Main window, lighting panel, composite dialog, profile manager and icons: the
 // single list of what the program needs.
 const std::vector<DialogPictures>& RequiredPictures();
+
+// The first problem among the pictures of every dialog, without decoding
+// any: a file that is missing or no picture, a skin naming no background, a
+// shape or state picture whose size is not the background's.
+std::optional<PictureProblem> CheckPictures(const std::filesystem::path& programFolder);
+std::optional<PictureProblem> CheckDialogPictures(const std::filesystem::path& programFolder,
+                                                  const DialogPictures& dialog);
 
 // "Skins/main_normal.jpg" -> "Skins/main_normal@2x.jpg".
 std::filesystem::path HighDensitySibling(const std::filesystem::path& picture);
@@ -42,9 +64,12 @@ class SkinPictures {
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
   qreal DevicePixelRatio() const { return devicePixelRatio_; }
 
-  // Loads every picture of RequiredPictures(); the first that cannot be
-  // loaded, as a full path, or nullopt when all are there.
-  std::optional<std::filesystem::path> LoadAll();
+  // Decodes one dialog's pictures for as long as it is open; the first that
+  // will not decode, as a full path (a late failure keeps the dialog closed).
+  std::optional<std::filesystem::path> LoadDialog(const DialogPictures& dialog);
+  // Lets go of every decoded picture; what widgets still hold stays alive.
+  void ForgetAll();
+  std::size_t Decoded() const { return pixmaps_.size(); }
 
   // A picture relative to the program folder (or absolute); a null pixmap when
   // it cannot be loaded. Its size in logical pixels is always that of the 1x

@@ -1,10 +1,21 @@
 #include "widgets/tray_icon.h"
 
+#include <QGuiApplication>
 #include <QMetaObject>
 
 #include "widgets/qt_text.h"
 
 namespace ombrex {
+
+namespace {
+
+// Platforms that never have a tray: nothing could ever dock there.
+bool PlatformMayHaveTray() {
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+}  // namespace
 
 CTrayIcon::CTrayIcon(PictureSource pictures, BCMenu::TextSource texts, QObject* parent)
     : QObject(parent),
@@ -20,15 +31,18 @@ CTrayIcon::~CTrayIcon() {
 bool CTrayIcon::CreateTrayIcon(std::u16string_view tip, int picture) {
   tip_ = ToQString(tip);
   rules_.SetTrayPicture(kTrayPresence, picture);
-  if (icon_ != nullptr) return true;
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
-  icon_ = std::make_unique<QSystemTrayIcon>();
-  icon_->setToolTip(tip_);
-  icon_->setContextMenu(menu_.get());
-  connect(icon_.get(), &QSystemTrayIcon::activated, this, &CTrayIcon::OnActivated);
-  ShowCurrentPicture();
-  icon_->show();
-  return true;
+  if (icon_ == nullptr && PlatformMayHaveTray()) {
+    // Shown even without a tray: a program started before the desktop's
+    // panel must not stay out of reach for the rest of its run. Qt docks a
+    // shown icon whenever a tray appears or restarts.
+    icon_ = std::make_unique<QSystemTrayIcon>();
+    icon_->setToolTip(tip_);
+    icon_->setContextMenu(menu_.get());
+    connect(icon_.get(), &QSystemTrayIcon::activated, this, &CTrayIcon::OnActivated);
+    ShowCurrentPicture();
+    icon_->show();
+  }
+  return IsAdded();
 }
 
 void CTrayIcon::RemoveTrayIcon() {
@@ -36,6 +50,10 @@ void CTrayIcon::RemoveTrayIcon() {
   icon_->hide();
   icon_.reset();
   shownPicture_ = 0;
+}
+
+bool CTrayIcon::IsAdded() const {
+  return icon_ != nullptr && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void CTrayIcon::SetTrayPicture(int kind, int picture) {
@@ -51,6 +69,7 @@ void CTrayIcon::ShowCurrentPicture() {
   if (icon_ == nullptr || picture == shownPicture_) return;
   icon_->setIcon(pictures_ ? pictures_(picture) : QIcon());
   shownPicture_ = picture;
+  emit pictureShown(picture);
 }
 
 void CTrayIcon::SetTip(std::u16string_view tip) {
@@ -63,8 +82,13 @@ void CTrayIcon::RunDefaultCommand() {
   if (command != 0) emit commandChosen(command);
 }
 
+bool CTrayIcon::Opens(QSystemTrayIcon::ActivationReason reason, bool trayReportsDoubleClicks) {
+  if (reason == QSystemTrayIcon::DoubleClick) return true;
+  return reason == QSystemTrayIcon::Trigger && !trayReportsDoubleClicks;
+}
+
 void CTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
-  if (reason == QSystemTrayIcon::DoubleClick) RunDefaultCommand();
+  if (Opens(reason, doubleClicks_)) RunDefaultCommand();
 }
 
 }  // namespace ombrex

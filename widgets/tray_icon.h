@@ -2,8 +2,9 @@
 
 // The notification-area icon: its picture follows the keyboard, its menu's
 // texts follow the language, and a double-click runs the default command.
-// Where the desktop has no tray the icon is simply absent and every call
-// still works on the rules alone.
+// Where the desktop has no tray yet the icon is absent and every call still
+// works on the rules alone; it docks, with its current picture and tip, as
+// soon as a tray appears, and again whenever the tray restarts.
 
 #include <QIcon>
 #include <QObject>
@@ -28,17 +29,21 @@ class CTrayIcon : public QObject {
   CTrayIcon(PictureSource pictures, BCMenu::TextSource texts, QObject* parent = nullptr);
   ~CTrayIcon() override;
 
-  // Adds the icon with its tip and picture; false when there is no tray.
+  // Adds the icon with its tip and picture; false when there is no tray now
+  // (it then shows once one appears, where the desktop can have one).
   bool CreateTrayIcon(std::u16string_view tip, int picture);
   void RemoveTrayIcon();
-  bool IsAdded() const { return icon_ != nullptr; }
+  // The icon sits in a tray now.
+  bool IsAdded() const;
+  // The icon waits for a tray or sits in one.
+  bool IsWanted() const { return icon_ != nullptr; }
 
   // Safe from any thread: the picture is decided at once and shown on the
   // thread that owns the icon.
   void SetTrayPicture(int kind, int picture);
   int CurrentPicture() const { return rules_.Current(); }
   // The picture the icon shows now (0 while it is absent).
-  int ShownPicture() const { return shownPicture_; }
+  int ShownPicture() const { return IsAdded() ? shownPicture_ : 0; }
 
   void SetTip(std::u16string_view tip);
   BCMenu& Menu() { return *menu_; }
@@ -46,8 +51,16 @@ class CTrayIcon : public QObject {
   // What a double-click on the icon does.
   void RunDefaultCommand();
 
+  // Whether an activation of the icon opens like a double-click. Trays that
+  // speak the StatusNotifier protocol report a click only, never a double
+  // one; where double-clicks come, a single click does nothing.
+  static bool Opens(QSystemTrayIcon::ActivationReason reason, bool trayReportsDoubleClicks);
+  void SetTrayReportsDoubleClicks(bool reports) { doubleClicks_ = reports; }
+
  signals:
   void commandChosen(int commandId);
+  // On the icon's thread, each time the picture it carries changes.
+  void pictureShown(int picture);
 
  private:
   void ShowCurrentPicture();
@@ -59,6 +72,7 @@ class CTrayIcon : public QObject {
   std::unique_ptr<QSystemTrayIcon> icon_;
   QString tip_;
   int shownPicture_ = 0;
+  bool doubleClicks_ = true;
 };
 
 }  // namespace ombrex

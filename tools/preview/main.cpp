@@ -132,11 +132,11 @@ int Run(const Options& options) {
   }
   int problems = 0;
   for (qreal scale : options.scales) {
-    SkinPictures pictures(options.programFolder, scale);
-    if (auto missing = pictures.LoadAll()) {
-      std::fprintf(stderr, "missing picture: %s\n", missing->c_str());
+    if (auto problem = CheckPictures(options.programFolder)) {
+      std::fprintf(stderr, "%s %s\n", problem->file.c_str(), problem->reason.c_str());
       return 1;
     }
+    SkinPictures pictures(options.programFolder, scale);
     for (int language : options.languages) {
       const PreviewTexts texts(options.programFolder, language);
       for (const Builder& build : Windows()) {

@@ -18,10 +18,13 @@ QImage Filled(QSize size, QColor colour) {
   return image;
 }
 
-// Every picture the program needs, written as small solid images, and skin
-// files naming their backgrounds.
+// Every picture the program needs, written as small solid images (state
+// pictures at their dialog's size), and skin files naming their backgrounds.
 void WriteCompleteSkin(const test::TempDir& dir) {
   for (const DialogPictures& dialog : RequiredPictures()) {
+    for (const auto& file : dialog.statePictures) {
+      test::SavePicture(dir.path() / file, Filled(QSize(40, 20), Qt::darkGray));
+    }
     for (const auto& file : dialog.pictures) {
       test::SavePicture(dir.path() / file, Filled(QSize(8, 8), Qt::darkGray));
     }
@@ -37,8 +40,10 @@ void WriteCompleteSkin(const test::TempDir& dir) {
 TEST(SkinPicturesTest, RequiredListCoversEveryDialogOnce) {
   std::set<std::filesystem::path> seen;
   for (const DialogPictures& dialog : RequiredPictures()) {
-    for (const auto& file : dialog.pictures) {
-      EXPECT_TRUE(seen.insert(file).second) << file << " listed twice";
+    for (const auto* list : {&dialog.statePictures, &dialog.pictures}) {
+      for (const auto& file : *list) {
+        EXPECT_TRUE(seen.insert(file).second) << file << " listed twice";
+      }
     }
   }
   for (const char* must : {"Skins/main_disable.jpg", "Skins/Arrow.jpg", "Skins/macro2_disable.jpg",
@@ -48,20 +53,24 @@ TEST(SkinPicturesTest, RequiredListCoversEveryDialogOnce) {
   }
 }
 
-TEST(SkinPicturesTest, CompleteSkinLoadsAndEachMissingFileIsNamed) {
+std::optional<std::filesystem::path> ProblemFile(const test::TempDir& dir) {
+  const auto problem = CheckPictures(dir.path());
+  if (!problem) return std::nullopt;
+  return problem->file;
+}
+
+TEST(SkinPicturesTest, CompleteSkinPassesTheCheckAndEachMissingFileIsNamed) {
   test::TempDir dir;
   WriteCompleteSkin(dir);
-  SkinPictures complete(dir.path(), 1.0);
-  EXPECT_EQ(complete.LoadAll(), std::nullopt);
+  EXPECT_EQ(CheckPictures(dir.path()), std::nullopt);
 
   std::filesystem::remove(dir / "Skins/key_over.jpg");
-  SkinPictures withoutKeyOver(dir.path(), 1.0);
-  EXPECT_EQ(withoutKeyOver.LoadAll(), dir.path() / "Skins/key_over.jpg");
+  EXPECT_EQ(CheckPictures(dir.path()),
+            (PictureProblem{dir.path() / "Skins/key_over.jpg", "is missing"}));
 
   WriteCompleteSkin(dir);
   dir.Write("Skins/7.bmp", "not a picture");
-  SkinPictures corrupt(dir.path(), 1.0);
-  EXPECT_EQ(corrupt.LoadAll(), dir.path() / "Skins/7.bmp") << "unreadable counts as missing";
+  EXPECT_EQ(ProblemFile(dir), dir.path() / "Skins/7.bmp") << "unreadable counts as missing";
 }
 
 TEST(SkinPicturesTest, BackgroundsNamedBySkinFilesAreChecked) {
@@ -69,8 +78,50 @@ TEST(SkinPicturesTest, BackgroundsNamedBySkinFilesAreChecked) {
   WriteCompleteSkin(dir);
   dir.Write("Skins/Profile.ini", "[SCREEN]\r\nMain=profile_bg.jpg\r\nMask=profile_mask.bmp\r\n");
   test::SavePicture(dir / "Skins/profile_bg.jpg", Filled(QSize(40, 20), Qt::black));
+  EXPECT_EQ(ProblemFile(dir), dir.path() / "Skins/profile_mask.bmp");
+}
+
+TEST(SkinPicturesTest, StatePicturesAndShapesMustHaveTheWindowsSize) {
+  test::TempDir dir;
+  WriteCompleteSkin(dir);
+  test::SavePicture(dir / "Skins/main_over.jpg", Filled(QSize(41, 20), Qt::black));
+  EXPECT_EQ(CheckPictures(dir.path()), (PictureProblem{dir.path() / "Skins/main_over.jpg",
+                                                       "is 41x20, not the window's 40x20"}));
+
+  WriteCompleteSkin(dir);
+  dir.Write("Skins/Main.ini", "[SCREEN]\r\nMain=Main_bg.jpg\r\nMask=small_mask.bmp\r\n");
+  test::SavePicture(dir / "Skins/small_mask.bmp", Filled(QSize(20, 10), Qt::black));
+  EXPECT_EQ(ProblemFile(dir), dir.path() / "Skins/small_mask.bmp");
+
+  // Pictures that are not of the whole window may have any size.
+  WriteCompleteSkin(dir);
+  test::SavePicture(dir / "Skins/Arrow.jpg", Filled(QSize(112, 28), Qt::black));
+  EXPECT_EQ(CheckPictures(dir.path()), std::nullopt);
+}
+
+TEST(SkinPicturesTest, ASkinNamingNoBackgroundIsAProblemOfTheSkinFile) {
+  test::TempDir dir;
+  WriteCompleteSkin(dir);
+  dir.Write("Skins/Composite.ini", "[SCREEN]\r\nMask=Composite_bg.jpg\r\n");
+  EXPECT_EQ(CheckPictures(dir.path()),
+            (PictureProblem{dir.path() / "Skins/Composite.ini", "names no background picture"}));
+}
+
+TEST(SkinPicturesTest, ADialogsSetIsDecodedWhileOpenAndForgottenAfter) {
+  test::TempDir dir;
+  WriteCompleteSkin(dir);
   SkinPictures pictures(dir.path(), 1.0);
-  EXPECT_EQ(pictures.LoadAll(), dir.path() / "Skins/profile_mask.bmp");
+  const DialogPictures& profile = RequiredPictures()[3];
+  ASSERT_EQ(profile.dialog, u"profile manager");
+  EXPECT_EQ(pictures.LoadDialog(profile), std::nullopt);
+  EXPECT_EQ(pictures.Decoded(), 4u) << "three state pictures and the background, also its shape";
+  const QPixmap kept = pictures.Picture("Skins/Profile_down.jpg");
+  pictures.ForgetAll();
+  EXPECT_EQ(pictures.Decoded(), 0u);
+  EXPECT_FALSE(kept.isNull()) << "a widget's copy outlives the cache";
+
+  dir.Write("Skins/Profile_over.jpg", "decodes to nothing");
+  EXPECT_EQ(pictures.LoadDialog(profile), dir.path() / "Skins/Profile_over.jpg");
 }
 
 TEST(SkinPicturesTest, FaceSetsFollowEachDialogsRules) {
