@@ -11,6 +11,9 @@ namespace ombrex {
 
 class TraceLog;
 
+// The busy indicator's timer on the main window.
+inline constexpr int kTimerBusy = 1050;
+
 // Who asked for an Apply: a user's Apply or OK reports a failure, the queued
 // time change and the keyboard's reset stay silent.
 enum class ApplyOrigin { Button, Ok, TimeChange, ProfileSwitch, Defaults, KeyboardReset };
