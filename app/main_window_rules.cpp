@@ -82,6 +82,16 @@ std::vector<std::vector<int>> StackingOrder(int flip) {
           {control::kFlip2, control::kRightArrow}};
 }
 
+FollowUp DecideFollowUp(int keyboardProfile, int lightingProfile, int currentProfile) {
+  // After a refused switch the panel shows the keyboard's profile while the
+  // grid, the buttons and the cached profile stayed on the old one: only
+  // both equal mean nothing is left to switch.
+  if (keyboardProfile == lightingProfile && keyboardProfile == currentProfile) {
+    return FollowUp::RefreshLighting;
+  }
+  return IsProfile(keyboardProfile) ? FollowUp::PressProfile : FollowUp::Nothing;
+}
+
 std::span<const WindowText> WindowTexts() {
   return kWindowTexts;
 }
@@ -163,15 +173,17 @@ void MainWindowRules::FollowKeyboardProfile() {
   StatusBlock status{};
   if (parts_.commands.ReadStatusBlock(status) != result::kOk) return;
   const int keyboard = status[protocol::kStatusActiveProfileAt];
-  // Only a profile the panel and the grid both show already needs no
-  // switch: after a refused switch the panel shows the new one while the
-  // grid, the buttons and the cached profile stayed on the old.
-  if (keyboard == LightingProfile() && keyboard == parts_.commands.ActiveProfile()) {
-    parts_.lighting.ReadLighting(false);
-    parts_.panel.RefreshLightingPanel();
-    return;
+  switch (DecideFollowUp(keyboard, LightingProfile(), parts_.commands.ActiveProfile())) {
+    case FollowUp::RefreshLighting:
+      parts_.lighting.ReadLighting(false);
+      parts_.panel.RefreshLightingPanel();
+      break;
+    case FollowUp::PressProfile:
+      PressProfileButton(keyboard);
+      break;
+    case FollowUp::Nothing:
+      break;
   }
-  if (IsProfile(keyboard)) PressProfileButton(keyboard);
 }
 
 void MainWindowRules::RefreshAfterDeviceChange() {

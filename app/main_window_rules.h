@@ -86,6 +86,13 @@ struct WindowText {
 };
 std::span<const WindowText> WindowTexts();
 
+// What the follow-up does once the keyboard said its profile (status byte
+// 10): a profile that both the panel and the grid show already needs only
+// the lighting read again; another of the four is pressed; any other number
+// changes nothing.
+enum class FollowUp { Nothing, RefreshLighting, PressProfile };
+FollowUp DecideFollowUp(int keyboardProfile, int lightingProfile, int currentProfile);
+
 enum class ClickAction { Nothing, EditKey, PaintKey };
 struct KeyClick {
   ClickAction action = ClickAction::Nothing;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <atomic>
 #include <thread>
 
 #include "app/headless_window.h"
@@ -356,6 +357,50 @@ TEST_F(ApplicationTest, KillWithoutARunningCopyStartsNormally) {
   EXPECT_TRUE(copy->App().Instance().Holds());
   EXPECT_TRUE(copy->App().CompanionStarted());
   ASSERT_TRUE(copy->RunUntilLine("show"));
+}
+
+}  // namespace
+}  // namespace ombrex
+
+namespace ombrex {
+namespace {
+
+// A command runs in a nested loop (its question on screen): the reload the
+// watcher sends and a queued time change wait for it, in order, and the
+// watcher is answered only once its reload ran.
+TEST_F(ApplicationTest, ReloadAndTimeChangeArrivingDuringACommandRunAfterIt) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("tray picture 0 141"));
+  HeadlessWindow& window = copy->Window();
+  std::atomic<bool> sent{false};
+  std::thread watcher;
+  bool sentBeforeTheCommandEnded = true;
+
+  copy->Loop().Post([&] {
+    copy->App().Guard().Arrive(GuardedCommand::Import, [&] {
+      window.Trace().Line("import begins");
+      watcher = std::thread([&] {
+        window.Send(msg::kReload, msg::kProfile, 0);
+        sent = true;
+      });
+      window.Post(msg::kTimeChange, 0, 0);
+      copy->Loop().RunUntil(
+          [&] { return window.HasLine("held: reload") && window.HasLine("posted 0x1E 0x0"); }, 10s);
+      sentBeforeTheCommandEnded = sent;
+      window.Trace().Line("import ends");
+    });
+  });
+  ASSERT_TRUE(copy->RunUntil([&] { return sent.load(); }));
+  watcher.join();
+
+  EXPECT_FALSE(sentBeforeTheCommandEnded);
+  EXPECT_LT(copy->IndexOf("import begins"), copy->IndexOf("held: reload"));
+  EXPECT_LT(copy->IndexOf("import ends"), copy->IndexOf("apply"));
+  const auto lines = window.Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "refreshed from the keyboard"), 2)
+      << "the start's reload and the held one";
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "apply"), 1);
 }
 
 }  // namespace

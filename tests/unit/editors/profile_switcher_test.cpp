@@ -14,6 +14,7 @@
 #include "model/key_grid.h"
 #include "model/keyboard_sync.h"
 #include "model/workspace.h"
+#include "tests/support/core/recording_buttons.h"
 #include "tests/support/core/small_texts.h"
 #include "tests/support/device/virtual_keyboard_rig.h"
 #include "tests/support/recording_prompter.h"
@@ -35,15 +36,7 @@ KeyEntry Disabled() {
   return entry;
 }
 
-class RecordingButtons : public KeyButtons {
- public:
-  void SetAssigned(int button, bool assigned) override { marks[button] = assigned; }
-  void SetTooltip(int, std::u16string_view) override {}
-  void SetColourFrame(int, std::optional<Rgb>) override {}
-  void ApplyFlip() override { ++refreshes; }
-  std::map<int, bool> marks;
-  int refreshes = 0;
-};
+using test::RecordingButtons;
 
 class RecordingHost : public ProfileSwitchHost, public PendingChanges {
  public:
