@@ -1,7 +1,6 @@
 #include "app/vantrel_app.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <iostream>
@@ -24,18 +23,6 @@ namespace msg = window_message;
 
 namespace {
 
-// The window as the screen shows it: outside its shape nothing.
-QImage Shaped(CVantrelDlg& window) {
-  QImage image = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  if (!window.WindowRegion().isEmpty()) {
-    QPainter painter(&image);
-    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter.setClipRegion(QRegion(window.rect()).subtracted(window.WindowRegion()));
-    painter.fillRect(window.rect(), Qt::transparent);
-  }
-  return image;
-}
-
 // Saves the window's picture as DIR/main-<scale>x.png, says where, and ends
 // the program.
 void TakeScreenshot(CVantrelDlg& window, const std::filesystem::path& folder) {
@@ -43,7 +30,7 @@ void TakeScreenshot(CVantrelDlg& window, const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder, error);
   const QString scale = QString::number(window.devicePixelRatioF());
   const std::filesystem::path file = folder / ("main-" + scale.toStdString() + "x.png");
-  if (Shaped(window).save(PathToQString(file), "PNG")) {
+  if (window.GrabShaped().save(PathToQString(file), "PNG")) {
     std::cout << file.string() << std::endl;
   } else {
     std::cerr << "ombrex: cannot write " << file.string() << std::endl;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QThread>
 #include <QUrl>
 #include <cstdio>
 
@@ -460,7 +461,9 @@ void CVantrelDlg::RefreshGKeyStates() {
 
 void CVantrelDlg::EndMainLoop() {
   trace_.Line("main loop ended");
-  QCoreApplication::exit(0);
+  // Only a running loop is ended: telling Qt to quit while none runs would
+  // make the next one end at once.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 bool CVantrelDlg::HasPendingChanges() const {

@@ -34,6 +34,17 @@ void CImgDialogBase::SetSkinBackground(const QPixmap& background, const QImage& 
   update();
 }
 
+QImage CImgDialogBase::GrabShaped() {
+  QImage image = grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (!region_.isEmpty()) {
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setClipRegion(QRegion(rect()).subtracted(region_));
+    painter.fillRect(rect(), Qt::transparent);
+  }
+  return image;
+}
+
 void CImgDialogBase::paintEvent(QPaintEvent*) {
   if (background_.isNull()) return;
   QPainter painter(this);

@@ -31,6 +31,8 @@ class CImgDialogBase : public QDialog {
   const QPixmap& Background() const { return background_; }
   // The shape, also where the platform cannot apply it (offscreen).
   const QRegion& WindowRegion() const { return region_; }
+  // The window's picture as a screen shows it: outside its shape nothing.
+  QImage GrabShaped();
 
   // Skinned dialogs have no buttons the keyboard could mean: Enter and Escape
   // would otherwise close them behind the user's back.

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <sstream>
 #include <atomic>
+#include <sstream>
 #include <thread>
 
 #include "app/headless_window.h"

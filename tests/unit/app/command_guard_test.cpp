@@ -60,13 +60,14 @@ TEST_F(CommandGuardTest, ACommandsOwnCallsAreNoArrivals) {
 TEST_F(CommandGuardTest, AtShutdownHeldAndNewArrivalsAreDroppedAndTold) {
   int dropped = 0;
   guard_.Arrive(GuardedCommand::Import, [&] {
-    guard_.Arrive(GuardedCommand::Reload, [&] { log_.push_back("reload"); }, [&] { ++dropped; });
+    guard_.Arrive(
+        GuardedCommand::Reload, [&] { log_.push_back("reload"); }, [&] { ++dropped; });
     run_.BeginShutdown();
   });
   EXPECT_TRUE(log_.empty());
   EXPECT_EQ(dropped, 1);
-  EXPECT_FALSE(guard_.Arrive(GuardedCommand::Apply, [&] { log_.push_back("apply"); },
-                             [&] { ++dropped; }));
+  EXPECT_FALSE(guard_.Arrive(
+      GuardedCommand::Apply, [&] { log_.push_back("apply"); }, [&] { ++dropped; }));
   EXPECT_EQ(dropped, 2);
   EXPECT_TRUE(log_.empty());
 }

@@ -7,9 +7,9 @@ namespace {
 
 TEST(DeveloperOptionsTest, DeveloperOptionsAreTakenAndTheProgramsOwnPassedOn) {
   ApplicationConfig config;
-  const std::vector<std::string> args{"--instance", "Test1", "/Start", "--trace",
-                                      "--screenshot", "shots", "--profile-folder", "/tmp/p",
-                                      "--events",     "Ev_",   "/Kill"};
+  const std::vector<std::string> args{
+      "--instance",       "Test1",  "/Start",   "--trace", "--screenshot", "shots",
+      "--profile-folder", "/tmp/p", "--events", "Ev_",     "/Kill"};
   const ParsedOptions parsed = ParseDeveloperOptions(args, config, OptionSet::Window);
   ASSERT_TRUE(parsed.ok);
   EXPECT_EQ(config.instanceName, "Test1");

@@ -151,9 +151,7 @@ class MainWindowRulesTest : public ::testing::Test {
     return rig_.Keyboard().Snapshot().status[protocol::kStatusActiveProfileAt];
   }
   // The keyboard switched by its own profile key, and the program was not told.
-  void KeyboardSwitchesItselfTo(std::uint8_t profile) {
-    rig_.Keyboard().SetActiveProfile(profile);
-  }
+  void KeyboardSwitchesItselfTo(std::uint8_t profile) { rig_.Keyboard().SetActiveProfile(profile); }
 
   test::VirtualKeyboardRig rig_;
   test::TempDir dir_;

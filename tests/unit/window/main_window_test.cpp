@@ -1,0 +1,375 @@
+// The main window offscreen on the built skins, with the core on an
+// in-process virtual keyboard: where the controls sit, what the keyboard's
+// contents and events show, what the user's keys and clicks do, the about
+// box, the shutdown with dialogs open, and an idle window that stays idle.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/about_dlg.h"
+#include "app/apply_commands_host.h"
+#include "device/window_link.h"
+#include "model/app_settings.h"
+#include "model/key_buttons_table.h"
+#include "model/keyboard_sync.h"
+#include "model/workspace.h"
+#include "resources/skin_file.h"
+#include "tests/unit/window/window_rig.h"
+#include "widgets/hyperlink.h"
+#include "widgets/qt_text.h"
+
+namespace ombrex {
+namespace {
+
+namespace msg = window_message;
+using test::BuiltProgramFolder;
+using test::WindowRig;
+
+constexpr int kKeyA = 1058;
+constexpr int kKeyB = 1075;
+constexpr int kPrintScreen = 1091;
+
+QRect Placed(std::u16string_view key) {
+  const SkinFile skin(BuiltProgramFolder() / "Skins" / "Main.ini");
+  const Placement place = skin.Button(key);
+  return QRect(place.x, place.y, place.w, place.h);
+}
+
+KeyEntry Disabled() {
+  KeyEntry entry;
+  entry.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+  return entry;
+}
+
+// A program folder like the build's whose main skin leaves one key out.
+class SkinWithout {
+ public:
+  explicit SkinWithout(const std::string& key) {
+    const std::filesystem::path built = BuiltProgramFolder();
+    for (const auto& entry : std::filesystem::directory_iterator(built)) {
+      if (entry.path().filename() == "Skins") continue;
+      std::filesystem::create_symlink(entry.path(), dir_.path() / entry.path().filename());
+    }
+    std::filesystem::create_directories(dir_.path() / "Skins");
+    for (const auto& entry : std::filesystem::directory_iterator(built / "Skins")) {
+      if (entry.path().filename() == "Main.ini") continue;
+      std::filesystem::create_symlink(entry.path(),
+                                      dir_.path() / "Skins" / entry.path().filename());
+    }
+    // The layout as written (UTF-8); the build's copy is UTF-16.
+    std::string skin = test::ReadText(std::filesystem::path(std::getenv("OMBREX_SOURCE_DIR")) /
+                                      "assets" / "skins" / "Main.ini");
+    const std::size_t at = skin.find("\n" + key + "=");
+    if (at != std::string::npos) skin.erase(at + 1, skin.find('\n', at + 1) - at);
+    dir_.Write("Skins/Main.ini", skin);
+  }
+  const std::filesystem::path& Folder() const { return dir_.path(); }
+
+ private:
+  test::TempDir dir_;
+};
+
+// Counts paints of a window and its children.
+class PaintCounter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+  int paints = 0;
+};
+
+int RegisteredTimers(QObject& root) {
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  int timers = static_cast<int>(dispatcher->registeredTimers(&root).size());
+  for (QObject* child : root.findChildren<QObject*>()) {
+    timers += static_cast<int>(dispatcher->registeredTimers(child).size());
+  }
+  return timers;
+}
+
+void SendKey(QWidget& to, QEvent::Type type, int key) {
+  // As X delivers it: with native scan code and key symbol.
+  QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Escape ? 9 : 36,
+                  key == Qt::Key_Escape ? 0xff1b : 0xff0d, 0);
+  QApplication::sendEvent(&to, &event);
+}
+
+TEST(MainWindowTest, EveryControlSitsWhereTheSkinPutsItAndTheWindowStaysHidden) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  CVantrelDlg& window = rig.Window();
+  EXPECT_EQ(window.size(), QSize(1056, 660));
+  const std::pair<int, std::u16string_view> places[] = {
+      {kKeyA, u"KEY_01E"},       {kPrintScreen, u"KEY_0B7"},  {1002, u"FUNC_G3"},
+      {1174, u"KEY_FN"},         {1016, u"FUNC_D1"},          {1021, u"FUNC_D6"},
+      {1135, u"FUNC_PROFILE1"},  {1199, u"FUNC_PROFILE4"},    {1005, u"FUNC_PROFILES"},
+      {1007, u"FUNC_MACRO"},     {1, u"CONTROL_OK"},          {2, u"CONTROL_CANCEL"},
+      {1006, u"CONTROL2_APPLY"}, {1138, u"FUNC_DEFAULT"},     {1122, u"CONTROL_HELP"},
+      {1124, u"CONTROL_CLOSE"},  {1123, u"CONTROL_MINIMIZE"}, {1139, u"CONTROL_MENU"},
+      {1121, u"TIRVAN_LINK"},    {1134, u"TIRVAN_VER"},       {1128, u"LOCK_AB"},
+      {1125, u"LOCK_CAPS"},      {1129, u"FLIP_0"},           {1130, u"FLIP_1"},
+      {1131, u"FLIP_2"},         {1132, u"LEFT_ARROW"},       {1133, u"RIGHT_ARROW"},
+      {1147, u"FUNC_REPORT1"},   {1170, u"FUNC_REPORT4"}};
+  for (const auto& [id, key] : places) {
+    ASSERT_NE(window.Button(id), nullptr) << id;
+    EXPECT_EQ(window.Button(id)->geometry(), Placed(key)) << ToQString(key).toStdString();
+  }
+  EXPECT_EQ(window.ColourField(0)->geometry(), Placed(u"COLOR_R"));
+  EXPECT_EQ(window.ColourField(2)->geometry(), Placed(u"COLOR_B"));
+
+  EXPECT_FALSE(window.Button(1006)->isEnabled()) << "nothing to apply at start";
+  EXPECT_FALSE(window.Button(1142)->isEnabled());
+  EXPECT_FALSE(window.Button(1143)->isEnabled());
+  EXPECT_FALSE(window.Button(1128)->isEnabled());
+  EXPECT_FALSE(window.Button(1016)->isEnabled()) << "D1..D6 wait for the other Flip";
+  EXPECT_TRUE(window.Button(1010)->isEnabled());
+  EXPECT_EQ(window.Button(1000)->text(), QStringLiteral("A1"));
+  EXPECT_EQ(window.Button(1004)->text(), QStringLiteral("A5"));
+  EXPECT_TRUE(window.Button(1140)->text().isEmpty());
+  EXPECT_EQ(window.Button(1)->text(), QStringLiteral("OK"));
+  EXPECT_EQ(window.Button(1122)->toolTip(), QStringLiteral("Help"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Ombrex Keyboard"));
+
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  rig.Settle();
+  EXPECT_FALSE(window.isVisible()) << "started with /Start: only Open shows it";
+  EXPECT_FALSE(rig.Trace().HasLine("show"));
+  EXPECT_TRUE(window.Button(1135)->IsSelected()) << "the keyboard's profile 1";
+  rig.SaveScreenshot("main-window-1x");
+}
+
+TEST(MainWindowTest, ASkinWithoutPrintScreenHidesAndDisablesItsButton) {
+  SkinWithout skin("KEY_0B7");
+  WindowRig rig(skin.Folder());
+  ASSERT_TRUE(rig.Start());
+  CPngButton* printScreen = rig.Window().Button(kPrintScreen);
+  ASSERT_NE(printScreen, nullptr);
+  EXPECT_FALSE(printScreen->isEnabled());
+  EXPECT_TRUE(printScreen->isHidden());
+  printScreen->click();
+  rig.Settle();
+  EXPECT_FALSE(rig.Trace().HasLine("key editor: slot 183 control 1091 profile 0"));
+  EXPECT_TRUE(rig.Window().Button(kKeyA)->isVisibleTo(&rig.Window()));
+}
+
+TEST(MainWindowTest, AReloadShowsTheKeyboardsAssignmentsAsMarksAndTooltips) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  EXPECT_FALSE(rig.Window().Button(kKeyA)->IsMarked());
+
+  // Key A disabled in the keyboard itself, then the keyboard is read again.
+  Workspace& workspace = rig.App().GetWorkspace();
+  workspace.StoreEntry(0, 30, Disabled());
+  ASSERT_EQ(rig.App().Sync()->CommitImage(true), 1);
+  rig.App().HandleMessage(msg::kReload, msg::kProfile, 0, false);
+
+  EXPECT_TRUE(rig.Window().Button(kKeyA)->IsMarked());
+  EXPECT_FALSE(rig.Window().Button(kKeyA)->toolTip().isEmpty());
+  EXPECT_FALSE(rig.Window().Button(kKeyB)->IsMarked());
+  EXPECT_NE(rig.Window().Button(kKeyA)->toolTip(), QStringLiteral("A"))
+      << "more than the key's name";
+}
+
+TEST(MainWindowTest, TheBankKeyShowsBankBOnTheGKeysAndTheIndicator) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  CPngButton& ab = *rig.Window().Button(1128);
+  const QImage bankA = ab.grab().toImage();
+
+  ASSERT_TRUE(rig.Library().Model()->RaiseEvent(0x02FF));
+  ASSERT_TRUE(rig.RunUntilLine("g-key captions from B1"));
+  EXPECT_TRUE(rig.Trace().HasLine("bank B"));
+  EXPECT_EQ(rig.Window().Button(1000)->text(), QStringLiteral("B1"));
+  EXPECT_EQ(rig.Window().Button(1004)->text(), QStringLiteral("B5"));
+  EXPECT_NE(ab.grab().toImage(), bankA) << "the indicator shows bank B";
+  rig.SaveScreenshot("main-window-bank-b");
+
+  ASSERT_TRUE(rig.Library().Model()->RaiseEvent(0x02FF));
+  ASSERT_TRUE(rig.RunUntilLine("g-key captions from A1"));
+  EXPECT_EQ(ab.grab().toImage(), bankA);
+}
+
+TEST(MainWindowTest, EnterAndEscapeLeaveTheWindowShownAndAWindowManagerCloseHidesIt) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start({}));
+  ASSERT_TRUE(rig.RunUntilLine("show"));
+  CVantrelDlg& window = rig.Window();
+  QWidget& focus = *window.ColourField(0);
+  focus.setFocus();
+  for (QWidget* target : {static_cast<QWidget*>(&window), &focus}) {
+    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+      SendKey(*target, QEvent::KeyPress, key);
+      SendKey(*target, QEvent::KeyRelease, key);
+    }
+  }
+  rig.Settle();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(rig.Trace().Count("hide"), 1u) << "only the ready point's";
+
+  QCloseEvent close;
+  QApplication::sendEvent(&window, &close);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(close.isAccepted()) << "hidden, not closed";
+  EXPECT_FALSE(rig.App().Exited());
+}
+
+TEST(MainWindowTest, OkAppliesThenHidesCancelOnlyHidesAndDefaultAndMenuCommandsRun) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start({}));
+  ASSERT_TRUE(rig.RunUntilLine("show"));
+  CVantrelDlg& window = rig.Window();
+  window.SetPendingChanges(true);
+  window.Button(2)->click();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(rig.Trace().HasLine("apply"));
+  EXPECT_TRUE(window.Button(1006)->isEnabled()) << "Cancel keeps what is pending";
+
+  rig.App().OpenMainWindow();
+  const std::size_t before = rig.Trace().Lines().size();
+  window.Button(1)->click();
+  const auto lines = rig.Trace().Lines();
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + before, lines.end()),
+            (std::vector<std::string>{"apply", "hide"}));
+
+  window.Button(1138)->click();
+  window.ButtonMenu().Choose(command::kImport);
+  window.ButtonMenu().Choose(command::kExport);
+  EXPECT_TRUE(rig.Trace().HasLine("default"));
+  EXPECT_TRUE(rig.Trace().HasLine("import"));
+  EXPECT_TRUE(rig.Trace().HasLine("export"));
+}
+
+TEST(MainWindowTest, KeyClicksReachTheEditorAndProfileButtonsSwitchTheKeyboard) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  rig.Window().Button(kKeyA)->click();
+  rig.Window().Button(1007)->click();
+  EXPECT_TRUE(rig.Trace().HasLine("key editor: slot 30 control 1058 profile 0"));
+  EXPECT_TRUE(rig.Trace().HasLine("key editor: slot 264 control 1143 macro profile 0"));
+
+  rig.Window().Button(1137)->click();
+  EXPECT_EQ(rig.Keyboard().Snapshot().status[protocol::kStatusActiveProfileAt], 2);
+  EXPECT_TRUE(rig.Window().Button(1137)->IsSelected());
+  EXPECT_FALSE(rig.Window().Button(1135)->IsSelected());
+}
+
+TEST(MainWindowTest, FlipSwapsTheEnabledSetAndTheArrowsAndIsKept) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  CPngButton& left = *rig.Window().Button(1132);
+  const QPoint down = left.PictureOrigin();
+  rig.Window().Button(1130)->click();
+  EXPECT_TRUE(rig.Window().Button(1016)->isEnabled());
+  EXPECT_FALSE(rig.Window().Button(1010)->isEnabled());
+  EXPECT_NE(left.PictureOrigin(), down);
+  EXPECT_EQ(rig.App().Settings().ReadFlipSetting(), 1);
+  rig.Window().Button(1131)->click();
+  EXPECT_EQ(left.PictureOrigin(), down);
+  EXPECT_EQ(rig.App().Settings().ReadFlipSetting(), 0);
+}
+
+TEST(MainWindowTest, AboutTwiceShowsOneBoxAndClosingItWhileHiddenEndsNothing) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  rig.Window().RunCommand(command::kTrayAbout);
+  CAboutDlg* first = rig.Window().About();
+  ASSERT_NE(first, nullptr);
+  rig.Window().RunCommand(command::kAbout);
+  EXPECT_EQ(rig.Window().About(), first);
+  EXPECT_EQ(rig.Trace().Count("about box opened"), 1u);
+  EXPECT_EQ(first->Version().text().toStdString().rfind("Ombrex Keyboard Utility, version ", 0),
+            0u);
+  EXPECT_EQ(first->Link().Address(), ToQString(rig.Window().LinkAddress()));
+
+  EXPECT_FALSE(rig.Window().isVisible());
+  first->Ok().click();
+  ASSERT_TRUE(rig.RunUntilLine("about box closed"));
+  EXPECT_EQ(rig.Window().About(), nullptr);
+  rig.Settle();
+  EXPECT_FALSE(rig.App().Exited());
+  EXPECT_FALSE(rig.Trace().HasLine("main loop ended"));
+}
+
+TEST(MainWindowTest, ExitWithTheAboutBoxAndAMessageBoxOpenClosesBothThenShutsDownInOrder) {
+  WindowRig rig(BuiltProgramFolder(), false);
+  ASSERT_TRUE(rig.Start());
+  rig.Window().RunCommand(command::kTrayAbout);
+  // The tray's Open without a keyboard: a message box, in a nested loop.
+  // Exit is chosen while it is up.
+  rig.Window().Prompter().WhenShown([&](QDialog&) { rig.Window().RunCommand(command::kExit); });
+  rig.Window().RunCommand(command::kOpen);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.App().Exited(); }));
+
+  const std::size_t message = rig.IndexOf(
+      "message: No Ombrex keyboard is connected. Plug in the keyboard, wait a moment and try "
+      "again.");
+  ASSERT_LT(message, rig.Trace().Lines().size());
+  EXPECT_LT(message, rig.IndexOf("about box closed"));
+  EXPECT_LT(rig.IndexOf("about box closed"), rig.IndexOf("dialogs closed"));
+  EXPECT_LT(rig.IndexOf("dialogs closed"), rig.IndexOf("tray icon removed"));
+  EXPECT_LT(rig.IndexOf("tray icon removed"), rig.IndexOf("main loop ended"));
+  EXPECT_EQ(rig.Window().About(), nullptr);
+  EXPECT_FALSE(rig.Window().Prompter().Showing());
+  EXPECT_FALSE(rig.Trace().HasLine("show"));
+}
+
+TEST(MainWindowTest, HelpAndLinksGoToTheOpenerAndAFailureSaysSo) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  std::vector<QUrl> opened;
+  bool succeed = true;
+  rig.Window().SetOpener([&](const QUrl& url) {
+    opened.push_back(url);
+    return succeed;
+  });
+  rig.Window().Button(1122)->click();
+  rig.Window().Button(1121)->click();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_TRUE(opened[0].isLocalFile());
+  EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("/Help/index.html")));
+  EXPECT_EQ(opened[1], QUrl(QStringLiteral("https://ombrex.example.org/")));
+
+  succeed = false;
+  rig.Window().Prompter().WhenShown([](QDialog& box) { box.reject(); });
+  rig.Window().OpenHelp();
+  bool said = false;
+  for (const std::string& line : rig.Trace().Lines()) {
+    said = said || (line.rfind("message: Could not open ", 0) == 0 &&
+                    line.find("index.html") != std::string::npos);
+  }
+  EXPECT_TRUE(said);
+}
+
+TEST(MainWindowTest, AnIdleShownWindowPaintsNothingAndRunsNoTimer) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start({}));
+  ASSERT_TRUE(rig.RunUntilLine("show"));
+  rig.Settle();
+  PaintCounter counter;
+  rig.Window().installEventFilter(&counter);
+  for (QWidget* child : rig.Window().findChildren<QWidget*>()) child->installEventFilter(&counter);
+  // Whatever was due has run: from here on the window only waits.
+  rig.Settle();
+  counter.paints = 0;
+  rig.Settle();
+  EXPECT_EQ(counter.paints, 0);
+  EXPECT_EQ(RegisteredTimers(rig.Window()), 0);
+  EXPECT_EQ(rig.Window().Link().ActiveTimers(), 0);
+  QWidget* focus = QApplication::focusWidget();
+  EXPECT_EQ(qobject_cast<QLineEdit*>(focus), nullptr) << "no blinking caret";
+}
+
+}  // namespace
+}  // namespace ombrex
