@@ -193,7 +193,9 @@ bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std
       if (wParam == msg::kOpen) OpenMainWindow();
       return true;
     case msg::kKill:
-      if (wParam == msg::kKillTag) ExitProgram();
+      if (wParam != msg::kKillTag) return true;
+      if (nestedLoops_ > 0 && reply.WaitedFor()) exitWaiters_.push_back(std::move(reply));
+      ExitProgram();
       return true;
     case msg::kInit:
       if (wParam == msg::kInitTag) ReadyPoint();
@@ -282,6 +284,7 @@ void Application::Shutdown() {
   workspace_->ClearWorkingImage();
   workspace_->Applied()->Clear();
   view_->EndMainLoop();
+  exitWaiters_.clear();
 }
 
 Application::NestedLoop::NestedLoop(Application& app) : app_(app) {

@@ -24,6 +24,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/command_guard.h"
 #include "app/hand_over.h"
@@ -192,6 +193,9 @@ class Application {
   MainWindowView* view_ = nullptr;
   WindowLink* window_ = nullptr;
   CommandGuard guard_{run_};
+  // Senders of an Exit asked for inside a nested loop: answered once the
+  // shutdown has run, as they would be had it run at once.
+  std::vector<HandOverReply> exitWaiters_;
   bool companionStarted_ = false;
   bool keyboardAtStart_ = false;
   int nestedLoops_ = 0;

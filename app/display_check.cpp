@@ -1,6 +1,7 @@
 #include "app/display_check.h"
 
 #include <unistd.h>
+#include <QStringList>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,9 +16,15 @@ bool Set(const char* name) {
   return value != nullptr && *value != '\0';
 }
 
+// What Qt said while its platform started, for when the start succeeds.
+QStringList& KeptBack() {
+  static QStringList lines;
+  return lines;
+}
+
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type != QtFatalMsg) {
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    KeptBack() << qFormatLogMessage(type, context, text);
     return;
   }
   // Qt's advice runs over several lines; the first says what failed.
@@ -40,6 +47,12 @@ std::optional<std::string> MissingDisplay() {
 
 void EndQuietlyOnPlatformFailure() {
   qInstallMessageHandler(&OnQtMessage);
+}
+
+void PlatformStarted() {
+  qInstallMessageHandler(nullptr);
+  for (const QString& line : KeptBack()) std::fprintf(stderr, "%s\n", qPrintable(line));
+  KeptBack().clear();
 }
 
 }  // namespace ombrex

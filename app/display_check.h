@@ -12,8 +12,11 @@ namespace ombrex {
 // QT_QPA_PLATFORM on a desktop that needs one), or nullopt.
 std::optional<std::string> MissingDisplay();
 
-// From here on, a fatal message while Qt starts its platform (a display that
-// does not answer, a missing plugin) ends the process with 1 and one line.
+// From here until PlatformStarted(), a fatal message while Qt starts its
+// platform (a display that does not answer, a missing plugin) ends the
+// process with 1 and one line; Qt's other messages meanwhile are kept back
+// and written only if the start succeeds.
 void EndQuietlyOnPlatformFailure();
+void PlatformStarted();
 
 }  // namespace ombrex

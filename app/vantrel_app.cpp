@@ -64,6 +64,7 @@ int CVantrelApp::Run(int argc, char** argv) {
   }
   EndQuietlyOnPlatformFailure();
   QApplication qt(argc, argv);
+  PlatformStarted();
   QApplication::setQuitOnLastWindowClosed(false);
 
   if (auto problem = CheckPictures(config.programFolder)) {

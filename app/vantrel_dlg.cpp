@@ -678,6 +678,7 @@ void CVantrelDlg::OnTrayPicture(int kind, int picture) {
       this,
       [this, kind, picture] {
         trace_.Line("tray picture " + std::to_string(kind) + " " + std::to_string(picture));
+        trace_.Line("tray shows " + std::to_string(tray_.CurrentPicture()));
       },
       Qt::AutoConnection);
 }

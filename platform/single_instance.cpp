@@ -218,11 +218,41 @@ void InstanceListener::Run(int listenFd, int wakeFd) {
     if ((waiting[0].revents & POLLIN) == 0) continue;
     int connection = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (connection < 0) continue;
-    Serve(connection);
-    CloseFd(connection);
+    Reap(false);
+    Dispatch(connection);
   }
   CloseFd(listenFd);
   CloseFd(wakeFd);
+  // Messages being handled run to their end and get their answers.
+  Reap(true);
+}
+
+void InstanceListener::Dispatch(int connection) {
+  constexpr std::size_t kMostAtOnce = 8;
+  if (connections_.size() >= kMostAtOnce) {
+    Serve(connection);
+    CloseFd(connection);
+    return;
+  }
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  connections_.push_back({std::thread([this, connection, done] {
+                            Serve(connection);
+                            int fd = connection;
+                            CloseFd(fd);
+                            *done = true;
+                          }),
+                          done});
+}
+
+void InstanceListener::Reap(bool all) {
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    if (all || *it->done) {
+      it->thread.join();
+      it = connections_.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 void InstanceListener::Serve(int connection) {

@@ -20,12 +20,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace ombrex {
 
@@ -58,9 +60,11 @@ struct InstancePlaces {
 };
 std::optional<InstancePlaces> InstancePlacesFor(std::string_view name);
 
-// The listener of the running copy. The handler runs on the listener's own
-// thread, one message at a time; for a sent message the sender gets its
-// answer when the handler returns.
+// The listener of the running copy. Each connection is served on a thread of
+// its own (a few at once), so a later start's message, an Exit, is handled
+// while an earlier sender still waits for its answer behind a message box;
+// the handler must be safe to call from several threads. For a sent message
+// the sender gets its answer when the handler returns.
 class InstanceListener {
  public:
   using Handler = std::function<void(const InstanceMessage&)>;
@@ -91,6 +95,16 @@ class InstanceListener {
 #else
   void Run(int listenFd, int wakeFd);
   void Serve(int connection);
+  // Serves a connection on a thread of its own, or here when enough are busy.
+  void Dispatch(int connection);
+  // Joins the connection threads that have ended (all of them with `all`).
+  void Reap(bool all);
+
+  struct Connection {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::vector<Connection> connections_;  // the listener's thread only
   int wakeWrite_ = -1;
 #endif
 

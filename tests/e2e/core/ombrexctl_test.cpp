@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "model/profile_image.h"
-#include "tests/e2e/core/processes.h"
+#include "tests/support/processes.h"
 #include "tests/support/temp_dir.h"
 
 namespace ombrex::e2e {

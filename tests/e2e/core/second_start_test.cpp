@@ -5,7 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "tests/e2e/core/processes.h"
+#include "tests/support/processes.h"
 #include "tests/support/temp_dir.h"
 
 namespace ombrex::e2e {

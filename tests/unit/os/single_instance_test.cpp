@@ -507,3 +507,46 @@ TEST(InstanceRequestTest, RoundTripsAndRejectsAnythingElse) {
 
 }  // namespace
 }  // namespace ombrex
+
+namespace ombrex {
+namespace {
+
+TEST_F(SingleInstanceTest, AnExitIsHandledWhileAnEarlierSenderStillWaitsForItsAnswer) {
+  SingleInstance first(Name());
+  ASSERT_TRUE(first.TryAcquire());
+  std::atomic<bool> killed{false};
+  std::atomic<bool> openBegun{false};
+  // The Open waits for its handling (a message box) until the Exit came.
+  ASSERT_TRUE(first.Listen([&](const InstanceMessage& m) {
+    if (m.message == kOpen.message) {
+      openBegun = true;
+      while (!killed) std::this_thread::yield();
+    } else {
+      killed = true;
+    }
+  }));
+  std::atomic<int> opened{-1};
+  std::thread second([&] {
+    SingleInstance copy(Name());
+    opened = copy.DeliverToRunningCopy(kOpen, 2s) == Delivery::Delivered ? 1 : 0;
+  });
+  while (!openBegun) std::this_thread::yield();
+  std::atomic<int> exited{-1};
+  std::thread third([&] {
+    SingleInstance copy(Name());
+    exited = copy.DeliverToRunningCopy(kKill, 2s) == Delivery::Delivered ? 1 : 0;
+  });
+  // A listener serving one message at a time would never read the Exit.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!killed && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_TRUE(killed) << "the Exit was not read while the Open waited";
+  killed = true;
+  second.join();
+  third.join();
+  EXPECT_EQ(exited, 1);
+  EXPECT_EQ(opened, 1) << "answered once its handling ended";
+  first.CloseAndWait();
+}
+
+}  // namespace
+}  // namespace ombrex

@@ -1,4 +1,4 @@
-#include "tests/e2e/core/processes.h"
+#include "tests/support/processes.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -31,6 +32,20 @@ std::string Unique(const char* stem) {
 std::filesystem::path ProgramDir() {
   const char* dir = std::getenv("OMBREX_PROGRAM_DIR");
   return dir != nullptr ? dir : ".";
+}
+
+std::filesystem::path OnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= folders.size()) {
+    const std::size_t end = std::min(folders.find(':', start), folders.size());
+    const std::filesystem::path candidate =
+        std::filesystem::path(folders.substr(start, end - start)) / name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return {};
 }
 
 Process::Process(const std::string& program, const std::vector<std::string>& args,

@@ -14,11 +14,13 @@
 namespace ombrex::e2e {
 
 std::filesystem::path ProgramDir();  // $OMBREX_PROGRAM_DIR
+// A program of the system by name, as the shell finds it; empty when none.
+std::filesystem::path OnPath(const std::string& name);
 
 class Process {
  public:
-  // Starts `program` (a name in the program folder) with the arguments; its
-  // output goes to files in `workDir`.
+  // Starts `program` (a name in the program folder, or an absolute path)
+  // with the arguments; its output goes to files in `workDir`.
   Process(const std::string& program, const std::vector<std::string>& args,
           const std::filesystem::path& workDir);
   ~Process();  // SIGKILL if still running
@@ -26,6 +28,7 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
   // The exit code once it ended within the timeout (-1 for a signal).
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(10));
   bool Running();
