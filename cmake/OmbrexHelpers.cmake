@@ -74,11 +74,12 @@ function(ombrex_qt_executable target)
   endif()
 endfunction()
 
-# ombrex_test(<name> LABEL unit|integration|e2e SOURCES ... [DEPS ...] [GUI])
+# ombrex_test(<name> LABEL unit|integration|e2e SOURCES ... [DEPS ...] [GUI] [NOMAIN])
 # One GoogleTest executable; its cases are discovered when ctest runs, so a
-# test binary is never started during the build.
+# test binary is never started during the build. NOMAIN: the suite brings its
+# own main (one that must set up a display, say).
 function(ombrex_test name)
-  cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(T "GUI;NOMAIN" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
   if(NOT T_LABEL)
     message(FATAL_ERROR "ombrex_test(${name}) needs a LABEL")
   endif()
@@ -90,7 +91,11 @@ function(ombrex_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OMBREX_TEST_BIN_DIR})
-  if(T_GUI)
+  if(T_NOMAIN)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    ombrex_qt_executable(${name})
+    target_link_libraries(${name} PRIVATE ${T_DEPS} ombrex_test_support GTest::gtest GTest::gmock)
+  elseif(T_GUI)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     ombrex_qt_executable(${name})
     target_link_libraries(${name} PRIVATE ${T_DEPS} ombrex_gui_test_main GTest::gtest GTest::gmock)

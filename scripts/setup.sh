@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libhidapi-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool trayer x11-utils
   fonts-dejavu-core fonts-wqy-microhei
   g++-mingw-w64-x86-64-posix wine64
 )
