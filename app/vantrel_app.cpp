@@ -10,6 +10,7 @@
 #include "app/developer_options.h"
 #include "app/display_check.h"
 #include "app/exit_signals.h"
+#include "app/memory_tuning.h"
 #include "app/trace_log.h"
 #include "app/vantrel_dlg.h"
 #include "device/window_link.h"
@@ -41,6 +42,7 @@ void TakeScreenshot(CVantrelDlg& window, const std::filesystem::path& folder) {
 }  // namespace
 
 int CVantrelApp::Run(int argc, char** argv) {
+  ReturnLargeBlocksWhenFreed();
   ApplicationConfig config = ApplicationConfig::ForThisProgram();
   const std::vector<std::string> all(argv + 1, argv + argc);
   const ParsedOptions parsed = ParseDeveloperOptions(all, config, OptionSet::Window);

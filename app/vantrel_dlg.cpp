@@ -47,10 +47,26 @@ std::u16string Key(const char* format, int value) {
   return FormatWithInt(Utf16FromAscii(format), value);
 }
 
+// Which faces a button can ever show; those it cannot are not kept.
+enum class FaceUse {
+  Key,        // every face: keys are marked when assigned
+  Command,    // never marked
+  Indicator,  // always disabled: the idle face only
+  Bank,       // always disabled, marked for bank B
+};
+
+ButtonPictures FacesFor(const ButtonPictures& all, FaceUse use) {
+  ButtonPictures faces = all;
+  if (use != FaceUse::Key && use != FaceUse::Bank) faces.marked = all.normal;
+  if (use == FaceUse::Indicator || use == FaceUse::Bank) faces.hover = faces.pressed = all.normal;
+  return faces;
+}
+
 struct CommandButton {
   std::u16string_view key;
   int id;
   bool enabled;
+  FaceUse use = FaceUse::Command;
 };
 
 // Every image button besides the keys, with the state it starts in.
@@ -65,14 +81,14 @@ constexpr CommandButton kCommandButtons[] = {
     {u"CONTROL_MINIMIZE", control::kMinimize, true},
     {u"CONTROL_MENU", control::kMenu, true},
     {u"CONTROL2_APPLY", control::kApply, false},
-    {u"LOCK_CAPS", control::kLockCaps, false},
-    {u"LOCK_NUM", control::kLockNum, false},
-    {u"LOCK_SCROLL", control::kLockScroll, false},
-    {u"LOCK_AB", control::kLockAB, false},
-    {u"FLIP_0", control::kFlip0, false},
+    {u"LOCK_CAPS", control::kLockCaps, false, FaceUse::Indicator},
+    {u"LOCK_NUM", control::kLockNum, false, FaceUse::Indicator},
+    {u"LOCK_SCROLL", control::kLockScroll, false, FaceUse::Indicator},
+    {u"LOCK_AB", control::kLockAB, false, FaceUse::Bank},
+    {u"FLIP_0", control::kFlip0, false, FaceUse::Indicator},
     {u"FLIP_1", control::kFlip1, true},
     {u"FLIP_2", control::kFlip2, true},
-    {u"TIRVAN_VER", control::kVersion, false},
+    {u"TIRVAN_VER", control::kVersion, false, FaceUse::Indicator},
     {u"FUNC_PROFILE1", control::kProfileButtons[0], true},
     {u"FUNC_PROFILE2", control::kProfileButtons[1], true},
     {u"FUNC_PROFILE3", control::kProfileButtons[2], true},
@@ -169,21 +185,26 @@ void CVantrelDlg::PlaceKeys(const ButtonPictures& faces) {
   for (const KeyButtonInfo& key : kKeyButtons)
     AddButton(key.control, Key("KEY_%03X", key.slot), faces);
   for (std::size_t j = 0; j < kGKeyCount; ++j) {
-    CPngButton& g = AddButton(kGKeyControls[j], Key("FUNC_G%d", static_cast<int>(j) + 1), faces);
-    // G8 and G9 exist on no keyboard of this model's kind: always disabled.
-    if (j >= 7) g.setEnabled(false);
+    // G8 and G9 have no key on the keyboard: always disabled.
+    const bool present = j < 7;
+    CPngButton& g = AddButton(kGKeyControls[j], Key("FUNC_G%d", static_cast<int>(j) + 1),
+                              present ? faces : FacesFor(faces, FaceUse::Indicator));
+    if (!present) g.setEnabled(false);
     // The bank's name sits in a corner, clear of the key's own legend.
     g.SetCaptionPlacement(Qt::AlignRight | Qt::AlignBottom, 10);
     g.SetCaptionColour(QColor(0x27, 0xd3, 0xf2));
     if (j < std::size(kBankACaptions)) g.SetCaption(kBankACaptions[j]);
   }
   AddButton(kFnControl, u"KEY_FN", faces);
-  for (int d = 0; d < 6; ++d) AddButton(control::kFirstD + d, Key("FUNC_D%d", d + 1), faces);
+  // D1..D6 have no key slot: never marked.
+  for (int d = 0; d < 6; ++d) {
+    AddButton(control::kFirstD + d, Key("FUNC_D%d", d + 1), FacesFor(faces, FaceUse::Command));
+  }
 }
 
 void CVantrelDlg::PlaceCommands(const ButtonPictures& faces) {
   for (const CommandButton& command : kCommandButtons) {
-    CPngButton& button = AddButton(command.id, command.key, faces);
+    CPngButton& button = AddButton(command.id, command.key, FacesFor(faces, command.use));
     if (!command.enabled) button.setEnabled(false);
   }
   for (int id : {control::kLeftArrow, control::kRightArrow}) {
@@ -223,10 +244,15 @@ std::optional<PictureProblem> CVantrelDlg::LayOut() {
 
   PlaceKeys(faces);
   PlaceCommands(faces);
-  // Each button keeps its own rectangles; the full pictures can go.
+  // Each button keeps its own rectangles, drawing its idle face from the
+  // window's background; the full pictures can go.
+  const QPixmap whole = Background();
+  CompactBackground();
   for (const auto& button : buttons_) {
     if (button->ControlId() != control::kLeftArrow && button->ControlId() != control::kRightArrow) {
-      button->CutOwnFaces();
+      button->CutOwnFaces(whole, CompactBackgroundImage());
+      // A face covers the whole button: nothing under it needs drawing first.
+      button->setAttribute(Qt::WA_OpaquePaintEvent);
     }
   }
   Pictures().ForgetAll();
@@ -234,7 +260,9 @@ std::optional<PictureProblem> CVantrelDlg::LayOut() {
   panelWidgets_ = MakeLightingPanelWidgets({app_, *this, *this, trace_});
   panelWidgets_->Setup(*this);
   ShowFlip(FlipLayoutFor(app_.Settings().ReadFlipSetting()));
-  ApplySkinStyle(*this);
+  // Only the standard controls take the skin's style: a style sheet over the
+  // whole window would be worked through for every one of its image buttons.
+  for (const auto& field : colourFields_) ApplySkinStyle(*field);
   Wire();
   return std::nullopt;
 }
@@ -411,6 +439,7 @@ void CVantrelDlg::ShowMainWindow() {
   }
   // Shown, the window has a taskbar button like any other.
   setWindowFlag(Qt::Tool, false);
+  awaitingDraw_ = true;
   show();
   // Without a screen there is nothing to bring forward (and Qt says so).
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
@@ -652,9 +681,7 @@ void CVantrelDlg::OnHideMainWindow() {
 void CVantrelDlg::OnBankIndicator(bool bankB) {
   if (CPngButton* ab = Button(control::kLockAB)) {
     // Always disabled: bank B shows the marked face in the disabled place.
-    ButtonPictures faces = ab->Pictures();
-    faces.disabled = bankB ? faces.marked : faces.normal;
-    ab->SetPictures(faces);
+    ab->ShowDisabledAs(bankB ? ButtonFace::Marked : ButtonFace::Disabled);
     ab->SetMarked(bankB);
   }
   trace_.Line(bankB ? "bank B" : "bank A");
@@ -702,6 +729,13 @@ bool CVantrelDlg::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+void CVantrelDlg::paintEvent(QPaintEvent* event) {
+  CBaseDialog::paintEvent(event);
+  if (!awaitingDraw_) return;
+  awaitingDraw_ = false;
+  trace_.Line("drawn");
 }
 
 void CVantrelDlg::closeEvent(QCloseEvent* event) {

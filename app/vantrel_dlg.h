@@ -148,6 +148,7 @@ class CVantrelDlg final : public CBaseDialog,
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -188,6 +189,7 @@ class CVantrelDlg final : public CBaseDialog,
   bool placed_ = false;
   bool pending_ = false;
   bool readyNoted_ = false;
+  bool awaitingDraw_ = false;  // shown, not yet drawn
 };
 
 }  // namespace ombrex

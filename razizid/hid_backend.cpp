@@ -15,7 +15,10 @@ namespace {
 
 constexpr protocol::Interface kWanted[] = {protocol::kControl, protocol::kConsumer,
                                            protocol::kBankLed};
-constexpr int kReadTimeoutMs = 100;
+// hidapi has no way to wake a blocked read but its time-out: how late a
+// closing device's reader may end, and how often an idle one wakes (once a
+// second, as the scan for arrivals does).
+constexpr int kReadTimeoutMs = 1000;
 constexpr std::size_t kMaxReport = 65;  // 64 bytes and a report id
 
 }  // namespace

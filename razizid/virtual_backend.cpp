@@ -22,7 +22,6 @@ using vkbd_wire::Type;
 // A daemon answers at once; this only bounds the wait for one that hangs.
 constexpr auto kCallTimeout = std::chrono::seconds(2);
 constexpr auto kFirstAttemptTimeout = std::chrono::seconds(2);
-constexpr auto kReadPoll = std::chrono::milliseconds(100);
 
 bool IsPush(Type type) {
   return type == Type::InputReport || type == Type::DeviceCount;
@@ -186,8 +185,10 @@ void VirtualBackend::ReadUntilClosed() {
   std::vector<std::uint8_t> buffer;
   std::array<std::uint8_t, 4096> chunk{};
   while (!stopRequested_) {
+    // Woken by data or by Stop(), which shuts the socket down: an idle
+    // keyboard costs no wake-ups.
     pollfd waiting{fd, POLLIN, 0};
-    const int ready = ::poll(&waiting, 1, static_cast<int>(kReadPoll.count()));
+    const int ready = ::poll(&waiting, 1, -1);
     if (ready < 0 && errno != EINTR) return;
     if (ready <= 0) continue;
     const ssize_t got = ::read(fd, chunk.data(), chunk.size());

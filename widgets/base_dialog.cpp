@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWindow>
 
@@ -27,6 +28,7 @@ CImgDialogBase::CImgDialogBase(QWidget* parent) : QDialog(parent) {
 
 void CImgDialogBase::SetSkinBackground(const QPixmap& background, const QImage& mask) {
   background_ = background;
+  compactBackground_ = QImage();
   const QSize size = background.deviceIndependentSize().toSize();
   setFixedSize(size);
   region_ = RegionFromMask(mask);
@@ -45,10 +47,25 @@ QImage CImgDialogBase::GrabShaped() {
   return image;
 }
 
-void CImgDialogBase::paintEvent(QPaintEvent*) {
+void CImgDialogBase::CompactBackground() {
   if (background_.isNull()) return;
+  compactBackground_ = background_.toImage().convertToFormat(QImage::Format_RGB888);
+  compactBackground_.setDevicePixelRatio(background_.devicePixelRatio());
+  background_ = QPixmap();
+}
+
+void CImgDialogBase::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.drawPixmap(QPointF(0, 0), background_);
+  if (!compactBackground_.isNull()) {
+    // Only what needs drawing: the conversion from three bytes costs.
+    const QRect area = event->rect();
+    const qreal ratio = compactBackground_.devicePixelRatio();
+    painter.drawImage(
+        QRectF(area), compactBackground_,
+        QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
+  } else if (!background_.isNull()) {
+    painter.drawPixmap(QPointF(0, 0), background_);
+  }
 }
 
 void CImgDialogBase::keyPressEvent(QKeyEvent* event) {

@@ -29,6 +29,10 @@ class CImgDialogBase : public QDialog {
   // the mask: every pixel that is not pure white belongs to the window.
   void SetSkinBackground(const QPixmap& background, const QImage& mask);
   const QPixmap& Background() const { return background_; }
+  // Keeps the background three bytes to a pixel (it is opaque) and lets the
+  // pixmap go: for a window that lives all day.
+  void CompactBackground();
+  const QImage& CompactBackgroundImage() const { return compactBackground_; }
   // The shape, also where the platform cannot apply it (offscreen).
   const QRegion& WindowRegion() const { return region_; }
   // The window's picture as a screen shows it: outside its shape nothing.
@@ -47,6 +51,7 @@ class CImgDialogBase : public QDialog {
 
  private:
   QPixmap background_;
+  QImage compactBackground_;
   QRegion region_;
   bool swallowEnterEscape_ = false;
   // Where the press grabbed the window, for platforms without a system move.

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -27,39 +28,50 @@ CPngButton::CPngButton(int controlId, QWidget* parent)
 
 void CPngButton::SetPictures(const ButtonPictures& pictures) {
   pictures_ = pictures;
+  kept_ = {};
+  compact_ = false;
   update();
 }
 
 namespace {
 
-// The part of a (possibly "@2x") picture under a logical rectangle.
-QPixmap Cut(const QPixmap& picture, const QRect& logical) {
+// The part of a (possibly "@2x") picture under a logical rectangle, three
+// bytes to a pixel: the skin's pictures are opaque.
+QImage Cut(const QPixmap& picture, const QRect& logical) {
   if (picture.isNull()) return {};
   const qreal ratio = picture.devicePixelRatio();
   const QRect source(qRound(logical.x() * ratio), qRound(logical.y() * ratio),
                      qRound(logical.width() * ratio), qRound(logical.height() * ratio));
-  QPixmap face = picture.copy(source);
+  QImage face = picture.copy(source).toImage().convertToFormat(QImage::Format_RGB888);
   face.setDevicePixelRatio(ratio);
   return face;
 }
 
+constexpr std::array<ButtonFace, 5> kFaces{ButtonFace::Disabled, ButtonFace::Pressed,
+                                           ButtonFace::Hover, ButtonFace::Marked,
+                                           ButtonFace::Normal};
+
 }  // namespace
 
-void CPngButton::CutOwnFaces() {
+void CPngButton::CutOwnFaces(const QPixmap& whole, const QImage& wholeImage) {
   const QRect own(origin_, size());
   // Faces that share a picture share its cut too.
-  std::vector<std::pair<qint64, QPixmap>> cuts;
-  auto cutOf = [&](const QPixmap& picture) {
-    for (const auto& [key, face] : cuts) {
-      if (key == picture.cacheKey()) return face;
+  std::vector<std::pair<qint64, QImage>> cuts;
+  for (ButtonFace face : kFaces) {
+    const QPixmap& picture = PictureOf(face);
+    KeptFace& kept = kept_[static_cast<std::size_t>(face)];
+    if (!whole.isNull() && picture.cacheKey() == whole.cacheKey() && !wholeImage.isNull()) {
+      kept = {wholeImage, false};
+      continue;
     }
-    QPixmap face = Cut(picture, own);
-    cuts.emplace_back(picture.cacheKey(), face);
-    return face;
-  };
-  pictures_ = {cutOf(pictures_.normal), cutOf(pictures_.hover), cutOf(pictures_.pressed),
-               cutOf(pictures_.disabled), cutOf(pictures_.marked)};
-  origin_ = QPoint(0, 0);
+    auto shared = std::find_if(cuts.begin(), cuts.end(),
+                               [&](const auto& cut) { return cut.first == picture.cacheKey(); });
+    if (shared == cuts.end())
+      shared = cuts.insert(cuts.end(), {picture.cacheKey(), Cut(picture, own)});
+    kept = {shared->second, true};
+  }
+  pictures_ = {};
+  compact_ = true;
   update();
 }
 
@@ -119,6 +131,22 @@ ButtonFaceState CPngButton::FaceState() const {
           .marked = marked_};
 }
 
+void CPngButton::ShowDisabledAs(ButtonFace face) {
+  if (disabledAs_ == face) return;
+  disabledAs_ = face;
+  update();
+}
+
+ButtonFace CPngButton::ShownFace(ButtonFace face) const {
+  if (face == ButtonFace::Disabled) face = disabledAs_;
+  // While its dialog is open a key shows its hover face instead of its
+  // normal and marked ones.
+  if (highlighted_ && (face == ButtonFace::Normal || face == ButtonFace::Marked)) {
+    return ButtonFace::Hover;
+  }
+  return face;
+}
+
 const QPixmap& CPngButton::PictureOf(ButtonFace face) const {
   switch (face) {
     case ButtonFace::Disabled:
@@ -128,22 +156,28 @@ const QPixmap& CPngButton::PictureOf(ButtonFace face) const {
     case ButtonFace::Hover:
       return pictures_.hover;
     case ButtonFace::Marked:
-      return highlighted_ ? pictures_.hover : pictures_.marked;
+      return pictures_.marked;
     case ButtonFace::Normal:
       break;
   }
-  return highlighted_ ? pictures_.hover : pictures_.normal;
+  return pictures_.normal;
 }
 
 void CPngButton::DrawFace(QPainter& painter, ButtonFace face) {
-  const QPixmap& picture = PictureOf(face);
-  if (!picture.isNull()) {
-    // The source rectangle is in the picture's own pixels, which a "@2x"
-    // picture has twice as many of.
-    const qreal ratio = picture.devicePixelRatio();
-    const QRectF source(origin_.x() * ratio, origin_.y() * ratio, width() * ratio,
-                        height() * ratio);
-    painter.drawPixmap(QRectF(rect()), picture, source);
+  const ButtonFace shown = ShownFace(face);
+  // The source rectangle is in the picture's own pixels, which a "@2x"
+  // picture has twice as many of; a cut face starts at its own corner.
+  auto source = [&](qreal ratio, QPoint at) {
+    return QRectF(at.x() * ratio, at.y() * ratio, width() * ratio, height() * ratio);
+  };
+  if (compact_) {
+    const KeptFace& kept = kept_[static_cast<std::size_t>(shown)];
+    if (!kept.image.isNull()) {
+      painter.drawImage(QRectF(rect()), kept.image,
+                        source(kept.image.devicePixelRatio(), kept.cut ? QPoint(0, 0) : origin_));
+    }
+  } else if (const QPixmap& picture = PictureOf(shown); !picture.isNull()) {
+    painter.drawPixmap(QRectF(rect()), picture, source(picture.devicePixelRatio(), origin_));
   }
   if (!text().isEmpty()) {
     QColor colour = captionColour_;

@@ -7,8 +7,10 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QImage>
 #include <QPixmap>
 #include <QPoint>
+#include <array>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -56,10 +58,12 @@ class CPngButton : public QAbstractButton {
   void SetPictures(const ButtonPictures& pictures);
   const ButtonPictures& Pictures() const { return pictures_; }
   // Keeps only this button's own rectangle of each state picture (at its
-  // place and size now), so a window need not hold its full-size state
-  // pictures once its buttons are placed. Faces that were one picture stay
-  // one. Call again after the button moves or resizes with full pictures.
-  void CutOwnFaces();
+  // place and size now), packed three bytes to a pixel, so a window need not
+  // hold its full-size state pictures once its buttons are placed. Faces that
+  // were one picture stay one; a face that is `whole` (the window's own
+  // background) is drawn from `wholeImage`, which the window holds anyway.
+  // The state pictures are let go; SetPictures starts over.
+  void CutOwnFaces(const QPixmap& whole = {}, const QImage& wholeImage = {});
   // Where this button's faces start in the state pictures (logical pixels).
   void SetPictureOrigin(QPoint origin);
   QPoint PictureOrigin() const { return origin_; }
@@ -72,6 +76,9 @@ class CPngButton : public QAbstractButton {
   // hover picture.
   void SetHighlighted(bool highlighted);
   bool IsHighlighted() const { return highlighted_; }
+  // Which face a disabled button shows: its disabled one unless told (an
+  // indicator that is never clicked shows its state this way).
+  void ShowDisabledAs(ButtonFace face);
 
   // While a frame colour is set the button draws a hollow 2-pixel rectangle in
   // that colour instead of its face, over the face it drew last.
@@ -97,6 +104,7 @@ class CPngButton : public QAbstractButton {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  ButtonFace ShownFace(ButtonFace face) const;
   const QPixmap& PictureOf(ButtonFace face) const;
   void DrawFace(QPainter& painter, ButtonFace face);
   void DrawFrame(QPainter& painter);
@@ -104,10 +112,19 @@ class CPngButton : public QAbstractButton {
 
   int controlId_;
   ButtonPictures pictures_;
+  // After CutOwnFaces: each face by ButtonFace, and whether it holds only
+  // this button's rectangle (else it is the window's whole picture).
+  struct KeptFace {
+    QImage image;
+    bool cut = false;
+  };
+  std::array<KeptFace, 5> kept_{};
+  bool compact_ = false;
   QPoint origin_;
   bool marked_ = false;
   bool selected_ = false;
   bool highlighted_ = false;
+  ButtonFace disabledAs_ = ButtonFace::Disabled;
   bool hover_ = false;
   std::optional<QColor> frameColour_;
   // Faces are drawn over nothing: the frame lies on the face drawn last.

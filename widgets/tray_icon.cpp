@@ -88,7 +88,8 @@ bool CTrayIcon::Opens(QSystemTrayIcon::ActivationReason reason, bool trayReports
 }
 
 void CTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
-  if (Opens(reason, doubleClicks_)) RunDefaultCommand();
+  const bool placed = icon_ != nullptr && !icon_->geometry().isEmpty();
+  if (Opens(reason, placed)) RunDefaultCommand();
 }
 
 }  // namespace ombrex

@@ -53,9 +53,9 @@ class CTrayIcon : public QObject {
 
   // Whether an activation of the icon opens like a double-click. Trays that
   // speak the StatusNotifier protocol report a click only, never a double
-  // one; where double-clicks come, a single click does nothing.
+  // one (and give the icon no place on screen, which is how they are told
+  // apart); where double-clicks come, a single click does nothing.
   static bool Opens(QSystemTrayIcon::ActivationReason reason, bool trayReportsDoubleClicks);
-  void SetTrayReportsDoubleClicks(bool reports) { doubleClicks_ = reports; }
 
  signals:
   void commandChosen(int commandId);
@@ -72,7 +72,6 @@ class CTrayIcon : public QObject {
   std::unique_ptr<QSystemTrayIcon> icon_;
   QString tip_;
   int shownPicture_ = 0;
-  bool doubleClicks_ = true;
 };
 
 }  // namespace ombrex

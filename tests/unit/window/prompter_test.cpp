@@ -29,14 +29,15 @@ TEST(QtFileFilterTest, TheDefaultExtensionIsAddedOnlyToANameWithoutOne) {
 TEST(QtPrompterTest, AQuestionDefaultsToNoAndWhatIsOnScreenClosesAsNoOrCancel) {
   TraceLog trace;
   QtPrompter prompter([] { return QStringLiteral("Ombrex"); }, trace);
-  QPushButton* defaultButton = nullptr;
+  bool noIsTheDefault = false;
   prompter.WhenShown([&](QDialog& dialog) {
-    defaultButton = static_cast<QMessageBox&>(dialog).defaultButton();
+    auto& box = static_cast<QMessageBox&>(dialog);
+    noIsTheDefault =
+        box.defaultButton() != nullptr && box.defaultButton() == box.button(QMessageBox::No);
     prompter.CloseOpen();
   });
   EXPECT_EQ(prompter.AskYesNo(u"Apply first?"), Answer::No);
-  ASSERT_NE(defaultButton, nullptr);
-  EXPECT_EQ(defaultButton->text().remove(QLatin1Char('&')), QStringLiteral("No"));
+  EXPECT_TRUE(noIsTheDefault);
 
   prompter.WhenShown([&](QDialog& dialog) {
     EXPECT_NE(qobject_cast<QFileDialog*>(&dialog), nullptr);
