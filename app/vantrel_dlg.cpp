@@ -257,7 +257,7 @@ std::optional<PictureProblem> CVantrelDlg::LayOut() {
   }
   Pictures().ForgetAll();
   linkAddress_ = Skin().Link(kDefaultLinkAddress);
-  panelWidgets_ = MakeLightingPanelWidgets({app_, *this, *this, trace_});
+  panelWidgets_ = MakeLightingPanelWidgets({app_, *this, *this, trace_, Pictures()});
   panelWidgets_->Setup(*this);
   ShowFlip(FlipLayoutFor(app_.Settings().ReadFlipSetting()));
   // Only the standard controls take the skin's style: a style sheet over the
@@ -275,7 +275,7 @@ void CVantrelDlg::Wire() {
 }
 
 void CVantrelDlg::Attach() {
-  const SeamContext context{app_, *this, *this, trace_};
+  const SeamContext context{app_, *this, *this, trace_, Pictures()};
   editors_ = MakeEditorHost(context);
   rules_ = std::make_unique<MainWindowRules>(
       MainWindowParts{.commands = app_.Link()->Commands(),

@@ -16,6 +16,7 @@ namespace ombrex {
 
 class Application;
 class CBaseDialog;
+class SkinPictures;
 class TraceLog;
 
 // The lighting panel's Qt controls on the main window.
@@ -33,7 +34,15 @@ struct SeamContext {
   CBaseDialog& window;
   EditorWindow& editorWindow;
   TraceLog& trace;
+  SkinPictures& pictures;
 };
+
+// Before a dialog opens: decodes its pictures (RequiredPictures() names it
+// by `dialog`) for as long as it is open. A picture that passed the start's
+// check but will not decode now keeps the dialog closed: the user is told
+// which, and false is returned. The caller lets the pictures go
+// (SkinPictures::ForgetAll) once the dialog has closed.
+bool OpenDialogPictures(const SeamContext& context, std::u16string_view dialog);
 
 std::unique_ptr<EditorHost> MakeEditorHost(const SeamContext& context);
 std::unique_ptr<LightingPanelWidgets> MakeLightingPanelWidgets(const SeamContext& context);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QTimer>
@@ -369,6 +370,75 @@ TEST(MainWindowTest, AnIdleShownWindowPaintsNothingAndRunsNoTimer) {
   EXPECT_EQ(rig.Window().Link().ActiveTimers(), 0);
   QWidget* focus = QApplication::focusWidget();
   EXPECT_EQ(qobject_cast<QLineEdit*>(focus), nullptr) << "no blinking caret";
+}
+
+}  // namespace
+}  // namespace ombrex
+
+namespace ombrex {
+namespace {
+
+TEST(MainWindowTest, ARightClickOnTheBackgroundOffersAboutAndOnAKeyNothing) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  CVantrelDlg& window = rig.Window();
+  const QPoint onKey = window.Button(kKeyA)->geometry().center();
+  QContextMenuEvent keyClick(QContextMenuEvent::Mouse, onKey, window.mapToGlobal(onKey));
+  QApplication::sendEvent(&window, &keyClick);
+  QMenu* menu = nullptr;
+  for (QMenu* candidate : window.findChildren<QMenu*>()) {
+    if (candidate->isVisible()) menu = candidate;
+  }
+  EXPECT_EQ(menu, nullptr);
+
+  const QPoint background(600, 600);
+  ASSERT_EQ(window.childAt(background), nullptr);
+  QContextMenuEvent click(QContextMenuEvent::Mouse, background, window.mapToGlobal(background));
+  QApplication::sendEvent(&window, &click);
+  QMenu* shown = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* candidate = qobject_cast<QMenu*>(top); candidate && candidate->isVisible()) {
+      shown = candidate;
+    }
+  }
+  ASSERT_NE(shown, nullptr);
+  ASSERT_EQ(shown->actions().size(), 1);
+  EXPECT_EQ(shown->actions()[0]->text(), QStringLiteral("&About..."));
+  shown->actions()[0]->trigger();
+  shown->close();
+  EXPECT_NE(window.About(), nullptr);
+}
+
+TEST(MainWindowTest, ADialogWhosePicturesWillNotDecodeStaysClosedAndSaysWhich) {
+  test::TempDir folder;
+  // The build's program folder, with the profile manager's over picture broken.
+  for (const auto& entry : std::filesystem::directory_iterator(BuiltProgramFolder())) {
+    if (entry.path().filename() != "Skins") {
+      std::filesystem::create_symlink(entry.path(), folder / entry.path().filename().string());
+    }
+  }
+  std::filesystem::create_directories(folder / "Skins");
+  for (const auto& entry : std::filesystem::directory_iterator(BuiltProgramFolder() / "Skins")) {
+    std::filesystem::create_symlink(entry.path(),
+                                    folder / ("Skins/" + entry.path().filename().string()));
+  }
+  WindowRig rig(folder.path());
+  ASSERT_TRUE(rig.Start());
+  std::filesystem::remove(folder / "Skins/Profile_over.jpg");
+  folder.Write("Skins/Profile_over.jpg", "no longer a picture");
+  rig.Window().Prompter().WhenShown([](QDialog& box) { box.reject(); });
+  SkinPictures pictures(folder.path(), 1.0);
+  const SeamContext context{rig.App(), rig.Window(), rig.Window(), rig.Trace(), pictures};
+
+  EXPECT_TRUE(OpenDialogPictures(context, u"key assignment editor"));
+  EXPECT_FALSE(OpenDialogPictures(context, u"profile manager"));
+  bool said = false;
+  for (const std::string& line : rig.Trace().Lines()) {
+    said = said || (line.rfind("message: This window cannot open", 0) == 0 &&
+                    line.find("Profile_over.jpg") != std::string::npos);
+  }
+  EXPECT_TRUE(said);
+  EXPECT_EQ(pictures.Decoded(), 0u) << "what was decoded for it is let go";
 }
 
 }  // namespace
