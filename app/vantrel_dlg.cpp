@@ -352,16 +352,10 @@ void CVantrelDlg::OnClicked(int controlId) {
       buttonMenu_.popup(QCursor::pos());
       return;
     case control::kLink:
-      Open(ToQString(linkAddress_));
-      return;
     case control::kNetwork:
-      Open(ToQString(kNetworkAddress));
-      return;
     case control::kFacebook:
-      Open(ToQString(kFacebookAddress));
-      return;
     case control::kTwitter:
-      Open(ToQString(kTwitterAddress));
+      Open(ToQString(AddressOf(controlId)));
       return;
     case control::kFlip1:
     case control::kFlip2:
@@ -370,6 +364,19 @@ void CVantrelDlg::OnClicked(int controlId) {
     default:
       rules_->ClickControl(controlId);
       return;
+  }
+}
+
+std::u16string_view CVantrelDlg::AddressOf(int controlId) const {
+  switch (controlId) {
+    case control::kNetwork:
+      return kNetworkAddress;
+    case control::kFacebook:
+      return kFacebookAddress;
+    case control::kTwitter:
+      return kTwitterAddress;
+    default:
+      return linkAddress_;
   }
 }
 

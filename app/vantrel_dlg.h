@@ -161,6 +161,8 @@ class CVantrelDlg final : public CBaseDialog,
   void OnClicked(int controlId);
   void OnLanguage(int languageIndex);
   void ApplyStacking(int flip);
+  // The web address a link button opens.
+  std::u16string_view AddressOf(int controlId) const;
   bool Open(const QString& address);
   bool OpenFile(const std::filesystem::path& file);
   QIcon Icon(const char* name) const;

@@ -33,12 +33,10 @@ ctl="$bin/ombrexctl"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ombrex-demo-XXXXXX")
 chmod 700 "$work"
-daemon=
+who=demo
+. scripts/keyboard.sh
 cleanup() {
-  if [ -n "$daemon" ]; then
-    OMBREX_VKBD_SOCKET="$work/vkbd.sock" "$bin/ombrex-vkbd" shutdown >/dev/null 2>&1 || kill "$daemon" 2>/dev/null || true
-    wait "$daemon" 2>/dev/null || true
-  fi
+  keyboard_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -46,31 +44,8 @@ trap cleanup EXIT
 step() { printf '\n== %s\n' "$*"; }
 run() { printf '$ ombrexctl %s\n' "$*"; "$ctl" "$@"; }
 
-real=no
-if [ -z "${RAZIZID_BACKEND:-}" ]; then
-  if RAZIZID_BACKEND=hid "$ctl" status >/dev/null 2>"$work/hid.err"; then
-    real=yes
-  elif grep -q "cannot be opened" "$work/hid.err"; then
-    echo "demo: a keyboard is attached but cannot be opened:"
-    sed 's/^/  /' "$work/hid.err"
-    echo "demo: using the virtual keyboard instead"
-  fi
-fi
-
-if [ "$real" = yes ]; then
-  export RAZIZID_BACKEND=hid
-  echo "demo: a real Ombrex keyboard is attached"
-else
-  export RAZIZID_BACKEND=virtual
-  export OMBREX_VKBD_SOCKET="$work/vkbd.sock"
-  "$bin/ombrex-vkbd" serve --socket "$OMBREX_VKBD_SOCKET" >"$work/vkbd.log" 2>&1 &
-  daemon=$!
-  for _ in $(seq 100); do
-    "$bin/ombrex-vkbd" count >/dev/null 2>&1 && break
-    sleep 0.05
-  done
-  echo "demo: virtual keyboard started on $OMBREX_VKBD_SOCKET"
-fi
+keyboard_choose
+real=$keyboard_real
 
 step "The keyboard"
 run status
