@@ -212,6 +212,10 @@ void MainWindowRules::RefreshGKeyStates() {
 
 void MainWindowRules::CloseEditors() {
   parts_.editors.CloseEditors();
+  FocusLightingControls();
+}
+
+void MainWindowRules::FocusLightingControls() {
   parts_.panel.FocusModeList();
   parts_.face.FocusReportRate();
 }

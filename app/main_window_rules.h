@@ -148,6 +148,9 @@ class MainWindowRules {
   void RefreshGKeyStates();
   // 'GS', after the window closed its own dialogs.
   void CloseEditors();
+  // Where the focus goes when the window opens and after 'GS': the lighting
+  // controls, never a text field whose caret would blink while idle.
+  void FocusLightingControls();
 
   // Flip1 or Flip2: the setting flips and is applied.
   void ToggleFlip();

@@ -448,6 +448,7 @@ void CVantrelDlg::ShowMainWindow() {
   setWindowFlag(Qt::Tool, false);
   awaitingDraw_ = true;
   show();
+  if (rules_) rules_->FocusLightingControls();
   // Without a screen there is nothing to bring forward (and Qt says so).
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
     raise();
