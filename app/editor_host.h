@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "device/profile_number.h"
+
 namespace ombrex {
 
 class TraceLog;
@@ -19,7 +21,7 @@ struct KeyEditRequest {
   // Opened by the Macro button: the macro page of G9 only.
   bool macroEntry = false;
   // The keyboard's profile as read at the click; edits go to this profile.
-  int profile = 0;
+  ProfileNumber profile = 0;
   // The clicked button (0..113 as the key grid numbers them).
   int button = -1;
   friend bool operator==(const KeyEditRequest&, const KeyEditRequest&) = default;

@@ -23,7 +23,6 @@ constexpr int kFirstFunctionKey = 1010;  // F1..F4: 1010..1013
 constexpr int kF5 = 1014;
 constexpr int kEnter = 1070;
 constexpr int kRightBracket = 1055;
-constexpr int kProfileCount = 4;
 
 constexpr WindowText kWindowTexts[] = {
     {0, catalogue::kMainCaption},
@@ -42,10 +41,6 @@ constexpr WindowText kWindowTexts[] = {
     {control::kMinimize, catalogue::kMainMinimizePrompt, true},
     {control::kMenu, catalogue::kMainMenuPrompt, true},
 };
-
-bool IsProfile(int profile) {
-  return profile >= 0 && profile < kProfileCount;
-}
 
 std::vector<int> Range(int first, int count) {
   std::vector<int> ids;
@@ -82,14 +77,15 @@ std::vector<std::vector<int>> StackingOrder(int flip) {
           {control::kFlip2, control::kRightArrow}};
 }
 
-FollowUp DecideFollowUp(int keyboardProfile, int lightingProfile, int currentProfile) {
+FollowUp DecideFollowUp(int keyboardProfile, ProfileNumber lightingProfile,
+                        std::optional<ProfileNumber> currentProfile) {
+  const std::optional<ProfileNumber> keyboard = ProfileNumber::From(keyboardProfile);
+  if (!keyboard) return FollowUp::Nothing;
   // After a refused switch the panel shows the keyboard's profile while the
   // grid, the buttons and the cached profile stayed on the old one: only
   // both equal mean nothing is left to switch.
-  if (keyboardProfile == lightingProfile && keyboardProfile == currentProfile) {
-    return FollowUp::RefreshLighting;
-  }
-  return IsProfile(keyboardProfile) ? FollowUp::PressProfile : FollowUp::Nothing;
+  if (*keyboard == lightingProfile && keyboard == currentProfile) return FollowUp::RefreshLighting;
+  return FollowUp::PressProfile;
 }
 
 std::span<const WindowText> WindowTexts() {
@@ -121,13 +117,13 @@ KeyClick MainWindowRules::DecideClick(int controlId) {
   }
   if (button == kFnButton) return {};
   // Which profile an edit would go to is not known: nothing opens.
-  const int profile = parts_.commands.ActiveProfile();
-  if (!IsProfile(profile)) return {};
+  const std::optional<ProfileNumber> profile = parts_.commands.ActiveProfile();
+  if (!profile) return {};
   KeyEditRequest request{.layer = 0,
                          .slot = SlotOfButton(button, parts_.bank()),
                          .controlId = macro ? kGKeyControls[control::kMacroGKey] : controlId,
                          .macroEntry = macro,
-                         .profile = profile,
+                         .profile = *profile,
                          .button = button};
   return {.action = ClickAction::EditKey, .request = request, .button = button};
 }
@@ -148,12 +144,11 @@ void MainWindowRules::ClickControl(int controlId) {
   }
 }
 
-int MainWindowRules::LightingProfile() const {
+ProfileNumber MainWindowRules::LightingProfile() const {
   return parts_.lighting.Host().ShownProfile();
 }
 
-void MainWindowRules::PressProfileButton(int profile) {
-  if (!IsProfile(profile)) return;
+void MainWindowRules::PressProfileButton(ProfileNumber profile) {
   Lighting& lighting = parts_.lighting;
   lighting.SetShownProfile(profile);
   lighting.ReadLighting(false);
@@ -165,7 +160,7 @@ void MainWindowRules::PressProfileButton(int profile) {
   if (parts_.panel.LightingView()) parts_.panel.LightingViewOff();
   // Already current: the keyboard is not told again and the buttons stay.
   if (parts_.commands.ActiveProfile() == profile) return;
-  if (parts_.switcher.SelectProfile(profile) == 0) return;
+  if (parts_.switcher.SelectProfile(static_cast<int>(profile.Index())) == 0) return;
   parts_.face.ShowProfileButtons(profile);
 }
 
@@ -179,7 +174,7 @@ void MainWindowRules::FollowKeyboardProfile() {
       parts_.panel.RefreshLightingPanel();
       break;
     case FollowUp::PressProfile:
-      PressProfileButton(keyboard);
+      PressProfileButton(*ProfileNumber::From(keyboard));
       break;
     case FollowUp::Nothing:
       break;
@@ -187,10 +182,10 @@ void MainWindowRules::FollowKeyboardProfile() {
 }
 
 void MainWindowRules::RefreshAfterDeviceChange() {
-  const int current = parts_.commands.ActiveProfile();
+  const std::optional<ProfileNumber> current = parts_.commands.ActiveProfile();
   // An unknown profile presses no button and leaves the panel on its profile.
-  parts_.face.ShowProfileButtons(IsProfile(current) ? current : -1);
-  if (IsProfile(current)) parts_.lighting.SetShownProfile(current);
+  parts_.face.ShowProfileButtons(current);
+  if (current) parts_.lighting.SetShownProfile(*current);
   parts_.lighting.ReadLighting(true);
   parts_.panel.RefreshLightingPanel();
   if (parts_.lighting.Host().Modes().SupportsUserPainting()) {
@@ -199,9 +194,8 @@ void MainWindowRules::RefreshAfterDeviceChange() {
 }
 
 void MainWindowRules::RefreshGKeyStates() {
-  const int current = parts_.commands.ActiveProfile();
-  if (IsProfile(current)) {
-    parts_.grid.RefreshGKeyStates(current, parts_.bank());
+  if (const std::optional<ProfileNumber> current = parts_.commands.ActiveProfile()) {
+    parts_.grid.RefreshGKeyStates(*current, parts_.bank());
     return;
   }
   // No profile to read the entries from: no G key is shown assigned.

@@ -10,12 +10,14 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/editor_host.h"
+#include "device/profile_number.h"
 
 namespace ombrex {
 
@@ -91,7 +93,9 @@ std::span<const WindowText> WindowTexts();
 // the lighting read again; another of the four is pressed; any other number
 // changes nothing.
 enum class FollowUp { Nothing, RefreshLighting, PressProfile };
-FollowUp DecideFollowUp(int keyboardProfile, int lightingProfile, int currentProfile);
+// `keyboardProfile` is the byte as the keyboard gave it.
+FollowUp DecideFollowUp(int keyboardProfile, ProfileNumber lightingProfile,
+                        std::optional<ProfileNumber> currentProfile);
 
 enum class ClickAction { Nothing, EditKey, PaintKey };
 struct KeyClick {
@@ -104,9 +108,9 @@ struct KeyClick {
 class MainWindowFace {
  public:
   virtual ~MainWindowFace() = default;
-  // Profile button n (0..3) pressed and the other three released; -1
-  // releases all four.
-  virtual void ShowProfileButtons(int pressed) = 0;
+  // The profile's button pressed and the other three released; none: all
+  // four released.
+  virtual void ShowProfileButtons(std::optional<ProfileNumber> pressed) = 0;
   virtual void ShowFlip(const FlipLayout& layout) = 0;
   virtual void SetControlText(const WindowText& text, std::u16string_view value) = 0;
   // After the keyboard went away and the editors closed.
@@ -139,7 +143,7 @@ class MainWindowRules {
   // meanwhile) or the panel paints it.
   void ClickControl(int controlId);
 
-  void PressProfileButton(int profile);
+  void PressProfileButton(ProfileNumber profile);
   // Timer 1051: the keyboard changed its profile.
   void FollowKeyboardProfile();
   // 'TR', after the working image was rebuilt from the keyboard.
@@ -161,7 +165,7 @@ class MainWindowRules {
   void ApplyLanguage(int languageIndex);
 
   // The profile the lighting panel shows and edits.
-  int LightingProfile() const;
+  ProfileNumber LightingProfile() const;
 
  private:
   int ButtonOfControl(int controlId) const;

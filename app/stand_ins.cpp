@@ -12,7 +12,8 @@ namespace ombrex {
 
 std::string Describe(const KeyEditRequest& request) {
   return "slot " + std::to_string(request.slot) + " control " + std::to_string(request.controlId) +
-         (request.macroEntry ? " macro" : "") + " profile " + std::to_string(request.profile);
+         (request.macroEntry ? " macro" : "") + " profile " +
+         std::to_string(request.profile.Index());
 }
 
 int TracingEditorHost::RunKeyEditor(const KeyEditRequest& request) {

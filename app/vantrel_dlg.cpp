@@ -108,11 +108,11 @@ constexpr std::u16string_view kColourFieldKeys[] = {u"COLOR_R", u"COLOR_G", u"CO
 constexpr std::u16string_view kBankACaptions[] = {u"A1", u"A2", u"A3", u"A4", u"A5"};
 constexpr int kFirstFunctionKey = 1010;
 
-int ProfileOfButton(int controlId) {
-  for (std::size_t n = 0; n < control::kProfileButtons.size(); ++n) {
-    if (control::kProfileButtons[n] == controlId) return static_cast<int>(n);
+std::optional<ProfileNumber> ProfileOfButton(int controlId) {
+  for (const ProfileNumber profile : ProfileNumber::All()) {
+    if (control::kProfileButtons[profile.Index()] == controlId) return profile;
   }
-  return -1;
+  return std::nullopt;
 }
 
 bool IsArrowKey(int key) {
@@ -315,8 +315,8 @@ void CVantrelDlg::OnClicked(int controlId) {
   if (rules_ == nullptr) return;
   CommandGuard& guard = app_.Guard();
   ApplyCommandsHost& commands = *app_.Commands();
-  if (const int profile = ProfileOfButton(controlId); profile >= 0) {
-    rules_->PressProfileButton(profile);
+  if (const std::optional<ProfileNumber> profile = ProfileOfButton(controlId)) {
+    rules_->PressProfileButton(*profile);
     return;
   }
   switch (controlId) {
@@ -556,10 +556,10 @@ void CVantrelDlg::ApplyFlip() {
   }
 }
 
-void CVantrelDlg::ShowProfileButtons(int pressed) {
-  for (std::size_t n = 0; n < control::kProfileButtons.size(); ++n) {
-    if (CPngButton* button = Button(control::kProfileButtons[n])) {
-      button->SetSelected(static_cast<int>(n) == pressed);
+void CVantrelDlg::ShowProfileButtons(std::optional<ProfileNumber> pressed) {
+  for (const ProfileNumber profile : ProfileNumber::All()) {
+    if (CPngButton* button = Button(control::kProfileButtons[profile.Index()])) {
+      button->SetSelected(profile == pressed);
     }
   }
 }

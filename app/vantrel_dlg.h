@@ -122,7 +122,7 @@ class CVantrelDlg final : public CBaseDialog,
   void ApplyFlip() override;
 
   // MainWindowFace.
-  void ShowProfileButtons(int pressed) override;
+  void ShowProfileButtons(std::optional<ProfileNumber> pressed) override;
   void ShowFlip(const FlipLayout& layout) override;
   void SetControlText(const WindowText& text, std::u16string_view value) override;
   void FocusReportRate() override;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/lighting_panel_host.h"
+#include "device/results.h"
 #include "device/run_state.h"
 #include "editors/profile_switcher.h"
 #include "model/app_settings.h"
@@ -91,7 +92,9 @@ class RecordingPanel : public LightingPanelHost {
 
 class RecordingFace : public MainWindowFace {
  public:
-  void ShowProfileButtons(int pressed) override { this->pressed.push_back(pressed); }
+  void ShowProfileButtons(std::optional<ProfileNumber> shown) override {
+    pressed.push_back(shown ? static_cast<int>(shown->Index()) : -1);
+  }
   void ShowFlip(const FlipLayout& layout) override { flips.push_back(layout); }
   void SetControlText(const WindowText& text, std::u16string_view value) override {
     (text.tooltip ? tooltips : captions)[text.controlId] = std::u16string(value);
@@ -209,19 +212,19 @@ TEST_F(MainWindowRulesTest, AKeyViewClickAsksTheEditorForTheKeysSlot) {
     EXPECT_EQ(click.request.controlId, c.requestedControl) << c.what;
     EXPECT_EQ(click.request.macroEntry, c.macroEntry) << c.what;
     EXPECT_EQ(click.request.layer, 0) << c.what;
-    EXPECT_EQ(click.request.profile, 0) << c.what;
+    EXPECT_EQ(click.request.profile, ProfileNumber(0)) << c.what;
   }
 }
 
 TEST_F(MainWindowRulesTest, TheEditorGetsTheProfileReadAtTheClickAndTheKeyIsHighlightedMeanwhile) {
-  ASSERT_EQ(rig_.Commands().SetActiveProfile(2), 1);
+  ASSERT_EQ(rig_.Commands().SetActiveProfile(2), result::kOk);
   bool highlightedWhileOpen = false;
   editors_.whileOpen = [&] {
     highlightedWhileOpen = editorWindow_.highlights == std::vector<std::pair<int, bool>>{{0, true}};
   };
   rules_.ClickControl(1058);
   ASSERT_EQ(editors_.requests.size(), 1u);
-  EXPECT_EQ(editors_.requests[0].profile, 2);
+  EXPECT_EQ(editors_.requests[0].profile, ProfileNumber(2));
   EXPECT_EQ(editors_.requests[0].button, 0);
   EXPECT_TRUE(highlightedWhileOpen);
   EXPECT_EQ(editorWindow_.highlights.back(), std::make_pair(0, false));
@@ -229,7 +232,7 @@ TEST_F(MainWindowRulesTest, TheEditorGetsTheProfileReadAtTheClickAndTheKeyIsHigh
 
 TEST_F(MainWindowRulesTest, WithTheProfileUnknownAKeyClickOpensNothing) {
   rig_.Unplug();
-  rig_.State().deviceProfile = -1;
+  rig_.State().deviceProfile = std::nullopt;
   rules_.ClickControl(1058);
   rules_.ClickControl(1007);
   EXPECT_TRUE(editors_.requests.empty());
@@ -259,15 +262,15 @@ TEST_F(MainWindowRulesTest, PressingTheCurrentProfileReadsTheLightingButTellsThe
   EXPECT_EQ(panel_.calls, (std::vector<std::string>{"refill", "load", "refresh", "view off"}));
   EXPECT_TRUE(face_.pressed.empty()) << "the buttons keep their state";
   EXPECT_EQ(KeyboardProfile(), 0);
-  EXPECT_EQ(rules_.LightingProfile(), 0);
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(0));
 }
 
 TEST_F(MainWindowRulesTest, PressingAnotherProfileSwitchesTheKeyboardAndPressesItsButton) {
   rules_.PressProfileButton(2);
   EXPECT_EQ(KeyboardProfile(), 2);
-  EXPECT_EQ(rig_.State().deviceProfile, 2);
+  EXPECT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(2));
   EXPECT_EQ(face_.pressed, (std::vector<int>{2}));
-  EXPECT_EQ(rules_.LightingProfile(), 2);
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(2));
 }
 
 TEST_F(MainWindowRulesTest, ARefusedSwitchLeavesTheButtonsWhileThePanelMoved) {
@@ -275,7 +278,7 @@ TEST_F(MainWindowRulesTest, ARefusedSwitchLeavesTheButtonsWhileThePanelMoved) {
   rules_.PressProfileButton(3);
   EXPECT_EQ(KeyboardProfile(), 0);
   EXPECT_TRUE(face_.pressed.empty());
-  EXPECT_EQ(rules_.LightingProfile(), 3);
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(3));
   ASSERT_EQ(prompter_.messages.size(), 1u) << "the switch says why it refused";
 }
 
@@ -290,8 +293,8 @@ TEST_F(MainWindowRulesTest, TheProfileFollowUpReadsTheKeyboardsProfile) {
   KeyboardSwitchesItselfTo(1);
   rules_.FollowKeyboardProfile();
   EXPECT_EQ(face_.pressed, (std::vector<int>{1}));
-  EXPECT_EQ(rig_.State().deviceProfile, 1);
-  EXPECT_EQ(rules_.LightingProfile(), 1);
+  EXPECT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(1));
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(1));
 }
 
 TEST(FollowUpTest, OnlyAProfileBothPanelAndGridShowNeedsNoSwitch) {
@@ -309,7 +312,9 @@ TEST(FollowUpTest, OnlyAProfileBothPanelAndGridShowNeedsNoSwitch) {
       {-1, 0, 0, FollowUp::Nothing},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DecideFollowUp(c.keyboard, c.lighting, c.current), c.expected)
+    EXPECT_EQ(DecideFollowUp(c.keyboard, *ProfileNumber::From(c.lighting),
+                             ProfileNumber::From(c.current)),
+              c.expected)
         << c.keyboard << " " << c.lighting << " " << c.current;
   }
 }
@@ -327,8 +332,8 @@ TEST_F(MainWindowRulesTest, AfterARefusedSwitchTheFollowUpStillBringsTheGridToTh
   KeyboardSwitchesItselfTo(2);
   editors_.open = true;
   rules_.FollowKeyboardProfile();
-  ASSERT_EQ(rules_.LightingProfile(), 2);
-  ASSERT_EQ(rig_.State().deviceProfile, 0);
+  ASSERT_EQ(rules_.LightingProfile(), ProfileNumber(2));
+  ASSERT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(0));
   ASSERT_TRUE(face_.pressed.empty());
 
   // Editor closed, the keyboard says 2 again: equal to the panel's profile
@@ -336,15 +341,15 @@ TEST_F(MainWindowRulesTest, AfterARefusedSwitchTheFollowUpStillBringsTheGridToTh
   editors_.open = false;
   rules_.FollowKeyboardProfile();
   EXPECT_EQ(face_.pressed, (std::vector<int>{2}));
-  EXPECT_EQ(rig_.State().deviceProfile, 2);
+  EXPECT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(2));
 }
 
 TEST_F(MainWindowRulesTest, TheRefreshAfterAnArrivalPressesTheCurrentProfileAndReadsAll) {
   KeyboardSwitchesItselfTo(3);
-  rig_.State().deviceProfile = -1;
+  rig_.State().deviceProfile = std::nullopt;
   rules_.RefreshAfterDeviceChange();
   EXPECT_EQ(face_.pressed, (std::vector<int>{3}));
-  EXPECT_EQ(rules_.LightingProfile(), 3);
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(3));
   EXPECT_EQ(panel_.calls, (std::vector<std::string>{"refresh"}));
 }
 
@@ -352,10 +357,10 @@ TEST_F(MainWindowRulesTest, WithTheProfileUnknownTheRefreshPressesNoButtonAndKee
   rules_.PressProfileButton(2);
   face_.pressed.clear();
   rig_.Unplug();
-  rig_.State().deviceProfile = -1;
+  rig_.State().deviceProfile = std::nullopt;
   rules_.RefreshAfterDeviceChange();
   EXPECT_EQ(face_.pressed, (std::vector<int>{-1}));
-  EXPECT_EQ(rules_.LightingProfile(), 2);
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(2));
 }
 
 TEST_F(MainWindowRulesTest, GKeyMarksFollowTheBankShownAndNothingIsMarkedWhileTheProfileIsUnknown) {
@@ -371,7 +376,7 @@ TEST_F(MainWindowRulesTest, GKeyMarksFollowTheBankShownAndNothingIsMarkedWhileTh
 
   bank_ = 1;
   rig_.Unplug();
-  rig_.State().deviceProfile = -1;
+  rig_.State().deviceProfile = std::nullopt;
   rules_.RefreshGKeyStates();
   for (int j = 0; j < static_cast<int>(kGKeyCount); ++j) {
     EXPECT_FALSE(buttons_.marks[GKeyButton(j)]) << "G" << j + 1;

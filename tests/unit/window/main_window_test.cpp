@@ -17,6 +17,7 @@
 
 #include "app/about_dlg.h"
 #include "app/apply_commands_host.h"
+#include "device/results.h"
 #include "device/window_link.h"
 #include "model/app_settings.h"
 #include "model/key_buttons_table.h"
@@ -171,7 +172,7 @@ TEST(MainWindowTest, AReloadShowsTheKeyboardsAssignmentsAsMarksAndTooltips) {
   // Key A disabled in the keyboard itself, then the keyboard is read again.
   Workspace& workspace = rig.App().GetWorkspace();
   workspace.StoreEntry(0, 30, Disabled());
-  ASSERT_EQ(rig.App().Sync()->CommitImage(true), 1);
+  ASSERT_EQ(rig.App().Sync()->CommitImage(true), result::kOk);
   rig.App().HandleMessage(msg::kReload, msg::kProfile, 0, false);
 
   EXPECT_TRUE(rig.Window().Button(kKeyA)->IsMarked());
