@@ -65,6 +65,11 @@ void IsolateUserEnvironment() {
   for (const char* sub : {"runtime", "config", "data", "Documents"}) {
     std::filesystem::create_directories(home / sub);
   }
+  // A runtime folder others may enter is refused by what lives there (Qt
+  // says so on every start of a program).
+  std::error_code ec;
+  std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace, ec);
   SetEnvironment("HOME", Utf8FromPath(home));
   SetEnvironment("XDG_RUNTIME_DIR", Utf8FromPath(home / "runtime"));
   SetEnvironment("XDG_CONFIG_HOME", Utf8FromPath(home / "config"));
