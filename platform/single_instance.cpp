@@ -219,40 +219,20 @@ void InstanceListener::Run(int listenFd, int wakeFd) {
     int connection = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (connection < 0) continue;
     Reap(false);
-    Dispatch(connection);
+    const bool aside = ServeAside([this, connection] {
+      Serve(connection);
+      int fd = connection;
+      CloseFd(fd);
+    });
+    if (!aside) {
+      Serve(connection);
+      CloseFd(connection);
+    }
   }
   CloseFd(listenFd);
   CloseFd(wakeFd);
   // Messages being handled run to their end and get their answers.
   Reap(true);
-}
-
-void InstanceListener::Dispatch(int connection) {
-  constexpr std::size_t kMostAtOnce = 8;
-  if (connections_.size() >= kMostAtOnce) {
-    Serve(connection);
-    CloseFd(connection);
-    return;
-  }
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  connections_.push_back({std::thread([this, connection, done] {
-                            Serve(connection);
-                            int fd = connection;
-                            CloseFd(fd);
-                            *done = true;
-                          }),
-                          done});
-}
-
-void InstanceListener::Reap(bool all) {
-  for (auto it = connections_.begin(); it != connections_.end();) {
-    if (all || *it->done) {
-      it->thread.join();
-      it = connections_.erase(it);
-    } else {
-      ++it;
-    }
-  }
 }
 
 void InstanceListener::Serve(int connection) {
@@ -357,10 +337,14 @@ bool ServedByThisUser(HANDLE pipe) {
   return owner && me && EqualSid(owner->Sid(), me->Sid());
 }
 
+// A few senders are served at once (an Exit while an Open waits).
+constexpr DWORD kPipeInstances = 8;
+
 // A pipe only this user may open: one entry granting everything to the
 // user's SID and nothing to anyone else. The first instance is ours or the
-// pipe is refused, so no other process can sit on the name first.
-HANDLE CreatePrivatePipe(const std::wstring& name) {
+// pipe is refused, so no other process can sit on the name first; the later
+// instances serve senders while earlier ones are still being answered.
+HANDLE CreatePrivatePipe(const std::wstring& name, bool first) {
   const std::optional<CurrentUser> user = TheCurrentUser();
   if (!user) return INVALID_HANDLE_VALUE;
   const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(user->Sid());
@@ -375,8 +359,9 @@ HANDLE CreatePrivatePipe(const std::wstring& name) {
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
   return CreateNamedPipeW(
-      name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+      name.c_str(),
+      PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, kPipeInstances,
       kInstanceReplySize, kInstanceRequestSize, 0, &attributes);
 }
 
@@ -436,7 +421,7 @@ std::optional<InstancePlaces> InstancePlacesFor(std::string_view name) {
 
 bool InstanceListener::Listen(const std::filesystem::path& socketFile, Handler handler) {
   if (listening_ || thread_.joinable()) return false;
-  const HANDLE pipe = CreatePrivatePipe(socketFile.native());
+  const HANDLE pipe = CreatePrivatePipe(socketFile.native(), true);
   if (pipe == INVALID_HANDLE_VALUE) return false;
   const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (stop == nullptr) {
@@ -480,11 +465,30 @@ void InstanceListener::Run(void* pipe, void* stop) {
       io = Io::Failed;
     }
     if (io == Io::Stopped) break;
-    if (io == Io::Done) Serve(pipe, stop);
+    if (io == Io::Done) {
+      // The connected instance is served aside while the next one waits
+      // for the next sender.
+      Reap(false);
+      const HANDLE next = CreatePrivatePipe(socketFile_.native(), false);
+      const HANDLE served = static_cast<HANDLE>(pipe);
+      if (next != INVALID_HANDLE_VALUE && ServeAside([this, served, stop] {
+            Serve(served, stop);
+            DisconnectNamedPipe(served);
+            CloseHandle(served);
+          })) {
+        pipe = next;
+        if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
+        continue;
+      }
+      if (next != INVALID_HANDLE_VALUE) CloseHandle(next);
+      Serve(pipe, stop);
+    }
     DisconnectNamedPipe(static_cast<HANDLE>(pipe));
     if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
   }
   CloseHandle(static_cast<HANDLE>(pipe));
+  // Messages being handled run to their end and get their answers.
+  Reap(true);
   CloseHandle(stopEvent);
 }
 
@@ -569,6 +573,29 @@ void SingleInstance::Close() {
   mutex_ = nullptr;
 }
 #endif
+
+bool InstanceListener::ServeAside(std::function<void()> serve) {
+  constexpr std::size_t kMostAtOnce = 8;
+  if (connections_.size() >= kMostAtOnce) return false;
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  connections_.push_back({std::thread([serve = std::move(serve), done] {
+                            serve();
+                            *done = true;
+                          }),
+                          done});
+  return true;
+}
+
+void InstanceListener::Reap(bool all) {
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    if (all || *it->done) {
+      it->thread.join();
+      it = connections_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
 
 InstanceListener::~InstanceListener() {
   Join();

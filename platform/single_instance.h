@@ -95,8 +95,11 @@ class InstanceListener {
 #else
   void Run(int listenFd, int wakeFd);
   void Serve(int connection);
-  // Serves a connection on a thread of its own, or here when enough are busy.
-  void Dispatch(int connection);
+  int wakeWrite_ = -1;
+#endif
+  // Runs `serve` on a thread of its own; false (and nothing run) when enough
+  // connections are being served already.
+  bool ServeAside(std::function<void()> serve);
   // Joins the connection threads that have ended (all of them with `all`).
   void Reap(bool all);
 
@@ -105,8 +108,6 @@ class InstanceListener {
     std::shared_ptr<std::atomic<bool>> done;
   };
   std::vector<Connection> connections_;  // the listener's thread only
-  int wakeWrite_ = -1;
-#endif
 
   Handler handler_;
   std::filesystem::path socketFile_;
