@@ -16,6 +16,10 @@
 namespace ombrex::e2e {
 namespace {
 
+// Only a hang guard: a drawing at twice the density under the thread
+// sanitizer on a busy machine takes well over the usual half minute.
+constexpr std::chrono::seconds kScreenshotGuard{120};
+
 using namespace std::chrono_literals;
 
 constexpr const char* kNoKeyboardMessage =
@@ -158,7 +162,8 @@ TEST_F(WindowOffscreenTest, ATimeChangePostedFromOutsideAppliesOnceASentOneNever
 
 TEST_F(WindowOffscreenTest, ScreenshotsAreTakenOnceTheKeyboardIsShownAtEitherDensity) {
   const std::filesystem::path shots = dir_.path() / "shots";
-  const Finished one = RunToEnd("ombrex", Args({"--screenshot", shots.string()}), dir_.path());
+  const Finished one =
+      RunToEnd("ombrex", Args({"--screenshot", shots.string()}), dir_.path(), kScreenshotGuard);
   ASSERT_EQ(one.exitCode, 0) << one.err;
   EXPECT_NE(one.out.find((shots / "main-1x.png").string()), std::string::npos) << one.out;
   EXPECT_LT(one.out.find("window: refreshed from the keyboard"),
@@ -166,7 +171,8 @@ TEST_F(WindowOffscreenTest, ScreenshotsAreTakenOnceTheKeyboardIsShownAtEitherDen
   EXPECT_EQ(PngSize(shots / "main-1x.png"), std::make_pair(1056, 660));
 
   ::setenv("QT_SCALE_FACTOR", "2", 1);
-  const Finished two = RunToEnd("ombrex", Args({"--screenshot", shots.string()}), dir_.path());
+  const Finished two =
+      RunToEnd("ombrex", Args({"--screenshot", shots.string()}), dir_.path(), kScreenshotGuard);
   ::unsetenv("QT_SCALE_FACTOR");
   ASSERT_EQ(two.exitCode, 0) << two.err;
   EXPECT_EQ(PngSize(shots / "main-2x.png"), std::make_pair(2112, 1320));
@@ -185,7 +191,8 @@ TEST_F(WindowOffscreenTest, ScreenshotsAreTakenOnceTheKeyboardIsShownAtEitherDen
 TEST_F(WindowOffscreenTest, WithoutAKeyboardTheScreenshotIsTakenAtTheReadyPoint) {
   ASSERT_EQ(keyboard_.Control({"unplug"}).exitCode, 0);
   const std::filesystem::path shots = dir_.path() / "shots";
-  const Finished run = RunToEnd("ombrex", Args({"--screenshot", shots.string()}), dir_.path());
+  const Finished run =
+      RunToEnd("ombrex", Args({"--screenshot", shots.string()}), dir_.path(), kScreenshotGuard);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(shots / "main-1x.png"));
   EXPECT_EQ(run.out.find("window: refreshed from the keyboard"), std::string::npos);
