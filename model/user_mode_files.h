@@ -9,6 +9,7 @@
 // while the user has no copy of their own yet.
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ struct UserKeyColour {
   Rgb colour{255, 0, 0};
   bool follows = true;  // the key takes the base colour
   friend bool operator==(const UserKeyColour&, const UserKeyColour&) = default;
+};
+
+// One LED's entry of a user mode.
+struct LedKeyColour {
+  int led = 0;
+  UserKeyColour colour;
 };
 
 struct UserModeTools {
@@ -58,6 +65,8 @@ class UserModeFiles {
   bool SaveUserModeName(ProfileNumber profile, int mode, std::u16string_view name);
   bool SaveTools(ProfileNumber profile, int mode, const UserModeTools& tools);
   bool SaveKeyColour(ProfileNumber profile, int mode, int led, const UserKeyColour& colour);
+  // Several LEDs of one user mode with one rewrite of the file.
+  bool SaveKeyColours(ProfileNumber profile, int mode, std::span<const LedKeyColour> keys);
 
   // Replaces a profile's user modes with a byte-for-byte copy of another's
   // (the lighting reset gives every profile those of profile 3).
