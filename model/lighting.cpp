@@ -12,26 +12,32 @@ namespace {
 
 constexpr std::u16string_view kViewSection = u"KEYCOLOR";
 constexpr std::u16string_view kViewKey = u"DengCheck";
-constexpr std::size_t kLedsPerChunk = 18;
+constexpr std::size_t kOptionsAt = 18;
+constexpr std::size_t kOptionsSize = 6;
 
 DeviceResult FirstFailure(DeviceResult current, DeviceResult next) {
   return current != result::kOk ? current : next;
 }
 
-std::uint16_t SettingsAddress(ProfileNumber profile, std::size_t offset) {
-  return static_cast<std::uint16_t>(profile.Index() * protocol::kLightingRecordSize + offset);
+std::size_t SettingsAddress(ProfileNumber profile, std::size_t offset) {
+  return profile.Index() * protocol::kLightingRecordSize + offset;
 }
 
 }  // namespace
 
 Lighting::Lighting(CommandSet& commands, UserModeFiles& files, std::filesystem::path profileFolder)
-    : commands_(commands), files_(files), settingFile_(std::move(profileFolder) / "wskb.ini") {}
+    : commands_(commands),
+      writer_(commands),
+      files_(files),
+      settingFile_(std::move(profileFolder) / "wskb.ini") {}
 
 void Lighting::SetShownProfile(ProfileNumber profile) {
   host_.State().shownProfile = profile;
 }
 
 DeviceResult Lighting::ReadLighting(bool full) {
+  // What the keyboard answers must already hold every change the host made.
+  writer_.Flush();
   host_.Modes() = ModeList();
   StatusBlock status{};
   if (const DeviceResult read = commands_.ReadStatusBlock(status); read != result::kOk) {
@@ -45,8 +51,8 @@ DeviceResult Lighting::ReadLighting(bool full) {
     if (full && host_.Modes().SupportsUserPainting()) LoadUserMode();
     for (const ProfileNumber p : ProfileNumber::All()) {
       std::array<std::uint8_t, protocol::kPayloadSize> data{};
-      const DeviceResult read =
-          commands_.ReadSettings(data, lighting_field::kReadSize, SettingsAddress(p, 0));
+      const DeviceResult read = commands_.ReadSettings(
+          data, lighting_field::kReadSize, static_cast<std::uint16_t>(SettingsAddress(p, 0)));
       if (read == result::kOk) {
         std::copy_n(data.begin(), lighting_field::kReadSize, host_.Record(p).begin());
       }
@@ -60,52 +66,43 @@ DeviceResult Lighting::ReadLighting(bool full) {
   return outcome;
 }
 
-DeviceResult Lighting::WriteLightingField(std::size_t offset, std::span<const std::uint8_t> bytes) {
-  if (bytes.empty() || bytes.size() > protocol::kPayloadSize ||
-      offset + bytes.size() > protocol::kLightingRecordSize) {
-    return result::kFailed;
+bool Lighting::WriteLightingField(std::size_t offset, std::span<const std::uint8_t> bytes) {
+  if (bytes.empty() || offset > protocol::kLightingRecordSize ||
+      bytes.size() > protocol::kLightingRecordSize - offset) {
+    return false;
   }
   const ProfileNumber profile = host_.ShownProfile();
   std::copy(bytes.begin(), bytes.end(), host_.Record(profile).begin() + offset);
-  auto session = commands_.Session();
-  commands_.BeginTransfer();
-  const DeviceResult written = commands_.WriteSettings(bytes, SettingsAddress(profile, offset));
-  commands_.EndTransfer();
-  return written;
+  return writer_.WriteSettings(SettingsAddress(profile, offset), bytes);
 }
 
-DeviceResult Lighting::WriteLightingByte(std::size_t offset, std::uint8_t value) {
+bool Lighting::WriteLightingByte(std::size_t offset, std::uint8_t value) {
   return WriteLightingField(offset, std::span<const std::uint8_t>(&value, 1));
 }
 
-DeviceResult Lighting::WriteKeyColour(int led, Rgb colour) {
-  if (led < 0 || led >= static_cast<int>(kLedCount)) return result::kFailed;
+bool Lighting::ClearRecordOptions() {
+  const std::array<std::uint8_t, kOptionsSize> zeros{};
+  return WriteLightingField(kOptionsAt, zeros);
+}
+
+bool Lighting::WriteDefaultRecord() {
+  return WriteLightingField(0, DefaultLightingRecord(host_.ShownProfile()));
+}
+
+bool Lighting::WriteKeyColour(int led, Rgb colour) {
+  if (led < 0 || led >= static_cast<int>(kLedCount)) return false;
   const ProfileNumber profile = host_.ShownProfile();
   host_.SetLedColour(profile, led, colour);
   const std::array<std::uint8_t, 3> bytes{colour.red, colour.green, colour.blue};
-  auto session = commands_.Session();
-  commands_.BeginTransfer();
-  const DeviceResult written = commands_.WriteKeyColours(bytes, profile, led);
-  commands_.EndTransfer();
-  return written;
+  return writer_.WriteKeyColours(profile, led, bytes);
 }
 
-DeviceResult Lighting::SendKeyColours() {
+void Lighting::SendKeyColours() {
   const ProfileNumber profile = host_.ShownProfile();
-  const auto colours = host_.ProfileColours(profile);
-  DeviceResult outcome = result::kOk;
-  auto session = commands_.Session();
-  commands_.BeginTransfer();
-  for (std::size_t led = 0; led < kLedCount; led += kLedsPerChunk) {
-    const std::size_t count = std::min(kLedsPerChunk, kLedCount - led);
-    outcome = FirstFailure(outcome, commands_.WriteKeyColours(colours.subspan(3 * led, 3 * count),
-                                                              profile, static_cast<int>(led)));
-  }
-  commands_.EndTransfer();
-  return outcome;
+  writer_.WriteKeyColours(profile, 0, host_.ProfileColours(profile));
 }
 
-DeviceResult Lighting::LoadUserMode() {
+void Lighting::LoadUserMode() {
   HostLightingState& state = host_.State();
   const ProfileNumber p = state.shownProfile;
   state.currentUserMode = files_.CurrentUserMode(p);
@@ -122,7 +119,7 @@ DeviceResult Lighting::LoadUserMode() {
     host_.SetLedColour(p, led, key.colour);
     host_.SetFollowMark(p, button, key.follows);
   }
-  return SendKeyColours();
+  SendKeyColours();
 }
 
 bool Lighting::SaveUserModeTools(int userMode) {
@@ -133,6 +130,10 @@ bool Lighting::SaveUserModeTools(int userMode) {
 
 bool Lighting::SaveKeyColour(int userMode, int led, Rgb colour, bool follows) {
   return files_.SaveKeyColour(host_.ShownProfile(), userMode, led, {colour, follows});
+}
+
+bool Lighting::SaveKeyColours(int userMode, std::span<const LedKeyColour> keys) {
+  return files_.SaveKeyColours(host_.ShownProfile(), userMode, keys);
 }
 
 bool Lighting::SaveCurrentUserMode(int userMode) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <system_error>
+#include <vector>
 
 #include "model/binary_file.h"
 #include "platform/ini.h"
@@ -83,6 +84,10 @@ std::u16string RgbText(Rgb colour) {
          DecimalText(colour.blue);
 }
 
+std::u16string KeyColourText(const UserKeyColour& colour) {
+  return RgbText(colour.colour) + u"," + (colour.follows ? u"1" : u"0");
+}
+
 UserModeFiles::UserModeFiles(const std::filesystem::path& userDataFolder,
                              const std::filesystem::path& programFolder)
     : userFolder_(userDataFolder / "Skins"), programFolder_(programFolder / "Skins") {}
@@ -145,8 +150,23 @@ bool UserModeFiles::SaveTools(ProfileNumber profile, int mode, const UserModeToo
 
 bool UserModeFiles::SaveKeyColour(ProfileNumber profile, int mode, int led,
                                   const UserKeyColour& colour) {
-  const std::u16string value = RgbText(colour.colour) + u"," + (colour.follows ? u"1" : u"0");
-  return Write(profile, ModeSection(mode), DecimalText(led), value);
+  return Write(profile, ModeSection(mode), DecimalText(led), KeyColourText(colour));
+}
+
+bool UserModeFiles::SaveKeyColours(ProfileNumber profile, int mode,
+                                   std::span<const LedKeyColour> keys) {
+  if (keys.empty()) return true;
+  if (!EnsureUserCopy(profile)) return false;
+  std::vector<std::u16string> texts;
+  texts.reserve(2 * keys.size());
+  for (const LedKeyColour& key : keys) {
+    texts.push_back(DecimalText(key.led));
+    texts.push_back(KeyColourText(key.colour));
+  }
+  std::vector<ini::KeyValue> values;
+  values.reserve(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) values.push_back({texts[2 * i], texts[2 * i + 1]});
+  return ini::WriteStrings(UserFile(profile), ModeSection(mode), values);
 }
 
 bool UserModeFiles::CopyProfile(ProfileNumber from, ProfileNumber to) {

@@ -43,6 +43,8 @@ struct UserModeTools {
 Rgb ParseRgb(std::u16string_view text, Rgb fallback);
 UserKeyColour ParseKeyColour(std::u16string_view text);
 std::u16string RgbText(Rgb colour);
+// "r,g,b,f" of a key's entry.
+std::u16string KeyColourText(const UserKeyColour& colour);
 
 class UserModeFiles {
  public:

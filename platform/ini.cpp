@@ -190,6 +190,11 @@ bool WriteString(const std::filesystem::path& file, std::u16string_view section,
   return ProcessCache().WriteString(file, section, key, value);
 }
 
+bool WriteStrings(const std::filesystem::path& file, std::u16string_view section,
+                  std::span<const KeyValue> values) {
+  return ProcessCache().WriteStrings(file, section, values);
+}
+
 bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
   return ProcessCache().ReplaceFile(file, bytes);
 }
@@ -261,36 +266,57 @@ std::shared_ptr<const Document> DocumentCache::Load(const std::filesystem::path&
   return document;
 }
 
-bool DocumentCache::WriteString(const std::filesystem::path& file, std::u16string_view section,
-                                std::optional<std::u16string_view> key,
-                                std::optional<std::u16string_view> value) {
-  if (!CanWrite(section, key, value)) return false;
-  std::lock_guard writing(state_->writeMutex);
+std::optional<std::string> DocumentCache::BytesToRewrite(const std::filesystem::path& file) {
   // Always from the disk, never from the cache: another process may have
   // changed the file within the cache's blind spot.
   const FileStamp stamp = StampOf(file);
-  std::string bytes;
-  if (stamp.exists) {
-    if (!stamp.regular || stamp.size > kMaxFileBytes) return false;
-    std::optional<std::string> read = ReadWholeFile(file);
-    if (!read) return false;
-    bytes = std::move(*read);
-  }
-  const std::shared_ptr<const Document> document = Document::Parse(std::move(bytes));
-  std::optional<std::string> rewritten = Rewrite(*document, section, key, value);
-  if (!rewritten) return true;
-  const bool written = ReplaceFileAtomically(file, *rewritten);
+  if (!stamp.exists) return std::string();
+  if (!stamp.regular || stamp.size > kMaxFileBytes) return std::nullopt;
+  return ReadWholeFile(file);
+}
+
+bool DocumentCache::Store(const std::filesystem::path& file, std::string_view bytes) {
+  const bool written = ReplaceFileAtomically(file, bytes);
   std::lock_guard lock(state_->mutex);
   state_->Forget(file);
   return written;
 }
 
+bool DocumentCache::WriteString(const std::filesystem::path& file, std::u16string_view section,
+                                std::optional<std::u16string_view> key,
+                                std::optional<std::u16string_view> value) {
+  if (!CanWrite(section, key, value)) return false;
+  std::lock_guard writing(state_->writeMutex);
+  std::optional<std::string> bytes = BytesToRewrite(file);
+  if (!bytes) return false;
+  const std::shared_ptr<const Document> document = Document::Parse(std::move(*bytes));
+  const std::optional<std::string> rewritten = Rewrite(*document, section, key, value);
+  return !rewritten || Store(file, *rewritten);
+}
+
+bool DocumentCache::WriteStrings(const std::filesystem::path& file, std::u16string_view section,
+                                 std::span<const KeyValue> values) {
+  for (const KeyValue& pair : values) {
+    if (!CanWrite(section, pair.key, pair.value)) return false;
+  }
+  std::lock_guard writing(state_->writeMutex);
+  std::optional<std::string> bytes = BytesToRewrite(file);
+  if (!bytes) return false;
+  // Each key is rewritten into the text in memory; the disk sees the result once.
+  std::shared_ptr<const Document> document = Document::Parse(std::move(*bytes));
+  bool changed = false;
+  for (const KeyValue& pair : values) {
+    std::optional<std::string> rewritten = Rewrite(*document, section, pair.key, pair.value);
+    if (!rewritten) continue;
+    document = Document::Parse(std::move(*rewritten));
+    changed = true;
+  }
+  return !changed || Store(file, document->bytes());
+}
+
 bool DocumentCache::ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
   std::lock_guard writing(state_->writeMutex);
-  const bool written = ReplaceFileAtomically(file, bytes);
-  std::lock_guard lock(state_->mutex);
-  state_->Forget(file);
-  return written;
+  return Store(file, bytes);
 }
 
 std::uint64_t DocumentCache::Generation() const {

@@ -25,11 +25,18 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ombrex::ini {
+
+// One key and its value, for writing several keys of a section at once.
+struct KeyValue {
+  std::u16string_view key;
+  std::u16string_view value;
+};
 
 // A parsed file, immutable once made. Holders may keep it as long as they like;
 // a later change of the file produces a new document, never changes this one.
@@ -64,6 +71,8 @@ class DocumentCache {
   bool WriteString(const std::filesystem::path& file, std::u16string_view section,
                    std::optional<std::u16string_view> key,
                    std::optional<std::u16string_view> value);
+  bool WriteStrings(const std::filesystem::path& file, std::u16string_view section,
+                    std::span<const KeyValue> values);
   bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes);
 
   // Changes whenever a write goes through this cache; a holder of a value
@@ -72,6 +81,11 @@ class DocumentCache {
 
  private:
   struct State;
+  // The file's current bytes for a rewrite (empty when it does not exist);
+  // nullopt when it cannot be rewritten. With writeMutex held.
+  std::optional<std::string> BytesToRewrite(const std::filesystem::path& file);
+  bool Store(const std::filesystem::path& file, std::string_view bytes);
+
   std::unique_ptr<State> state_;
 };
 
@@ -106,6 +120,12 @@ int ReadInt(const std::filesystem::path& file, std::u16string_view section, std:
 // that starts with '[' or ';'.
 bool WriteString(const std::filesystem::path& file, std::u16string_view section,
                  std::optional<std::u16string_view> key, std::optional<std::u16string_view> value);
+
+// WriteString of several keys of one section, in order, with one rewrite of
+// the file: a change to many keys replaces the file once rather than once per
+// key. False, and nothing written, when any of them could not be written.
+bool WriteStrings(const std::filesystem::path& file, std::u16string_view section,
+                  std::span<const KeyValue> values);
 
 // Replaces the whole file with `bytes` (atomically, as every write) for files
 // the program makes without WriteString, such as a copy of another ini file:

@@ -152,14 +152,17 @@ Packet Keyboard::HandleCommand(std::span<const std::uint8_t> packet) {
   Packet reply = ReplyFrame(request);
   bool committed = false;
   std::function<void()> hook;
+  std::function<void(const Packet&)> commandHook;
   {
     std::lock_guard lock(mutex_);
     reply[protocol::kStatusAt] = Execute(request, reply);
     committed = reply[protocol::kStatusAt] == kAccepted &&
                 request[protocol::kCommandAt] == std::uint8_t(Command::EndTransfer);
     if (committed) hook = commitHook_;
+    commandHook = commandHook_;
   }
   SealChecksum(reply);
+  if (commandHook) commandHook(request);
   if (hook) hook();
   return reply;
 }
@@ -297,6 +300,11 @@ bool Keyboard::LoadState(const std::filesystem::path& file) {
 void Keyboard::SetCommitHook(std::function<void()> hook) {
   std::lock_guard lock(mutex_);
   commitHook_ = std::move(hook);
+}
+
+void Keyboard::SetCommandHook(std::function<void(const Packet& request)> hook) {
+  std::lock_guard lock(mutex_);
+  commandHook_ = std::move(hook);
 }
 
 }  // namespace ombrex::vkbd

@@ -88,6 +88,10 @@ class Keyboard {
   // Called (outside the lock) after every end-transfer command, so the daemon
   // can persist its state at the moment the host finished a transfer.
   void SetCommitHook(std::function<void()> hook);
+  // Called (outside the lock, before the commit hook) with every command
+  // packet once it was carried out, on the thread that sent it: tests see
+  // what reached the keyboard, in order, and can hold a transfer there.
+  void SetCommandHook(std::function<void(const Packet& request)> hook);
 
  private:
   // The reply status of one whole-size request; fills the reply's data.
@@ -99,6 +103,7 @@ class Keyboard {
   FactoryConfig config_;
   Memories memories_;
   std::function<void()> commitHook_;
+  std::function<void(const Packet&)> commandHook_;
   bool inTransfer_ = false;
   // SetActiveProfile already moved the profile for the next 0x0401.
   bool profileChosen_ = false;

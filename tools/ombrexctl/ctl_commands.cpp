@@ -374,8 +374,11 @@ int LightingCommand(Context& c) {
       c.err << "ombrexctl: the keyboard does not offer mode " << w[3] << "\n";
       return kExitRefused;
     }
-    if (access.lighting->WriteLightingField(offset, bytes) != result::kOk) {
-      return c.Failed("the keyboard refused the lighting change");
+    // The write only queues the change; the flush says whether it arrived.
+    access.lighting->WriteLightingField(offset, bytes);
+    if (const DeviceResult sent = access.lighting->Flush(); sent != result::kOk) {
+      return c.Failed("the keyboard refused the lighting change (result " +
+                      std::to_string(Code(sent)) + ")");
     }
     if (access.lighting->ReadLighting(false) != result::kOk) {
       return c.Failed("the keyboard's lighting could not be read back");
@@ -398,8 +401,10 @@ int KeyColour(Context& c) {
   UserModeFiles files(UserDataFolder(), ProgramFolder());
   Lighting lighting(keyboard->Commands(), files, DefaultProfileFolder());
   lighting.SetShownProfile(*profile);
-  if (lighting.WriteKeyColour(led, colour) != result::kOk) {
-    return c.Failed("the keyboard refused the key colour");
+  lighting.WriteKeyColour(led, colour);
+  if (const DeviceResult sent = lighting.Flush(); sent != result::kOk) {
+    return c.Failed("the keyboard refused the key colour (result " + std::to_string(Code(sent)) +
+                    ")");
   }
   c.out << "profile " << Shown(*profile) << ", LED " << led << ": " << int(colour.red) << " "
         << int(colour.green) << " " << int(colour.blue) << "\n";

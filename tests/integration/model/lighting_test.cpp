@@ -67,8 +67,9 @@ TEST_F(LightingTest, AnUnreadableKeyboardLeavesTheModeListEmpty) {
 TEST_F(LightingTest, FieldsAreWrittenAtTheShownProfilesRecord) {
   lighting_.SetShownProfile(3);
   const std::array<std::uint8_t, 4> colour{0, 10, 20, 30};
-  EXPECT_EQ(lighting_.WriteLightingField(4, colour), result::kOk);
-  EXPECT_EQ(lighting_.WriteLightingByte(15, 2), result::kOk);
+  EXPECT_TRUE(lighting_.WriteLightingField(4, colour));
+  EXPECT_TRUE(lighting_.WriteLightingByte(15, 2));
+  ASSERT_EQ(lighting_.Flush(), result::kOk);
   const vkbd::Memories memories = rig_.Keyboard().Snapshot();
   EXPECT_EQ(memories.settings[3 * 64 + 4], 0);
   EXPECT_EQ(memories.settings[3 * 64 + 7], 30);
@@ -77,17 +78,19 @@ TEST_F(LightingTest, FieldsAreWrittenAtTheShownProfilesRecord) {
   EXPECT_EQ(lighting_.Host().Record(3)[7], 30);
   // Past the record: refused before anything is sent.
   const std::array<std::uint8_t, 2> two{1, 1};
-  EXPECT_EQ(lighting_.WriteLightingField(63, two), result::kFailed);
+  EXPECT_FALSE(lighting_.WriteLightingField(63, two));
+  EXPECT_EQ(lighting_.Flush(), result::kOk);
   EXPECT_EQ(rig_.Keyboard().Snapshot().settings, memories.settings);
 }
 
 TEST_F(LightingTest, OneKeyColour) {
   lighting_.SetShownProfile(1);
-  EXPECT_EQ(lighting_.WriteKeyColour(26, kBlue), result::kOk);
+  EXPECT_TRUE(lighting_.WriteKeyColour(26, kBlue));
+  ASSERT_EQ(lighting_.Flush(), result::kOk);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 1, 26), kBlue);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 0, 26), (Rgb{255, 255, 255}));
   EXPECT_EQ(lighting_.Host().LedColour(1, 26), kBlue);
-  EXPECT_EQ(lighting_.WriteKeyColour(64, kBlue), result::kFailed);
+  EXPECT_FALSE(lighting_.WriteKeyColour(64, kBlue));
 }
 
 TEST_F(LightingTest, SendingKeyColoursTouchesOnlyTheShownProfile) {
@@ -96,14 +99,16 @@ TEST_F(LightingTest, SendingKeyColoursTouchesOnlyTheShownProfile) {
     lighting_.Host().SetLedColour(1, led, kRed);
   }
   lighting_.SetShownProfile(0);
-  ASSERT_EQ(lighting_.SendKeyColours(), result::kOk);
+  lighting_.SendKeyColours();
+  ASSERT_EQ(lighting_.Flush(), result::kOk);
   const vkbd::Memories memories = rig_.Keyboard().Snapshot();
   for (int led = 0; led < 64; ++led) {
     EXPECT_EQ(KeyboardLed(memories, 0, led), (Rgb{static_cast<std::uint8_t>(led), 1, 2}));
     EXPECT_EQ(KeyboardLed(memories, 1, led), (Rgb{255, 255, 255})) << led;
   }
   lighting_.SetShownProfile(3);  // the last profile: nothing past the table
-  EXPECT_EQ(lighting_.SendKeyColours(), result::kOk);
+  lighting_.SendKeyColours();
+  EXPECT_EQ(lighting_.Flush(), result::kOk);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 3, 63), (Rgb{0, 0, 0}));
 }
 
@@ -112,7 +117,8 @@ TEST_F(LightingTest, AUserModeIsLoadedAndSent) {
   dir.Write("program/Skins/UserDengColor_2.userd",
             "[PRESENTMODE]\nmode=1\n[Mode1]\ntool=1\njcolor=9,9,9\ncolor=8,8,8\n26=0,0,255,0\n");
   lighting_.SetShownProfile(2);
-  ASSERT_EQ(lighting_.LoadUserMode(), result::kOk);
+  lighting_.LoadUserMode();
+  ASSERT_EQ(lighting_.Flush(), result::kOk);
   const HostLightingState& state = lighting_.State();
   EXPECT_EQ(state.currentUserMode, 1);
   EXPECT_EQ(state.tool, 1);
@@ -133,6 +139,7 @@ TEST_F(LightingTest, AFullReadLoadsTheUserModeAndTheView) {
   ASSERT_TRUE(lighting_.WriteLightingViewSetting(true));
   ASSERT_EQ(lighting_.ReadLighting(true), result::kOk);
   EXPECT_TRUE(lighting_.Host().LightingView());
+  ASSERT_EQ(lighting_.Flush(), result::kOk);
   EXPECT_EQ(KeyboardLed(rig_.Keyboard().Snapshot(), 0, 26), (Rgb{1, 2, 3}));
 
   ASSERT_TRUE(lighting_.WriteLightingViewSetting(false));
@@ -154,7 +161,7 @@ TEST_F(LightingTest, UserModesWriteToTheUsersCopy) {
   EXPECT_EQ(lighting_.UserModeNames(1)[0], u"0");
   EXPECT_TRUE(std::filesystem::exists(files_.UserFile(1)));
   EXPECT_FALSE(std::filesystem::exists(files_.ProgramFile(1)));
-  ASSERT_EQ(lighting_.LoadUserMode(), result::kOk);
+  lighting_.LoadUserMode();
   EXPECT_EQ(lighting_.State().currentUserMode, 4);
   EXPECT_EQ(lighting_.State().baseColour, kBlue);
   EXPECT_EQ(lighting_.Host().LedColour(1, 26), kRed);

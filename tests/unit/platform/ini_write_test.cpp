@@ -240,5 +240,23 @@ TEST_F(IniWrite, WritingIntoAFileWithoutFinalLineBreak) {
   EXPECT_EQ(ReadText(other), "[S]\r\nk=v\r\n[T]\r\nn=w\r\n");
 }
 
+TEST_F(IniWrite, SeveralKeysOfASectionGoInOneRewrite) {
+  const auto file = dir_ / "modes.ini";
+  ASSERT_TRUE(WriteString(file, u"Mode0", u"26", u"1,1,1,1"));
+  const FileStamp before = StampOf(file);
+  const KeyValue values[] = {{u"26", u"9,9,9,1"}, {u"38", u"2,2,2,1"}, {u"26", u"3,3,3,0"}};
+  ASSERT_TRUE(WriteStrings(file, u"Mode0", values));
+  EXPECT_EQ(ReadText(file), Utf16LeBytes(u"[Mode0]\r\n26=3,3,3,0\r\n38=2,2,2,1\r\n"));
+  EXPECT_NE(StampOf(file).inode, before.inode);  // replaced, as every write
+
+  // Nothing changed: nothing written. One unwritable key: nothing written.
+  const FileStamp after = StampOf(file);
+  ASSERT_TRUE(WriteStrings(file, u"Mode0", std::span(values).last(2)));
+  EXPECT_EQ(StampOf(file), after);
+  const KeyValue broken[] = {{u"40", u"1,1,1,1"}, {u"a=b", u"1"}};
+  EXPECT_FALSE(WriteStrings(file, u"Mode0", broken));
+  EXPECT_EQ(ReadText(file), Utf16LeBytes(u"[Mode0]\r\n26=3,3,3,0\r\n38=2,2,2,1\r\n"));
+}
+
 }  // namespace
 }  // namespace ombrex::ini
