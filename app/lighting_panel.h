@@ -37,6 +37,7 @@ namespace ombrex {
 
 class CommandSet;
 class Lighting;
+struct HostLightingState;
 class SkinFile;
 class Texts;
 
@@ -216,6 +217,11 @@ class LightingPanel {
  private:
   class NoView;
 
+  HostLightingState& State();
+  std::u16string ModeName(std::uint8_t mode) const;
+  void SetLabels(const std::function<std::u16string(const LightingControl&)>& text);
+
+  // Parts of the refresh.
   void ShowModeList();
   void ShowReportRate();
   void ShowSliders();
@@ -223,15 +229,16 @@ class LightingPanel {
   void ShowColourful();
   void ShowMode17();
   void ShowDirection(int mode);
+  void ShowTools();
   void ShowUserPainting();
+  void ShowView();
+  // The controls of the current mode, or none.
   void ShowModeControls(bool shown);
-  void ShowUserModes(std::span<const std::u16string> names);
-  void SetLabels(const std::function<std::u16string(const LightingControl&)>& text);
 
+  // What the controls do.
   void LightingViewOn();
   void SelectMode(std::uint8_t mode);
-  void SetBrightness(int position);
-  void SetSpeed(int position);
+  void StoreAndWrite(std::uint8_t& stored, std::size_t offset, int value);
   void SetDirection(std::uint8_t direction);
   void PickGroupColour(Rgb colour);
   void ToggleColourful();
@@ -241,13 +248,19 @@ class LightingPanel {
   void PickUserColour(Rgb colour);
   void PickBaseColour(Rgb colour);
 
+  // The key grid in mode 20.
+  bool FramesShown() const;
   void SetKeyColourFrames();
   void ClearKeyMarksAndFrames();
-  bool FramesShown() const;
+
+  static bool In(int control, const std::vector<int>& controls);
+  template <std::size_t N>
+  static std::optional<int> IndexIn(const std::array<int, N>& controls, int control);
 
   LightingPanelParts parts_;
   std::unique_ptr<LightingPanelView> noView_;
   LightingPanelView* view_;
+  int languageIndex_ = 0;
   std::vector<std::u16string> userModeNames_;
 };
 

@@ -144,6 +144,10 @@ bool Lighting::SaveUserModeName(int userMode, std::u16string_view name) {
   return files_.SaveUserModeName(host_.ShownProfile(), userMode, name);
 }
 
+bool Lighting::CopyUserModes(ProfileNumber from, ProfileNumber to) {
+  return files_.CopyProfile(from, to);
+}
+
 std::u16string Lighting::ReadUserModeName(ProfileNumber profile, int userMode) const {
   return files_.UserModeName(profile, userMode);
 }

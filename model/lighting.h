@@ -82,6 +82,8 @@ class Lighting {
   bool SaveCurrentUserMode(int userMode);
   bool SaveUserModeName(int userMode, std::u16string_view name);
   std::u16string ReadUserModeName(ProfileNumber profile, int userMode) const;
+  // One profile's user-mode file becomes a copy of another's.
+  bool CopyUserModes(ProfileNumber from, ProfileNumber to);
   std::array<std::u16string, kUserModeCount> UserModeNames(ProfileNumber profile) const;
 
   // The lighting view ("DengCheck" in section "KEYCOLOR" of wskb.ini).
