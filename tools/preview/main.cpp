@@ -106,7 +106,8 @@ using Builder = std::function<std::unique_ptr<PreviewDialog>(SkinPictures&, cons
 std::vector<Builder> Windows() {
   std::vector<Builder> builders;
   builders.push_back([](auto& p, auto& t) { return BuildMainWindow(p, t, {false, 1}); });
-  for (int mode : {1, 6, 12, 17, 18, 20}) {
+  builders.push_back([](auto& p, auto& t) { return BuildMainWindow(p, t, {false, 1, true}); });
+  for (int mode : {1, 2, 6, 12, 17, 18, 19, 20}) {
     builders.push_back([mode](auto& p, auto& t) { return BuildMainWindow(p, t, {true, mode}); });
   }
   for (CompositePage page :

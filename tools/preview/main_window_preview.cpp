@@ -1,22 +1,30 @@
 #include "tools/preview/main_window_preview.h"
 
-#include <algorithm>
-#include <initializer_list>
-#include <string>
+#include <unistd.h>
 
+#include <array>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "app/lighting_panel.h"
+#include "app/lighting_panel_controls.h"
+#include "device/app_state.h"
+#include "device/device_link.h"
+#include "device/service_library.h"
 #include "model/key_buttons_table.h"
+#include "model/lighting.h"
+#include "model/user_mode_files.h"
+#include "platform/ini.h"
+#include "platform/settings_store.h"
 #include "platform/text.h"
+#include "razizid/in_process.h"
+#include "resources/texts.h"
+#include "vkbd/keyboard.h"
 #include "widgets/skin_pictures.h"
 
 namespace ombrex::preview {
 namespace {
-
-// The modes the preview's mode list offers (a keyboard offers its own).
-constexpr int kListedModes[] = {1, 2, 3, 5, 6, 12, 17, 18, 20};
-
-bool InModes(int mode, std::initializer_list<int> modes) {
-  return std::find(modes.begin(), modes.end(), mode) != modes.end();
-}
 
 QPixmap Bitmap(SkinPictures& pictures, const std::string& name) {
   return pictures.Picture(std::filesystem::path("Skins") / name);
@@ -59,10 +67,6 @@ constexpr ImageButtonKey kCommandButtons[] = {
     {u"FUNC_PROFILE4", 1199, u"IDS_MAIN_PROFILE4", true},
     {u"FUNC_DEFAULT", 1138, u"IDS_MAIN_DEFAULT", true},
     {u"FUNC_SWITCH", 1008, u"", true},
-    {u"FUNC_REPORT1", 1147, u"", true},
-    {u"FUNC_REPORT2", 1168, u"", true},
-    {u"FUNC_REPORT3", 1169, u"", true},
-    {u"FUNC_REPORT4", 1170, u"", true},
     {u"CONTROL_Network", 1219, u"", true},
     {u"CONTROL_Facebook", 1220, u"", true},
     {u"CONTROL_twitter", 1221, u"", true},
@@ -75,21 +79,18 @@ bool ShownAssigned(int slot) {
   return slot == 0x1E || slot == 0x11 || slot == 0x1F || slot == 0x20;
 }
 
+// The key view's marks; the lighting view's frames are the panel's own.
 void PlaceKeyGrid(PreviewDialog& preview, const ButtonPictures& faces, const MainView& view) {
-  const bool painting = view.lighting && view.mode == 20;
   for (const KeyButtonInfo& key : kKeyButtons) {
     CPngButton& button = preview.ImageButton(Key("KEY_%03X", key.slot), key.control, faces);
     button.SetMarked(!view.lighting && ShownAssigned(key.slot));
-    if (painting) button.SetFrameColour(QColor::fromHsv((key.led * 23) % 360, 200, 255));
   }
   for (int j = 0; j < 9; ++j) {
     CPngButton& g = preview.ImageButton(Key("FUNC_G%d", j + 1), kGKeyControls[j], faces);
     g.setEnabled(j < 7);
     g.SetMarked(!view.lighting && (j == 0 || j == 2));
-    if (painting && j < 7) g.SetFrameColour(QColor::fromHsv(40 * j, 200, 255));
   }
-  CPngButton& fn = preview.ImageButton(u"KEY_FN", kFnControl, faces);
-  if (painting) fn.SetFrameColour(QColor(0xff, 0xae, 0x2b));
+  preview.ImageButton(u"KEY_FN", kFnControl, faces);
   // D1..D6 are there for the other Flip setting; with Flip 0 they are disabled.
   for (int d = 1; d <= 6; ++d) {
     preview.ImageButton(Key("FUNC_D%d", d), 1015 + d, faces).setEnabled(false);
@@ -112,117 +113,154 @@ void PlaceCommands(PreviewDialog& preview, const ButtonPictures& faces) {
   }
 }
 
-QString Caption(const PreviewTexts& texts, std::u16string_view languageKey) {
-  return texts.Text(languageKey);
+// The preview's keyboard: every mode offered, profile 0 showing `view.mode`
+// with a few values that make each control show something.
+std::array<std::uint8_t, protocol::kStatusModeCount> EveryMode() {
+  std::array<std::uint8_t, protocol::kStatusModeCount> modes{};
+  for (std::size_t i = 0; i < 23; ++i) modes[i] = static_cast<std::uint8_t>(i + 1);
+  return modes;
 }
 
-void PlaceLightingPanel(PreviewDialog& preview, SkinPictures& pictures) {
-  const PreviewTexts& texts = preview.Texts();
-  preview.Picture(u"CONTROL_DengStaPic", 1167, Bitmap(pictures, "dengup.bmp"));
-  preview.Label(u"CONTROL_DengStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_DENG"));
-  QStringList modes;
-  for (int mode : kListedModes) modes << texts.ModeName(mode);
-  preview.DropDown(u"CONTROL_XGcombox", modes, false);
-  preview.Label(u"CONTROL_LightStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_TEXTLIGHT"));
-  preview.Slider(u"CONTROL_LightSlider", 1178, Bitmap(pictures, "3.bmp")).SetPos(3);
-  preview.Label(u"CONTROL_SpeedStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_SPEED"));
-  preview.Slider(u"CONTROL_SpeedSlider", 1179, Bitmap(pictures, "7.bmp")).SetPos(2);
-  preview.Label(u"CONTROL_BLFXStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_FX"));
-  preview.Picture(u"CONTROL_BLFXLStaPic", 1149, Bitmap(pictures, "leftdown.bmp"));
-  preview.Picture(u"CONTROL_BLFXRStaPic", 1150, Bitmap(pictures, "rightup.bmp"));
-  preview.Label(u"CONTROL_HXysStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_COLOR"));
-  preview.ColourButton(u"CONTROL_HXysButton", 1155, QColor(0x27, 0xd3, 0xf2));
-  preview.Label(u"CONTROL_HXsjsStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_COLOURFUL"));
-  preview.Picture(u"CONTROL_HXsjsStaPic", 1156, Bitmap(pictures, "sjsup.bmp"));
-  preview.Label(u"CONTROL_FYYSStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_COLOR"));
-  preview.ColourButton(u"CONTROL_FYYSButton", 1152, QColor(0x27, 0xd3, 0xf2));
-  preview.Label(u"CONTROL_FYSJSStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_COLOURFUL"));
-  preview.Picture(u"CONTROL_FYSJSStaPic", 1175, Bitmap(pictures, "sjsdown.bmp"));
-  preview.Picture(u"CONTROL_HONGPIC", 1194, Bitmap(pictures, "hongok.bmp"));
-  preview.Picture(u"CONTROL_HUANGPIC", 1195, Bitmap(pictures, "huang.bmp"));
-  preview.Picture(u"CONTROL_LVPIC", 1196, Bitmap(pictures, "lv.bmp"));
-  preview.Picture(u"CONTROL_LANPIC", 1197, Bitmap(pictures, "lan.bmp"));
-  preview.Label(u"CONTROL_USERysStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_COLOR"));
-  preview.ColourButton(u"CONTROL_USERysButton", 1160, QColor(0xe5, 0x48, 0x4d));
-  preview.Label(u"CONTROL_USERjsStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_JCOLOR"));
-  preview.ColourButton(u"CONTROL_USERjsButton", 1162, QColor(0x20, 0x20, 0x20));
-  preview.Label(u"CONTROL_USERgjStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_TOOL"));
-  preview.Picture(u"CONTROL_USERgjStaPic1", 1164, Bitmap(pictures, "user1down.bmp"));
-  preview.Picture(u"CONTROL_USERgjStaPic2", 1165, Bitmap(pictures, "user2up.bmp"));
-  QStringList userModes;
-  for (int i = 1; i <= 10; ++i) userModes << QStringLiteral("User %1").arg(i);
-  preview.DropDown(u"CONTROL_umCombo", userModes, true);
-  preview.Label(u"CONTROL_UsbStatic", Caption(texts, u"IDS_KEYBOARD_FUNC_USB"));
-  preview.Label(u"CONTROL_RGBStatic", QStringLiteral("RGB"));
-  preview.Edit(u"COLOR_R", QStringLiteral("39"), true);
-  preview.Edit(u"COLOR_G", QStringLiteral("211"), true);
-  preview.Edit(u"COLOR_B", QStringLiteral("242"), true);
-  preview.Picture(u"CONTROL_JDTStatic", 1180, Bitmap(pictures, "jdt1.bmp"));
-  preview.Show(u"CONTROL_JDTStatic", false);  // only while Apply runs
+// A user mode whose keys run through the colour wheel by their light, with a
+// base colour the keys without a light of their own follow.
+std::string PaintedUserModes() {
+  std::string file = "[PRESENTMODE]\nmode=0\n[MODENAME]\n0=Wheel\n[Mode0]\ntool=1\n"
+                     "jcolor=255,174,43\ncolor=229,72,77\n";
+  for (int led = 0; led < 63; ++led) {
+    const QColor colour = QColor::fromHsv((led * 23) % 360, 200, 255);
+    file += std::to_string(led) + "=" + std::to_string(colour.red()) + "," +
+            std::to_string(colour.green()) + "," + std::to_string(colour.blue()) + ",0\n";
+  }
+  return file;
 }
 
-struct Group {
-  std::initializer_list<std::u16string_view> keys;
-  std::initializer_list<int> modes;
+// The key grid's buttons, as the lighting panel marks and frames them.
+class PreviewKeyButtons final : public KeyButtons {
+ public:
+  explicit PreviewKeyButtons(PreviewDialog& preview) {
+    for (std::size_t i = 0; i < kKeyButtonCount; ++i) {
+      buttons_[i] = preview.Find(Key("KEY_%03X", kKeyButtons[i].slot));
+    }
+    for (int j = 0; j < 9; ++j) buttons_[GKeyButton(j)] = preview.Find(Key("FUNC_G%d", j + 1));
+    buttons_[kFnButton] = preview.Find(u"KEY_FN");
+  }
+  void SetAssigned(int button, bool assigned) override {
+    if (CPngButton* key = At(button)) key->SetMarked(assigned);
+  }
+  void SetTooltip(int, std::u16string_view) override {}
+  void SetColourFrame(int button, std::optional<Rgb> colour) override {
+    if (CPngButton* key = At(button)) {
+      key->SetFrameColour(colour ? std::optional(QColor(colour->red, colour->green, colour->blue))
+                                 : std::nullopt);
+    }
+  }
+  void ApplyFlip() override {}
+
+ private:
+  CPngButton* At(int button) const {
+    if (button < 0 || button >= static_cast<int>(kButtonCount)) return nullptr;
+    return static_cast<CPngButton*>(buttons_[static_cast<std::size_t>(button)]);
+  }
+  std::array<QWidget*, kButtonCount> buttons_{};
 };
 
-const Group kModeGroups[] = {
-    {{u"CONTROL_XGcombox", u"CONTROL_LightStatic", u"CONTROL_LightSlider"},
-     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 22, 23}},
-    {{u"CONTROL_SpeedStatic", u"CONTROL_SpeedSlider"},
-     {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 23}},
-    {{u"CONTROL_BLFXStatic", u"CONTROL_BLFXLStaPic", u"CONTROL_BLFXRStaPic"}, {1, 2, 3, 12, 18}},
-    {{u"CONTROL_HXysStatic", u"CONTROL_HXysButton", u"CONTROL_HXsjsStatic", u"CONTROL_HXsjsStaPic"},
-     {1, 2, 3, 5, 7, 8, 9, 10, 13, 14, 15}},
-    {{u"CONTROL_FYYSStatic", u"CONTROL_FYYSButton", u"CONTROL_FYSJSStatic", u"CONTROL_FYSJSStaPic"},
-     {6, 16}},
-    {{u"CONTROL_HONGPIC", u"CONTROL_HUANGPIC", u"CONTROL_LVPIC", u"CONTROL_LANPIC"}, {17}},
-    {{u"CONTROL_USERysStatic", u"CONTROL_USERysButton", u"CONTROL_USERjsStatic",
-      u"CONTROL_USERjsButton", u"CONTROL_USERgjStatic", u"CONTROL_USERgjStaPic1",
-      u"CONTROL_USERgjStaPic2", u"CONTROL_umCombo"},
-     {20}},
+// The real lighting panel, its rules and controls, on an in-process virtual
+// keyboard whose profile 0 shows the previewed mode.
+class LightingScene {
+ public:
+  LightingScene(PreviewDialog& preview, const PreviewTexts& texts, MainView view)
+      : folder_(ScratchFolder()),
+        library_(keyboard_),
+        bound_(BindServiceLibrary(library_.Functions())),
+        store_(OpenSettingsIn(folder_ / "config")),
+        texts_(texts.ProgramFolder(), *store_, 0x0409),
+        files_(folder_ / "data", texts.ProgramFolder()),
+        buttons_(preview) {
+    if (!std::holds_alternative<ServiceLibrary>(bound_)) return;
+    link_.emplace(std::get<ServiceLibrary>(bound_), state_);
+    link_->RegisterReplyRead();
+    lighting_.emplace(link_->Commands(), files_, folder_ / "docs");
+    panel_.emplace(LightingPanelParts{.lighting = *lighting_,
+                                      .commands = link_->Commands(),
+                                      .buttons = buttons_,
+                                      .texts = texts_,
+                                      .selectProfile = [](ProfileNumber) { return 1; },
+                                      .refreshAllKeys = {}});
+    controls_.emplace(preview.Dialog(), *panel_);
+    controls_->SetupLightingPanel();
+    for (const LightingControl& control : LightingControls()) {
+      preview.Adopt(control.skinKey, *controls_->Control(control.id));
+    }
+    Show(texts, view);
+  }
+  ~LightingScene() {
+    controls_.reset();
+    panel_.reset();
+    lighting_.reset();
+    link_.reset();
+    std::error_code error;
+    std::filesystem::remove_all(folder_, error);
+  }
+
+ private:
+  static std::filesystem::path ScratchFolder() {
+    static int made = 0;
+    return std::filesystem::temp_directory_path() /
+           ("ombrex-preview-" + std::to_string(getpid()) + "-" + std::to_string(++made));
+  }
+
+  void Show(const PreviewTexts& texts, MainView view) {
+    const std::uint8_t mode = static_cast<std::uint8_t>(view.mode);
+    //                                       mode bright speed dir colourful  colour
+    const std::array<std::uint8_t, 8> record{mode, 3, 2, 255, 0, 0x27, 0xd3, 0xf2};
+    link_->Commands().WriteSettings(record, 0);
+    const std::array<std::uint8_t, 3> rateAndMode17{3, 0, 1};  // report rate 4, yellow
+    link_->Commands().WriteSettings(rateAndMode17, 15);
+    std::error_code error;
+    std::filesystem::create_directories(files_.UserFile(0).parent_path(), error);
+    ini::ReplaceFile(files_.UserFile(0), PaintedUserModes());
+    lighting_->WriteLightingViewSetting(view.lighting);
+    panel_->SetLightingProfile(0);
+    panel_->ReadLighting(true);
+    panel_->RefreshLightingPanel();
+    panel_->ApplyLanguage(texts.LanguageIndex());
+    lighting_->Flush();
+  }
+
+  std::filesystem::path folder_;
+  vkbd::Keyboard keyboard_{vkbd::FactoryConfig{.modes = EveryMode()}};
+  razizid::InProcessLibrary library_;
+  ServiceLibraryResult bound_;
+  AppState state_;
+  std::optional<DeviceLink> link_;
+  std::unique_ptr<SettingsStore> store_;
+  Texts texts_;
+  UserModeFiles files_;
+  PreviewKeyButtons buttons_;
+  std::optional<Lighting> lighting_;
+  std::optional<LightingPanel> panel_;
+  std::optional<CLightingPanel> controls_;
 };
 
-void ShowMode(PreviewDialog& preview, SkinPictures& pictures, const MainView& view) {
-  for (const Group& group : kModeGroups) {
-    const bool shown = view.lighting && InModes(view.mode, group.modes);
-    for (auto key : group.keys) preview.Show(key, shown);
-  }
-  if (!view.lighting) return;
-  auto* modes = static_cast<QComboBox*>(preview.Find(u"CONTROL_XGcombox"));
-  const auto listed = std::find(std::begin(kListedModes), std::end(kListedModes), view.mode);
-  modes->setCurrentIndex(listed == std::end(kListedModes) ? -1 : listed - std::begin(kListedModes));
-  auto* light = static_cast<CImageStatic*>(preview.Find(u"CONTROL_DengStaPic"));
-  light->SetPicture(Bitmap(pictures, "dengdown.bmp"));
-  // The direction controls move to the places of the mode's own keys.
-  const char* suffix = view.mode >= 1 && view.mode <= 3 ? "2" : view.mode == 12 ? "3" : "";
-  for (const char* key : {"CONTROL_BLFXStatic", "CONTROL_BLFXLStaPic", "CONTROL_BLFXRStaPic"}) {
-    const std::u16string from = Utf16FromAscii(std::string(key) + suffix);
-    preview.Dialog().MoveControl(*preview.Find(Utf16FromAscii(key)), from);
-  }
-  const auto [first, second] = view.mode == 18   ? std::pair{"kuosandown.bmp", "julong.bmp"}
-                               : view.mode == 12 ? std::pair{"updown.bmp", "downup.bmp"}
-                                                 : std::pair{"leftdown.bmp", "rightup.bmp"};
-  static_cast<CImageStatic*>(preview.Find(u"CONTROL_BLFXLStaPic"))
-      ->SetPicture(Bitmap(pictures, first));
-  static_cast<CImageStatic*>(preview.Find(u"CONTROL_BLFXRStaPic"))
-      ->SetPicture(Bitmap(pictures, second));
+void PlaceBusyIndicator(PreviewDialog& preview, SkinPictures& pictures, bool busy) {
+  preview.Picture(u"CONTROL_JDTStatic", lighting_control::kBusyIndicator,
+                  Bitmap(pictures, busy ? "jdt4.bmp" : "jdt1.bmp"));
+  preview.Show(u"CONTROL_JDTStatic", busy);  // only while Apply runs
 }
 
 }  // namespace
 
 std::unique_ptr<PreviewDialog> BuildMainWindow(SkinPictures& pictures, const PreviewTexts& texts,
                                                MainView view) {
-  const QString name = view.lighting ? QStringLiteral("main-lighting-mode%1").arg(view.mode)
-                                     : QStringLiteral("main-keys");
+  const QString name = view.busy       ? QStringLiteral("main-applying")
+                       : view.lighting ? QStringLiteral("main-lighting-mode%1").arg(view.mode)
+                                       : QStringLiteral("main-keys");
   auto preview = std::make_unique<PreviewDialog>(pictures, "Skins/Main.ini", texts, name);
   const ButtonPictures faces = MainWindowFaces(pictures);
   PlaceKeyGrid(*preview, faces, view);
   PlaceCommands(*preview, faces);
-  PlaceLightingPanel(*preview, pictures);
-  ShowMode(*preview, pictures, view);
-  auto* report = static_cast<CPngButton*>(preview->Find(u"FUNC_REPORT4"));
-  report->SetSelected(true);
+  preview->KeepAlive(std::make_shared<LightingScene>(*preview, texts, view));
+  PlaceBusyIndicator(*preview, pictures, view.busy);
   return preview;
 }
 

@@ -6,10 +6,12 @@
 
 namespace ombrex::preview {
 
-// The key view (lighting off) or the lighting view in one lighting mode.
+// The key view (lighting off) or the lighting view in one lighting mode;
+// `busy` shows the key view while an Apply runs.
 struct MainView {
   bool lighting = false;
   int mode = 1;
+  bool busy = false;
 };
 
 std::unique_ptr<PreviewDialog> BuildMainWindow(SkinPictures& pictures, const PreviewTexts& texts,

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/preview/preview_texts.h"
 #include "widgets/base_dialog.h"
@@ -49,6 +50,9 @@ class PreviewDialog {
   // A control made elsewhere (a panel of the real dialog), checked like the
   // others under its skin key; it takes the key's place.
   void Adopt(std::u16string_view key, QWidget& control);
+  // What the dialog's controls need for as long as they live (the real
+  // panels behind them); let go before the dialog.
+  void KeepAlive(std::shared_ptr<void> part) { parts_.push_back(std::move(part)); }
 
   QWidget* Find(std::u16string_view key) const;
   void Show(std::u16string_view key, bool shown);
@@ -66,6 +70,7 @@ class PreviewDialog {
   QString name_;
   bool skinned_ = false;
   std::map<std::u16string, QWidget*, std::less<>> controls_;
+  std::vector<std::shared_ptr<void>> parts_;
 };
 
 }  // namespace ombrex::preview
