@@ -71,9 +71,8 @@ QWidget* CLightingPanel::Create(const LightingControl& control) {
     }
     case Kind::Picture: {
       auto& picture = Own(std::make_unique<CImageStatic>(id, &window_));
-      connect(&picture, &CImageStatic::clicked, this, [this](int clicked) {
-        panel_.OnClicked(clicked);
-      });
+      connect(&picture, &CImageStatic::clicked, this,
+              [this](int clicked) { panel_.OnClicked(clicked); });
       return &picture;
     }
     case Kind::Slider: {
@@ -87,8 +86,9 @@ QWidget* CLightingPanel::Create(const LightingControl& control) {
     case Kind::ColourButton: {
       auto& button = Own(std::make_unique<CSkinColorButton>(id, &window_));
       button.EnableOtherButton(u"other");
-      connect(&button, &CSkinColorButton::colourPicked, this,
-              [this](int picked, QColor colour) { panel_.OnColourPicked(picked, FromQColor(colour)); });
+      connect(&button, &CSkinColorButton::colourPicked, this, [this](int picked, QColor colour) {
+        panel_.OnColourPicked(picked, FromQColor(colour));
+      });
       return &button;
     }
     case Kind::ModeList: {
@@ -97,7 +97,8 @@ QWidget* CLightingPanel::Create(const LightingControl& control) {
       ApplySkinStyle(list);
       // Only a choice the user made: refilling or selecting from the
       // keyboard's state reports nothing.
-      connect(&list, &QComboBox::activated, this, [this](int index) { panel_.OnModeSelected(index); });
+      connect(&list, &QComboBox::activated, this,
+              [this](int index) { panel_.OnModeSelected(index); });
       return &list;
     }
     case Kind::UserModeList: {

@@ -42,9 +42,21 @@ void CBitmapSlider::SetThumbPicture(const QPixmap& thumb) {
   update();
 }
 
+int CBitmapSlider::PictureWidth() const {
+  return thumb_.isNull() ? 0 : qRound(thumb_.deviceIndependentSize().width());
+}
+
+bool CBitmapSlider::PictureIsWholeSlider() const {
+  return PictureWidth() >= width();
+}
+
 int CBitmapSlider::ThumbWidth() const {
-  const int pictureWidth = thumb_.isNull() ? 0 : qRound(thumb_.deviceIndependentSize().width());
-  return pictureWidth > 0 ? std::min(pictureWidth, width()) : std::min(height(), width());
+  // A picture of the whole slider at its position has its knob as round as
+  // the slider is high, travelling between half a height in from each end;
+  // without a picture the knob is the same.
+  const int pictureWidth = PictureWidth();
+  if (pictureWidth > 0 && !PictureIsWholeSlider()) return pictureWidth;
+  return std::min(height(), width());
 }
 
 int CBitmapSlider::ThumbLeft(int position) const {
@@ -77,7 +89,8 @@ void CBitmapSlider::paintEvent(QPaintEvent*) {
   if (thumb_.isNull()) return;
   QPainter painter(this);
   const qreal thumbHeight = thumb_.deviceIndependentSize().height();
-  painter.drawPixmap(QPointF(ThumbLeft(position_), (height() - thumbHeight) / 2), thumb_);
+  const int left = PictureIsWholeSlider() ? 0 : ThumbLeft(position_);
+  painter.drawPixmap(QPointF(left, (height() - thumbHeight) / 2), thumb_);
 }
 
 void CBitmapSlider::keyPressEvent(QKeyEvent* event) {

@@ -1,7 +1,9 @@
 #pragma once
 
 // A horizontal slider drawn as a thumb picture over the dialog's background.
-// The lighting panel swaps the thumb picture with the position.
+// The lighting panel swaps the thumb picture with the position. A picture as
+// wide as the slider shows the whole slider at that position; it is drawn in
+// place and the pointer is read against its knob.
 
 #include <QPixmap>
 #include <QWidget>
@@ -58,6 +60,9 @@ class CBitmapSlider : public QWidget {
  private:
   int Clamp(int position) const;
   int ThumbWidth() const;
+  int PictureWidth() const;
+  // The picture shows the whole slider, knob and track, at one position.
+  bool PictureIsWholeSlider() const;
   // Moves by the user's action and reports when the position changed.
   void MoveByUser(int position);
 

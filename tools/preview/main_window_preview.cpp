@@ -124,8 +124,9 @@ std::array<std::uint8_t, protocol::kStatusModeCount> EveryMode() {
 // A user mode whose keys run through the colour wheel by their light, with a
 // base colour the keys without a light of their own follow.
 std::string PaintedUserModes() {
-  std::string file = "[PRESENTMODE]\nmode=0\n[MODENAME]\n0=Wheel\n[Mode0]\ntool=1\n"
-                     "jcolor=255,174,43\ncolor=229,72,77\n";
+  std::string file =
+      "[PRESENTMODE]\nmode=0\n[MODENAME]\n0=Wheel\n[Mode0]\ntool=1\n"
+      "jcolor=255,174,43\ncolor=229,72,77\n";
   for (int led = 0; led < 63; ++led) {
     const QColor colour = QColor::fromHsv((led * 23) % 360, 200, 255);
     file += std::to_string(led) + "=" + std::to_string(colour.red()) + "," +

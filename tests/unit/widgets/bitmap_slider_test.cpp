@@ -134,6 +134,24 @@ TEST_F(BitmapSliderTest, ThumbIsDrawnAtItsPosition) {
   EXPECT_NE(test::PixelAt(image, 105, 10), QColor(Qt::white));
 }
 
+TEST_F(BitmapSliderTest, APictureOfTheWholeSliderIsReadAgainstItsKnob) {
+  // 110 x 20: the knob is 20 wide and its centre travels from 10 to 100.
+  QPixmap whole = test::Solid(QSize(110, 20), Qt::white);
+  slider.SetThumbPicture(whole);
+  for (int position : {4, 0, 2, 3, 1}) {
+    test::SendMouse(slider, QEvent::MouseButtonPress, QPoint(10 + 90 * position / 4, 10),
+                    Qt::LeftButton, Qt::LeftButton);
+    test::SendMouse(slider, QEvent::MouseButtonRelease, QPoint(10 + 90 * position / 4, 10),
+                    Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(slider.GetPos(), position);
+  }
+  // Drawn where it stands, whatever the position.
+  slider.SetPos(4);
+  const QImage image = test::Grab(slider);
+  EXPECT_EQ(test::PixelAt(image, 1, 10), QColor(Qt::white));
+  EXPECT_EQ(test::PixelAt(image, 108, 10), QColor(Qt::white));
+}
+
 TEST_F(BitmapSliderTest, NarrowingTheRangePullsThePositionIn) {
   slider.SetPos(4);
   slider.SetRange(0, 2);
