@@ -191,6 +191,16 @@ TEST_F(OmbrexctlTest, LightingSetIsReadBack) {
   EXPECT_EQ(KeyboardByte("colours", 192 + 17), 3);
 }
 
+TEST_F(OmbrexctlTest, ALightingWriteThatDoesNotArriveIsReported) {
+  // The status read and the transfer's begin, then the keyboard is gone: the
+  // colour itself never arrives.
+  StartKeyboard({"--unplug-after", "2"});
+  const Finished colour = Ctl({"keycolour", "5", "1", "2", "3"});
+  EXPECT_EQ(colour.exitCode, 3) << colour.err;
+  EXPECT_NE(colour.err.find("refused the key colour"), std::string::npos) << colour.err;
+  EXPECT_EQ(colour.out, "");
+}
+
 TEST_F(OmbrexctlTest, UnpluggedDuringAWriteReportsFailureAndLeavesTheFileAlone) {
   StartKeyboard({"--unplug-after", "12"});
   const auto sample = Copy(SampleFile(), "sample.fwc");
