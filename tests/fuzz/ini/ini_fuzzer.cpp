@@ -58,6 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(ini::ReadString(file, u"fuzz section", u"ADDED", u"") == u"value");
   LookUpEverything(*ini::Load(file));
 
+  // Several keys in one rewrite end as the same keys written one by one would.
+  if (!keys.empty()) {
+    const ini::KeyValue several[] = {{key, u"first"}, {u"more", u"second"}, {key, u"third"}};
+    Require(ini::WriteStrings(file, section, several));
+    Require(ini::ReadString(file, section, key, u"") == u"third");
+    Require(ini::ReadString(file, section, u"more", u"") == u"second");
+    Require(ini::ReadString(file, u"fuzz section", u"added", u"") == u"value");
+  }
+
   // Values made of the input itself, line breaks included, must never break
   // the file for other keys.
   const std::u16string raw(bytes.begin(), bytes.begin() + std::min<std::size_t>(size, 24));

@@ -16,11 +16,8 @@
 #include "model/user_mode_files.h"
 #include "platform/ini.h"
 #include "resources/skin_file.h"
-#include "tests/support/core/small_texts.h"
-#include "tests/support/device/keyboard_tap.h"
-#include "tests/support/device/virtual_keyboard_rig.h"
 #include "tests/support/temp_dir.h"
-#include "tests/unit/model/model_test_support.h"
+#include "tests/unit/app/panel_on_keyboard.h"
 
 namespace ombrex {
 namespace {
@@ -93,32 +90,19 @@ test::RigOptions OfferingEveryMode() {
   return options;
 }
 
-class LightingPanelTest : public testing::Test {
+class LightingPanelTest : public testing::Test, protected test::PanelOnKeyboard {
  protected:
   LightingPanelTest()
-      : rig_(OfferingEveryMode()),
-        texts_(
-            "IDS_KEYBOARD_FUNC_DENG=Lighting\nIDS_KEYBOARD_FUNC_TEXTLIGHT=Brightness\n"
-            "IDS_KEYBOARD_FUNC_COLOR=Colour\n[Mode]\n1=Wave\n6=Static\n12=Rising\n"),
-        files_(dir_ / "data", dir_ / "program"),
-        lighting_(rig_.Commands(), files_, dir_ / "docs"),
-        panel_({.lighting = lighting_,
-                .commands = rig_.Commands(),
-                .buttons = buttons_,
-                .texts = texts_.Get(),
-                .selectProfile =
-                    [this](ProfileNumber p) {
-                      switchedTo_.push_back(static_cast<int>(p.Index()));
-                      return switchAnswer_;
-                    },
-                .refreshAllKeys = [this] { ++gridRefreshes_; }}) {
+      : PanelOnKeyboard(OfferingEveryMode(),
+                        "IDS_KEYBOARD_FUNC_DENG=Lighting\nIDS_KEYBOARD_FUNC_TEXTLIGHT=Brightness\n"
+                        "IDS_KEYBOARD_FUNC_COLOR=Colour\n[Mode]\n1=Wave\n6=Static\n12=Rising\n") {
     panel_.AttachView(view_);
   }
 
   // The panel as the program shows it after reading the keyboard: profile
   // `profile`, in the lighting view.
   void ReadAndShow(ProfileNumber profile, std::uint8_t mode) {
-    WriteRecord(profile, 0, {mode});
+    ASSERT_TRUE(WriteRecord(profile, 0, {mode}));
     ASSERT_TRUE(lighting_.WriteLightingViewSetting(true));
     panel_.SetLightingProfile(profile);
     ASSERT_EQ(panel_.ReadLighting(true), result::kOk);
@@ -126,27 +110,10 @@ class LightingPanelTest : public testing::Test {
     Settle();
   }
 
-  void WriteRecord(ProfileNumber profile, std::size_t offset, std::vector<std::uint8_t> bytes) {
-    ASSERT_EQ(rig_.Commands().WriteSettings(bytes, std::uint16_t(profile.Index() * 64 + offset)),
-              result::kOk);
-  }
-
   // Everything the panel wrote has reached the keyboard; the tap forgets it.
   void Settle() {
     ASSERT_EQ(lighting_.Flush(), result::kOk);
     tap_.Clear();
-  }
-
-  std::uint8_t KeyboardByte(ProfileNumber profile, std::size_t offset) {
-    EXPECT_EQ(lighting_.Flush(), result::kOk);
-    return rig_.Keyboard().Snapshot().settings[profile.Index() * 64 + offset];
-  }
-
-  Rgb KeyboardLed(ProfileNumber profile, int led) {
-    EXPECT_EQ(lighting_.Flush(), result::kOk);
-    const auto& colours = rig_.Keyboard().Snapshot().keyColours;
-    const std::size_t at = profile.Index() * 192 + 3 * std::size_t(led);
-    return {colours[at], colours[at + 1], colours[at + 2]};
   }
 
   std::u16string UserFileValue(ProfileNumber profile, std::u16string_view section,
@@ -156,24 +123,13 @@ class LightingPanelTest : public testing::Test {
 
   int ListIndexOf(std::uint8_t mode) { return lighting_.Host().Modes().ListIndexOf(mode); }
 
-  test::TempDir dir_;
-  test::VirtualKeyboardRig rig_;
-  test::KeyboardTap tap_{rig_.Keyboard()};
-  test::SmallTexts texts_;
-  UserModeFiles files_;
-  Lighting lighting_;
-  test::RecordingKeyButtons buttons_;
   RecordingView view_;
-  std::vector<int> switchedTo_;
-  int switchAnswer_ = 1;
-  int gridRefreshes_ = 0;
-  LightingPanel panel_;
 };
 
 TEST_F(LightingPanelTest, TheRefreshShowsWhatTheKeyboardHoldsAndSendsNothing) {
   //                 mode bright speed dir  colourful r   g   b
-  WriteRecord(1, 0, {12, 3, 1, 255, 0, 10, 20, 30});
-  WriteRecord(1, 15, {7, 0, 9});  // report rate 7 counts as 3; mode-17 colour 9 as red
+  ASSERT_TRUE(WriteRecord(1, 0, {12, 3, 1, 255, 0, 10, 20, 30}));
+  ASSERT_TRUE(WriteRecord(1, 15, {7, 0, 9}));  // report rate 7 counts as 3; mode-17 colour 9 as red
   panel_.SetLightingProfile(1);
   ASSERT_EQ(panel_.ReadLighting(false), result::kOk);
   Settle();
@@ -236,8 +192,8 @@ TEST_F(LightingPanelTest, EachModeWritesItsFieldsAndShowsItsControls) {
   ReadAndShow(2, 4);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.mode);
-    WriteRecord(2, 0, {99});
-    WriteRecord(2, 4, {0x55});
+    ASSERT_TRUE(WriteRecord(2, 0, {99}));
+    ASSERT_TRUE(WriteRecord(2, 4, {0x55}));
     lighting_.State().colourful = true;
     panel_.OnModeSelected(ListIndexOf(std::uint8_t(row.mode)));
     EXPECT_EQ(KeyboardByte(2, 0), row.writesMode ? row.mode : 99);
@@ -282,7 +238,7 @@ TEST_F(LightingPanelTest, DirectionButtonsTakeTheModesPlacesAndPictures) {
 
 TEST_F(LightingPanelTest, SlidersWriteOnlyChangedValues) {
   ReadAndShow(0, 1);
-  WriteRecord(0, 1, {2, 2});
+  ASSERT_TRUE(WriteRecord(0, 1, {2, 2}));
   ASSERT_EQ(panel_.ReadLighting(false), result::kOk);
   Settle();
   panel_.OnSlider(lc::kBrightnessSlider, 2);  // where it is: nothing
@@ -310,7 +266,7 @@ TEST_F(LightingPanelTest, SlidersWriteOnlyChangedValues) {
 
 TEST_F(LightingPanelTest, ColourGroupsShareTheColourAndTheColourfulState) {
   ReadAndShow(0, 1);
-  WriteRecord(0, 4, {1});
+  ASSERT_TRUE(WriteRecord(0, 4, {1}));
   ASSERT_EQ(panel_.ReadLighting(false), result::kOk);
   panel_.OnColourPicked(lc::kColourButtonA, kBlue);
   EXPECT_EQ(KeyboardByte(0, 4), 0);
@@ -491,7 +447,7 @@ TEST_F(LightingPanelTest, ResettingGivesEachProfileItsDefaultRecordAndProfile3sU
     dir_.Write("data/Skins/UserDengColor_" + std::to_string(p.Index()) + ".userd",
                p.Index() == 3 ? test::ReadText(dir_ / "program/Skins/UserDengColor_3.userd")
                               : "[MODENAME]\n0=Mine\n");
-    WriteRecord(p, 0, std::vector<std::uint8_t>(35, 2));
+    ASSERT_TRUE(WriteRecord(p, 0, std::vector<std::uint8_t>(35, 2)));
     ReadAndShow(p, 6);
     panel_.ResetLighting();
     ASSERT_EQ(lighting_.Flush(), result::kOk);

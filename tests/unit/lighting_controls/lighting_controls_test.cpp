@@ -13,13 +13,7 @@
 #include <QWheelEvent>
 #include <cstdlib>
 
-#include "model/lighting.h"
-#include "model/user_mode_files.h"
-#include "tests/support/core/small_texts.h"
-#include "tests/support/device/keyboard_tap.h"
-#include "tests/support/device/virtual_keyboard_rig.h"
-#include "tests/support/temp_dir.h"
-#include "tests/unit/model/model_test_support.h"
+#include "tests/unit/app/panel_on_keyboard.h"
 #include "widgets/base_dialog.h"
 #include "widgets/bitmap_slider.h"
 #include "widgets/image_static.h"
@@ -37,18 +31,16 @@ std::filesystem::path ProgramFolder() {
   return std::getenv("OMBREX_PROGRAM_DIR");
 }
 
-class LightingControlsTest : public testing::Test {
+test::RigOptions OfferingThreeModes() {
+  test::RigOptions options;
+  options.factory.modes = {1, 6, 20};
+  return options;
+}
+
+class LightingControlsTest : public testing::Test, protected test::PanelOnKeyboard {
  protected:
   LightingControlsTest()
-      : texts_("[Mode]\n1=Wave\n6=Static\n"),
-        files_(dir_ / "data", dir_ / "program"),
-        lighting_(rig_.Commands(), files_, dir_ / "docs"),
-        panel_({.lighting = lighting_,
-                .commands = rig_.Commands(),
-                .buttons = buttons_,
-                .texts = texts_.Get(),
-                .selectProfile = [](ProfileNumber) { return 1; },
-                .refreshAllKeys = {}}),
+      : PanelOnKeyboard(OfferingThreeModes(), "[Mode]\n1=Wave\n6=Static\n"),
         pictures_(ProgramFolder(), 1.0),
         window_(pictures_, "Skins/Main.ini"),
         controls_(window_, panel_) {}
@@ -57,8 +49,7 @@ class LightingControlsTest : public testing::Test {
     ASSERT_TRUE(window_.ApplySkinScreen()) << "the built skin is missing";
     controls_.SetupLightingPanel();
     ASSERT_TRUE(lighting_.WriteLightingViewSetting(true));
-    const std::array<std::uint8_t, 3> record{1, 2, 2};  // wave, brightness 2, speed 2
-    ASSERT_EQ(rig_.Commands().WriteSettings(record, 0), result::kOk);
+    ASSERT_TRUE(WriteRecord(0, 0, {1, 2, 2}));  // wave, brightness 2, speed 2
     ASSERT_EQ(panel_.ReadLighting(true), result::kOk);
     panel_.RefreshLightingPanel();
     window_.show();
@@ -71,10 +62,7 @@ class LightingControlsTest : public testing::Test {
     tap_.Clear();
   }
 
-  std::uint8_t KeyboardByte(std::size_t offset) {
-    EXPECT_EQ(lighting_.Flush(), result::kOk);
-    return rig_.Keyboard().Snapshot().settings[offset];
-  }
+  std::uint8_t KeyboardByte(std::size_t offset) { return PanelOnKeyboard::KeyboardByte(0, offset); }
 
   template <typename W>
   W& Control(int id) {
@@ -110,18 +98,6 @@ class LightingControlsTest : public testing::Test {
     return shown.toImage() == pictures_.Picture(std::filesystem::path("Skins") / picture).toImage();
   }
 
-  test::TempDir dir_;
-  test::VirtualKeyboardRig rig_{[] {
-    test::RigOptions options;
-    options.factory.modes = {1, 6, 20};
-    return options;
-  }()};
-  test::KeyboardTap tap_{rig_.Keyboard()};
-  test::SmallTexts texts_;
-  UserModeFiles files_;
-  Lighting lighting_;
-  test::RecordingKeyButtons buttons_;
-  LightingPanel panel_;
   SkinPictures pictures_;
   CBaseDialog window_;
   CLightingPanel controls_;
