@@ -41,7 +41,11 @@ bool IsArrowKey(int key) {
 CLightingPanel::CLightingPanel(CBaseDialog& window, LightingPanel& panel)
     : window_(window), panel_(panel) {}
 
-CLightingPanel::~CLightingPanel() = default;
+CLightingPanel::~CLightingPanel() {
+  // A widget going away may still send events (the mode list loses the
+  // focus) through this filter: the controls go while it is whole.
+  owned_.clear();
+}
 
 QPixmap CLightingPanel::Bitmap(std::u16string_view name) {
   return window_.Pictures().Picture(std::filesystem::path("Skins") / std::u16string(name));
