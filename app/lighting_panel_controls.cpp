@@ -47,8 +47,16 @@ CLightingPanel::~CLightingPanel() {
   owned_.clear();
 }
 
-QPixmap CLightingPanel::Bitmap(std::u16string_view name) {
-  return window_.Pictures().Picture(std::filesystem::path("Skins") / std::u16string(name));
+const QPixmap& CLightingPanel::Bitmap(std::u16string_view name) {
+  // The panel's pictures are few and small, and a drag asks for them at every
+  // step: each is decoded once and kept with the controls.
+  auto found = bitmaps_.find(name);
+  if (found == bitmaps_.end()) {
+    const std::u16string key(name);
+    found = bitmaps_.emplace(key, window_.Pictures().Picture(std::filesystem::path("Skins") / key))
+                .first;
+  }
+  return found->second;
 }
 
 void CLightingPanel::SetupLightingPanel() {

@@ -66,13 +66,14 @@ class CLightingPanel final : public QObject, public LightingPanelView {
   template <typename W>
   W& Own(std::unique_ptr<W> widget);
   QComboBox* List(int control) const;
-  QPixmap Bitmap(std::u16string_view name);
+  const QPixmap& Bitmap(std::u16string_view name);
 
   CBaseDialog& window_;
   LightingPanel& panel_;
   // Children of the window, gone before it.
   std::vector<std::unique_ptr<QWidget>> owned_;
   std::map<int, QWidget*> controls_;
+  std::map<std::u16string, QPixmap, std::less<>> bitmaps_;
   // Controls the skin leaves out (placed at 1,1) never show.
   std::map<int, bool> leftOut_;
 };
