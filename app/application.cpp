@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "app/apply_commands_host.h"
-#include "app/lighting_panel_host.h"
+#include "app/lighting_panel.h"
 #include "app/start_options.h"
 #include "app/trace_log.h"
 #include "device/device_events.h"
@@ -28,6 +28,9 @@
 namespace ombrex {
 
 namespace msg = window_message;
+
+// How long the end waits for lighting writes still on their way.
+constexpr std::chrono::milliseconds kLightingFlushBound{2000};
 
 // The window's prompter; while a question or chooser is on screen the
 // program sits in a nested loop.
@@ -153,7 +156,20 @@ void Application::BuildEditors(MainWindowView& view) {
       config_.userDataFolder.empty() ? UserDataFolder() : config_.userDataFolder;
   userModes_ = std::make_unique<UserModeFiles>(userData, config_.programFolder);
   lighting_ = std::make_unique<Lighting>(link_->Commands(), *userModes_, config_.profileFolder);
-  panel_ = std::make_unique<KeyViewOnlyPanel>(view.Trace());
+  panel_ = std::make_unique<LightingPanel>(LightingPanelParts{
+      .lighting = *lighting_,
+      .commands = link_->Commands(),
+      .buttons = view.Buttons(),
+      .texts = *texts_,
+      .selectProfile =
+          [this](ProfileNumber profile) {
+            return switcher_->SelectProfile(static_cast<int>(profile.Index()));
+          },
+      .refreshAllKeys =
+          [this] {
+            grid_->RefreshAllKeys(link_->Commands().ActiveProfile().value_or(ProfileNumber(0)),
+                                  events_->Bank());
+          }});
   commands_ = std::make_unique<TracingApplyCommands>(view.Trace());
 }
 
@@ -307,6 +323,9 @@ void Application::Finish() {
   if (events_) events_->Stop();
   commands_.reset();
   panel_.reset();
+  // Lighting changes the user made last are still on their way; a keyboard
+  // that stopped answering is not waited for long.
+  if (lighting_) lighting_->FlushFor(kLightingFlushBound);
   lighting_.reset();
   manager_.reset();
   switcher_.reset();

@@ -45,7 +45,7 @@ class DeviceEvents;
 class DeviceLink;
 class KeyGrid;
 class KeyboardSync;
-class LightingPanelHost;
+class LightingPanel;
 class Lighting;
 class ProfileManager;
 class ProfileSwitcher;
@@ -149,7 +149,7 @@ class Application {
   DeviceLink* Link() { return link_.get(); }
   KeyGrid* Grid() { return grid_.get(); }
   Lighting* GetLighting() { return lighting_.get(); }
-  LightingPanelHost* Panel() { return panel_.get(); }
+  LightingPanel* Panel() { return panel_.get(); }
   ApplyCommandsHost* Commands() { return commands_.get(); }
   DeviceEvents* KeyboardEvents() { return events_.get(); }
   ProfileSwitcher* Switcher() { return switcher_.get(); }
@@ -184,7 +184,7 @@ class Application {
   std::unique_ptr<KeyGrid> grid_;
   std::unique_ptr<UserModeFiles> userModes_;
   std::unique_ptr<Lighting> lighting_;
-  std::unique_ptr<LightingPanelHost> panel_;
+  std::unique_ptr<LightingPanel> panel_;
   std::unique_ptr<ApplyCommandsHost> commands_;
   std::unique_ptr<ProfileSwitcher> switcher_;
   std::unique_ptr<ProfileManager> manager_;

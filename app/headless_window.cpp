@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/lighting_panel.h"
+#include "app/main_window_rules.h"
+#include "device/device_link.h"
 #include "platform/text.h"
 
 namespace ombrex {
@@ -61,6 +64,11 @@ void HeadlessWindow::CloseEditors() {
 }
 void HeadlessWindow::RefreshAfterDeviceChange() {
   Log("refreshed from the keyboard");
+  // No screen, but the lighting state the commands work on follows the
+  // keyboard all the same.
+  if (app_ == nullptr || app_->Panel() == nullptr || app_->GetLighting() == nullptr) return;
+  ShowKeyboardLighting(*app_->GetLighting(), *app_->Panel(),
+                       app_->Link()->Commands().ActiveProfile(), true);
 }
 void HeadlessWindow::RefreshGKeyStates() {
   Log("g-keys refreshed");

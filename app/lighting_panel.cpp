@@ -199,6 +199,10 @@ void LightingPanel::AttachView(LightingPanelView& view) {
   view_ = &view;
 }
 
+void LightingPanel::DetachView(const LightingPanelView& view) {
+  if (view_ == &view) view_ = noView_.get();
+}
+
 HostLightingState& LightingPanel::State() {
   return parts_.lighting.State();
 }

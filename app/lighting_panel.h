@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/lighting_panel_host.h"
 #include "device/profile_number.h"
 #include "device/results.h"
 #include "model/key_buttons.h"
@@ -165,12 +166,14 @@ struct LightingPanelParts {
   std::function<void()> refreshAllKeys;
 };
 
-class LightingPanel {
+class LightingPanel final : public LightingPanelHost {
  public:
   explicit LightingPanel(LightingPanelParts parts);
 
   // The controls the panel draws on; until then it draws nowhere.
   void AttachView(LightingPanelView& view);
+  // The controls go away before the panel: it draws nowhere again.
+  void DetachView(const LightingPanelView& view);
 
   // The window's start-up: the sliders' first thumbs and the labels' texts
   // from the skin's own captions (the language message replaces them).
@@ -182,24 +185,24 @@ class LightingPanel {
   // Reads the keyboard's lighting (the writes flushed first).
   DeviceResult ReadLighting(bool full);
   // The ten user modes of the shown profile into the user-mode list.
-  void RefillUserModes();
+  void RefillUserModes() override;
   // The shown profile's current user mode, its colours sent to the keyboard.
-  void LoadCurrentUserMode();
+  void LoadCurrentUserMode() override;
   // Every control from the host lighting state; writes nothing.
-  void RefreshLightingPanel();
+  void RefreshLightingPanel() override;
   // After the keyboard was read in full: which keys follow the base colour.
   void RecomputeFollowMarks();
 
-  bool LightingView() const;
-  void LightingViewOff();
+  bool LightingView() const override;
+  void LightingViewOff() override;
   // A key click paints now: the lighting view in mode 20.
-  bool Paints() const;
+  bool Paints() const override;
   // Paints a button of the key grid (0..113) with the current tool.
-  void PaintKey(int button);
+  void PaintKey(int button) override;
   // The keyboard went away: the focus goes to the mode list.
-  void FocusModeList();
+  void FocusModeList() override;
   // 'PA': labels and mode names in the language.
-  void ApplyLanguage(int languageIndex);
+  void ApplyLanguage(int languageIndex) override;
 
   // The shown profile's lighting back to its defaults (Default and the
   // keyboard's reset, while the lighting view is on).
@@ -208,7 +211,7 @@ class LightingPanel {
   // The user's actions.
   void OnClicked(int control);  // light button, pictures, report rates
   void OnModeSelected(int listIndex);
-  void OnSlider(int control, int position);
+  void OnSlider(int control, int position) override;
   void OnColourPicked(int control, Rgb colour);
   void OnUserModeSelected(int index);
   void OnUserModeEdited(std::u16string_view text);

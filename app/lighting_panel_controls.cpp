@@ -38,8 +38,10 @@ bool IsArrowKey(int key) {
 
 }  // namespace
 
+CLightingPanel::CLightingPanel(CBaseDialog& window) : window_(window) {}
+
 CLightingPanel::CLightingPanel(CBaseDialog& window, LightingPanel& panel)
-    : window_(window), panel_(panel) {}
+    : window_(window), panel_(&panel) {}
 
 CLightingPanel::~CLightingPanel() {
   // A widget going away may still send events (the mode list loses the
@@ -59,7 +61,17 @@ const QPixmap& CLightingPanel::Bitmap(std::u16string_view name) {
   return found->second;
 }
 
+template <typename Action>
+void CLightingPanel::Forward(Action action) {
+  if (panel_ != nullptr) action(*panel_);
+}
+
 void CLightingPanel::SetupLightingPanel() {
+  CreateControls();
+  if (panel_ != nullptr) Attach(*panel_);
+}
+
+void CLightingPanel::CreateControls() {
   for (const LightingControl& control : LightingControls()) {
     QWidget* widget = Create(control);
     const Placement place = window_.Skin().Button(control.skinKey);
@@ -68,8 +80,12 @@ void CLightingPanel::SetupLightingPanel() {
     widget->setVisible(!place.IsHidden());
     controls_[control.id] = widget;
   }
-  panel_.AttachView(*this);
-  panel_.SetupLightingPanel(window_.Skin());
+}
+
+void CLightingPanel::Attach(LightingPanel& panel) {
+  panel_ = &panel;
+  panel.AttachView(*this);
+  panel.SetupLightingPanel(window_.Skin());
 }
 
 QWidget* CLightingPanel::Create(const LightingControl& control) {
@@ -84,22 +100,23 @@ QWidget* CLightingPanel::Create(const LightingControl& control) {
     case Kind::Picture: {
       auto& picture = Own(std::make_unique<CImageStatic>(id, &window_));
       connect(&picture, &CImageStatic::clicked, this,
-              [this](int clicked) { panel_.OnClicked(clicked); });
+              [this](int clicked) { Forward([&](LightingPanel& p) { p.OnClicked(clicked); }); });
       return &picture;
     }
     case Kind::Slider: {
       auto& slider = Own(std::make_unique<CBitmapSlider>(id, &window_));
       slider.SetRange(0, 4);
       slider.SetPageSize(10);
-      connect(&slider, &CBitmapSlider::positionChanged, this,
-              [this](int slid, int position) { panel_.OnSlider(slid, position); });
+      connect(&slider, &CBitmapSlider::positionChanged, this, [this](int slid, int position) {
+        Forward([&](LightingPanel& p) { p.OnSlider(slid, position); });
+      });
       return &slider;
     }
     case Kind::ColourButton: {
       auto& button = Own(std::make_unique<CSkinColorButton>(id, &window_));
       button.EnableOtherButton(u"other");
       connect(&button, &CSkinColorButton::colourPicked, this, [this](int picked, QColor colour) {
-        panel_.OnColourPicked(picked, FromQColor(colour));
+        Forward([&](LightingPanel& p) { p.OnColourPicked(picked, FromQColor(colour)); });
       });
       return &button;
     }
@@ -110,7 +127,7 @@ QWidget* CLightingPanel::Create(const LightingControl& control) {
       // Only a choice the user made: refilling or selecting from the
       // keyboard's state reports nothing.
       connect(&list, &QComboBox::activated, this,
-              [this](int index) { panel_.OnModeSelected(index); });
+              [this](int index) { Forward([&](LightingPanel& p) { p.OnModeSelected(index); }); });
       return &list;
     }
     case Kind::UserModeList: {
@@ -119,29 +136,46 @@ QWidget* CLightingPanel::Create(const LightingControl& control) {
       // The edit renames the current user mode; it never adds one.
       list.setInsertPolicy(QComboBox::NoInsert);
       ApplySkinStyle(list);
-      connect(&list, &QComboBox::activated, this,
-              [this](int index) { panel_.OnUserModeSelected(index); });
-      connect(list.lineEdit(), &QLineEdit::textEdited, this,
-              [this](const QString& text) { panel_.OnUserModeEdited(FromQString(text)); });
+      connect(&list, &QComboBox::activated, this, [this](int index) {
+        Forward([&](LightingPanel& p) { p.OnUserModeSelected(index); });
+      });
+      connect(list.lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+        Forward([&](LightingPanel& p) { p.OnUserModeEdited(FromQString(text)); });
+      });
       return &list;
     }
     case Kind::ReportButton: {
-      auto& button = Own(std::make_unique<CPngButton>(id, &window_));
-      button.SetPictures(MainWindowFaces(window_.Pictures()));
-      button.SetPictureOrigin(QPoint(window_.Skin().Button(control.skinKey).x,
-                                     window_.Skin().Button(control.skinKey).y));
-      connect(&button, &QAbstractButton::clicked, this, [this, id] { panel_.OnClicked(id); });
-      return &button;
+      auto* button = qobject_cast<CPngButton*>(Existing(control));
+      if (button == nullptr) {
+        button = &Own(std::make_unique<CPngButton>(id, &window_));
+        button->SetPictures(MainWindowFaces(window_.Pictures()));
+        const Placement place = window_.Skin().Button(control.skinKey);
+        button->SetPictureOrigin(QPoint(place.x, place.y));
+      }
+      connect(button, &QAbstractButton::clicked, this,
+              [this, id] { Forward([&](LightingPanel& p) { p.OnClicked(id); }); });
+      return button;
     }
     case Kind::NumberField: {
-      auto& field = Own(std::make_unique<CEditBox>(&window_));
-      ApplySkinStyle(field);
-      connect(&field, &QLineEdit::textEdited, this,
-              [this, id](const QString& text) { panel_.OnRgbEdited(id, FromQString(text)); });
-      return &field;
+      auto* field = qobject_cast<QLineEdit*>(Existing(control));
+      if (field == nullptr) {
+        field = &Own(std::make_unique<CEditBox>(&window_));
+        ApplySkinStyle(*field);
+      }
+      connect(field, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+        Forward([&](LightingPanel& p) { p.OnRgbEdited(id, FromQString(text)); });
+      });
+      return field;
     }
   }
   return nullptr;
+}
+
+QWidget* CLightingPanel::Existing(const LightingControl& control) const {
+  for (CPngButton* button : window_.findChildren<CPngButton*>(Qt::FindDirectChildrenOnly)) {
+    if (button->ControlId() == control.id) return button;
+  }
+  return window_.findChild<QLineEdit*>(ToQString(control.skinKey), Qt::FindDirectChildrenOnly);
 }
 
 template <typename W>

@@ -9,6 +9,12 @@
 //   CLightingPanel controls(window, panel);
 //   controls.SetupLightingPanel();   // creates, places, attaches, first pictures
 //
+// The main window lays its controls out before the program's parts exist:
+//
+//   CLightingPanel controls(window);
+//   controls.CreateControls();       // the window's layout
+//   controls.Attach(panel);          // once the panel's rules are made
+//
 // The mode list keeps the arrow keys and wheel steps to itself: each change of
 // mode writes to the keyboard, and the user should choose one, not pass
 // through them. Window thread only.
@@ -34,11 +40,17 @@ class CLightingPanel final : public QObject, public LightingPanelView {
   Q_OBJECT
 
  public:
+  explicit CLightingPanel(CBaseDialog& window);
   CLightingPanel(CBaseDialog& window, LightingPanel& panel);
   ~CLightingPanel() override;
 
-  // Creates and places every control, becomes the panel's view and lets the
-  // panel draw its first pictures and labels.
+  // Creates and places every control. Until a panel is attached what the
+  // user does goes nowhere.
+  void CreateControls();
+  // Becomes the panel's view and lets it draw its first pictures and labels;
+  // from now on the user's actions reach it.
+  void Attach(LightingPanel& panel);
+  // Both, for the panel given at construction.
   void SetupLightingPanel();
 
   // A control of the panel by id (nullptr for any other id).
@@ -63,13 +75,20 @@ class CLightingPanel final : public QObject, public LightingPanelView {
 
  private:
   QWidget* Create(const LightingControl& control);
+  // The window may have made a control of the panel already (its report-rate
+  // buttons and RGB fields, named by their skin keys): the panel takes that
+  // one rather than laying a second over it.
+  QWidget* Existing(const LightingControl& control) const;
   template <typename W>
   W& Own(std::unique_ptr<W> widget);
   QComboBox* List(int control) const;
   const QPixmap& Bitmap(std::u16string_view name);
+  // Hands a user's action to the panel, when there is one.
+  template <typename Action>
+  void Forward(Action action);
 
   CBaseDialog& window_;
-  LightingPanel& panel_;
+  LightingPanel* panel_ = nullptr;
   // Children of the window, gone before it.
   std::vector<std::unique_ptr<QWidget>> owned_;
   std::map<int, QWidget*> controls_;

@@ -3,14 +3,10 @@
 // The main window's side of the lighting panel: what the window's rules ask
 // of the panel when a profile button is pressed, the keyboard was read or
 // switched its profile, a key is clicked in the lighting view, the language
-// changes or a slider moved. Until the panel exists, KeyViewOnlyPanel stands
-// in: the window stays in its key view and every call is traced.
-
-#include <string>
+// changes or a slider moved. LightingPanel (app/lighting_panel.h) is the
+// one the program uses.
 
 namespace ombrex {
-
-class TraceLog;
 
 class LightingPanelHost {
  public:
@@ -33,25 +29,6 @@ class LightingPanelHost {
   virtual void ApplyLanguage(int languageIndex) = 0;
   // A lighting slider reports its position (message 0x28D1).
   virtual void OnSlider(int controlId, int position) = 0;
-};
-
-class KeyViewOnlyPanel final : public LightingPanelHost {
- public:
-  explicit KeyViewOnlyPanel(TraceLog& trace) : trace_(trace) {}
-
-  void RefillUserModes() override;
-  void LoadCurrentUserMode() override;
-  void RefreshLightingPanel() override;
-  bool LightingView() const override { return false; }
-  void LightingViewOff() override;
-  bool Paints() const override { return false; }
-  void PaintKey(int button) override;
-  void FocusModeList() override;
-  void ApplyLanguage(int languageIndex) override;
-  void OnSlider(int controlId, int position) override;
-
- private:
-  TraceLog& trace_;
 };
 
 }  // namespace ombrex

@@ -148,15 +148,22 @@ ProfileNumber MainWindowRules::LightingProfile() const {
   return parts_.lighting.Host().ShownProfile();
 }
 
-void MainWindowRules::PressProfileButton(ProfileNumber profile) {
-  Lighting& lighting = parts_.lighting;
-  lighting.SetShownProfile(profile);
-  lighting.ReadLighting(false);
-  if (lighting.Host().Modes().SupportsUserPainting()) {
-    parts_.panel.RefillUserModes();
-    parts_.panel.LoadCurrentUserMode();
+void ShowKeyboardLighting(Lighting& lighting, LightingPanelHost& panel,
+                          std::optional<ProfileNumber> profile, bool full) {
+  if (profile) lighting.SetShownProfile(*profile);
+  lighting.ReadLighting(full);
+  const bool painting = lighting.Host().Modes().SupportsUserPainting();
+  if (painting) {
+    panel.RefillUserModes();
+    // The full read has loaded it already.
+    if (!full) panel.LoadCurrentUserMode();
   }
-  parts_.panel.RefreshLightingPanel();
+  panel.RefreshLightingPanel();
+  if (full && painting) lighting.Host().RecomputeFollowMarks();
+}
+
+void MainWindowRules::PressProfileButton(ProfileNumber profile) {
+  ShowKeyboardLighting(parts_.lighting, parts_.panel, profile, false);
   if (parts_.panel.LightingView()) parts_.panel.LightingViewOff();
   // Already current: the keyboard is not told again and the buttons stay.
   if (parts_.commands.ActiveProfile() == profile) return;
@@ -185,12 +192,7 @@ void MainWindowRules::RefreshAfterDeviceChange() {
   const std::optional<ProfileNumber> current = parts_.commands.ActiveProfile();
   // An unknown profile presses no button and leaves the panel on its profile.
   parts_.face.ShowProfileButtons(current);
-  if (current) parts_.lighting.SetShownProfile(*current);
-  parts_.lighting.ReadLighting(true);
-  parts_.panel.RefreshLightingPanel();
-  if (parts_.lighting.Host().Modes().SupportsUserPainting()) {
-    parts_.lighting.Host().RecomputeFollowMarks();
-  }
+  ShowKeyboardLighting(parts_.lighting, parts_.panel, current, true);
 }
 
 void MainWindowRules::RefreshGKeyStates() {

@@ -97,6 +97,14 @@ enum class FollowUp { Nothing, RefreshLighting, PressProfile };
 FollowUp DecideFollowUp(int keyboardProfile, ProfileNumber lightingProfile,
                         std::optional<ProfileNumber> currentProfile);
 
+// The keyboard's lighting read into the panel for `profile` (unknown: the
+// panel's own): the profile buttons' steps without `full`, and the part of
+// 'TR' after the keyboard was read in full, with the user-mode list and the
+// follow marks where mode 20 is offered. The window without a screen runs
+// it for 'TR' as well.
+void ShowKeyboardLighting(Lighting& lighting, LightingPanelHost& panel,
+                          std::optional<ProfileNumber> profile, bool full);
+
 enum class ClickAction { Nothing, EditKey, PaintKey };
 struct KeyClick {
   ClickAction action = ClickAction::Nothing;

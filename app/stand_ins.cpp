@@ -1,11 +1,10 @@
-// The stand-ins of the editors, the lighting panel and the Apply commands:
+// The stand-ins of the editors and the Apply commands:
 // each call is traced and nothing else happens.
 
 #include <string>
 
 #include "app/apply_commands_host.h"
 #include "app/editor_host.h"
-#include "app/lighting_panel_host.h"
 #include "app/trace_log.h"
 
 namespace ombrex {
@@ -29,34 +28,6 @@ void TracingEditorHost::CloseEditors() {}
 
 void TracingEditorHost::SetLanguage(int languageIndex) {
   trace_.Line("editors language " + std::to_string(languageIndex));
-}
-
-void KeyViewOnlyPanel::RefillUserModes() {
-  trace_.Line("panel: user modes refilled");
-}
-
-void KeyViewOnlyPanel::LoadCurrentUserMode() {
-  trace_.Line("panel: user mode loaded");
-}
-
-void KeyViewOnlyPanel::RefreshLightingPanel() {
-  trace_.Line("panel: refreshed");
-}
-
-void KeyViewOnlyPanel::LightingViewOff() {}
-
-void KeyViewOnlyPanel::PaintKey(int button) {
-  trace_.Line("panel: paint " + std::to_string(button));
-}
-
-void KeyViewOnlyPanel::FocusModeList() {}
-
-void KeyViewOnlyPanel::ApplyLanguage(int languageIndex) {
-  trace_.Line("panel: language " + std::to_string(languageIndex));
-}
-
-void KeyViewOnlyPanel::OnSlider(int controlId, int position) {
-  trace_.Line("panel: slider " + std::to_string(controlId) + " " + std::to_string(position));
 }
 
 void TracingApplyCommands::ApplyChanges(ApplyOrigin) {

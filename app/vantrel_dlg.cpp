@@ -16,7 +16,7 @@
 #include "app/about_dlg.h"
 #include "app/application.h"
 #include "app/apply_commands_host.h"
-#include "app/lighting_panel_host.h"
+#include "app/lighting_panel.h"
 #include "app/trace_log.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
@@ -277,6 +277,7 @@ void CVantrelDlg::Wire() {
 void CVantrelDlg::Attach() {
   const SeamContext context{app_, *this, *this, trace_, Pictures()};
   editors_ = MakeEditorHost(context);
+  if (panelWidgets_) panelWidgets_->Attach();
   rules_ = std::make_unique<MainWindowRules>(
       MainWindowParts{.commands = app_.Link()->Commands(),
                       .switcher = *app_.Switcher(),

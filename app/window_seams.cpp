@@ -1,6 +1,8 @@
 #include "app/window_seams.h"
 
 #include "app/application.h"
+#include "app/lighting_panel.h"
+#include "app/lighting_panel_controls.h"
 #include "app/trace_log.h"
 #include "platform/text.h"
 #include "resources/texts.h"
@@ -10,11 +12,32 @@ namespace ombrex {
 
 namespace {
 
-// The key view has no panel controls.
-class NoPanelWidgets final : public LightingPanelWidgets {
+// The lighting panel's controls, made with the window's layout and handed to
+// the panel's rules once the program has made them.
+class PanelWidgets final : public LightingPanelWidgets {
  public:
-  void Setup(CBaseDialog&) override {}
-  bool IsModeList(const QObject*) const override { return false; }
+  explicit PanelWidgets(Application& app) : app_(app) {}
+  ~PanelWidgets() override {
+    if (controls_ == nullptr) return;
+    if (LightingPanel* panel = app_.Panel()) panel->DetachView(*controls_);
+  }
+
+  void Setup(CBaseDialog& window) override {
+    controls_ = std::make_unique<CLightingPanel>(window);
+    controls_->CreateControls();
+  }
+  void Attach() override {
+    if (LightingPanel* panel = app_.Panel(); panel != nullptr && controls_ != nullptr) {
+      controls_->Attach(*panel);
+    }
+  }
+  bool IsModeList(const QObject* object) const override {
+    return controls_ != nullptr && controls_->IsModeList(object);
+  }
+
+ private:
+  Application& app_;
+  std::unique_ptr<CLightingPanel> controls_;
 };
 
 }  // namespace
@@ -37,8 +60,8 @@ std::unique_ptr<EditorHost> MakeEditorHost(const SeamContext& context) {
   return std::make_unique<TracingEditorHost>(context.trace);
 }
 
-std::unique_ptr<LightingPanelWidgets> MakeLightingPanelWidgets(const SeamContext&) {
-  return std::make_unique<NoPanelWidgets>();
+std::unique_ptr<LightingPanelWidgets> MakeLightingPanelWidgets(const SeamContext& context) {
+  return std::make_unique<PanelWidgets>(context.app);
 }
 
 }  // namespace ombrex

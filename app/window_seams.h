@@ -25,6 +25,8 @@ class LightingPanelWidgets {
   virtual ~LightingPanelWidgets() = default;
   // Creates and places the controls (the window's start-up).
   virtual void Setup(CBaseDialog& window) = 0;
+  // After Application::Initialise: the panel's rules take the controls.
+  virtual void Attach() = 0;
   // The mode list: the window keeps arrow keys and wheel steps from it.
   virtual bool IsModeList(const QObject* object) const = 0;
 };

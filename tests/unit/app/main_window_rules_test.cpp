@@ -350,7 +350,8 @@ TEST_F(MainWindowRulesTest, TheRefreshAfterAnArrivalPressesTheCurrentProfileAndR
   rules_.RefreshAfterDeviceChange();
   EXPECT_EQ(face_.pressed, (std::vector<int>{3}));
   EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(3));
-  EXPECT_EQ(panel_.calls, (std::vector<std::string>{"refresh"}));
+  // The full read loaded the user mode; the list shows the new profile's.
+  EXPECT_EQ(panel_.calls, (std::vector<std::string>{"refill", "refresh"}));
 }
 
 TEST_F(MainWindowRulesTest, WithTheProfileUnknownTheRefreshPressesNoButtonAndKeepsThePanel) {
