@@ -2,7 +2,7 @@
 // driven as a user would with xdotool: the window maps once and is shaped,
 // the icon docks, changes with the keyboard, comes back when the tray
 // restarts and docks even when the tray comes after the program; a second
-// start maps the window; clicks reach the keyboard.
+// start maps the window; clicks reach the keyboard, the lighting panel's too.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -169,6 +169,28 @@ TEST_F(WindowOnXTest, ASecondStartMapsTheWindowAndClicksReachTheKeyboard) {
   const QPoint close = place.topLeft() + QPoint(1008 + 15, 13 + 15);
   ASSERT_TRUE(PointAt(close) && XdoTool({"click", "1"}));
   EXPECT_EQ(program->WaitForExit(20s), 0) << program->Out();
+}
+
+TEST_F(WindowOnXTest, TheLightButtonOpensTheLightingPanelWhoseSliderReachesTheKeyboard) {
+  auto program = StartProgram({});
+  ASSERT_TRUE(program->WaitForOutput("window: refreshed from the keyboard", 20s))
+      << program->Out() << program->Err();
+  ASSERT_TRUE(Eventually([&] { return MainWindows(*program).size() == 1; }));
+  const QRect place = *Geometry(MainWindows(*program).front());
+  auto brightness = [&] {
+    const Finished dump = keyboard_.Control({"dump", "settings", "--raw"});
+    return dump.out.size() > 4 ? std::stoi(dump.out.substr(2, 2), nullptr, 16) : -1;
+  };
+  ASSERT_EQ(brightness(), 4) << "profile 1's default record";
+
+  // The light button (CONTROL_DengStaPic=902,62,36,34), then the brightness
+  // slider's left end (CONTROL_LightSlider=550,486,130,24).
+  ASSERT_TRUE(PointAt(place.topLeft() + QPoint(902 + 18, 62 + 17)) && XdoTool({"click", "1"}));
+  ASSERT_TRUE(PointAt(place.topLeft() + QPoint(550 + 2, 486 + 12)) && XdoTool({"click", "1"}));
+  EXPECT_TRUE(Eventually([&] { return brightness() == 0; })) << program->Out();
+
+  program->Signal(SIGTERM);
+  EXPECT_EQ(program->WaitForExit(), 0);
 }
 
 }  // namespace
