@@ -111,6 +111,12 @@ TEST_F(LightingWindowTest, TheLightButtonOpensThePanelAndItsChangesReachTheKeybo
     return KeyboardByte(0, lighting_field::kBrightness) == before - 1;
   })) << int(KeyboardByte(0, lighting_field::kBrightness));
 
+  // The window's own report-rate buttons are the panel's.
+  rig_.Window().Button(lc::kReportRates[2])->click();
+  EXPECT_TRUE(rig_.RunUntil([&] { return KeyboardByte(0, lighting_field::kReportRate) == 2; }));
+  EXPECT_TRUE(rig_.Window().Button(lc::kReportRates[2])->IsSelected());
+  EXPECT_FALSE(rig_.Window().Button(lc::kReportRates[0])->IsSelected());
+
   Choose(*modes_, ListIndexOf(20));
   EXPECT_TRUE(rig_.RunUntil([&] { return KeyboardByte(0, lighting_field::kMode) == 20; }));
 
