@@ -19,6 +19,8 @@
 #include "app/ui_loop.h"
 #include "device/window_link.h"
 #include "editors/profile_switcher.h"
+#include "model/host_lighting.h"
+#include "model/lighting.h"
 #include "model/workspace.h"
 #include "platform/settings_store.h"
 #include "platform/single_instance.h"
@@ -150,6 +152,17 @@ TEST_F(ApplicationTest, KeyboardAtStartOpensTheWindowOnceAfterTheReadyPointAndTh
   EXPECT_LT(copy->IndexOf("refreshed from the keyboard"), copy->IndexOf("tray picture 0 141"));
   EXPECT_LT(copy->IndexOf("tray picture 0 141"), copy->IndexOf("show"));
   EXPECT_TRUE(std::filesystem::exists(copy->ProfileFolder() / "$Profile0"));
+}
+
+TEST_F(ApplicationTest, WithoutAScreenTheReloadStillReadsTheKeyboardsLighting) {
+  keyboard_.SetActiveProfile(2);
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("refreshed from the keyboard"));
+  const Lighting& lighting = *copy->App().GetLighting();
+  EXPECT_EQ(lighting.Host().ShownProfile(), ProfileNumber(2));
+  EXPECT_EQ(lighting.Host().State().mode, DefaultLightingRecord(2)[lighting_field::kMode]);
+  EXPECT_FALSE(lighting.Host().Modes().Items().empty());
 }
 
 TEST_F(ApplicationTest, StartOptionKeepsTheWindowHiddenWhenTheKeyboardIsReported) {
