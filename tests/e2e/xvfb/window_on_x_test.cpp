@@ -176,6 +176,7 @@ TEST_F(WindowOnXTest, TheLightButtonOpensTheLightingPanelWhoseSliderReachesTheKe
   ASSERT_TRUE(program->WaitForOutput("window: refreshed from the keyboard", 20s))
       << program->Out() << program->Err();
   ASSERT_TRUE(Eventually([&] { return MainWindows(*program).size() == 1; }));
+  ASSERT_TRUE(program->WaitForOutput("window: drawn", 20s)) << program->Out();
   const QRect place = *Geometry(MainWindows(*program).front());
   auto brightness = [&] {
     const Finished dump = keyboard_.Control({"dump", "settings", "--raw"});
