@@ -21,10 +21,8 @@ std::optional<std::uintmax_t> RegularFileSize(const std::filesystem::path& file)
 std::optional<std::vector<std::uint8_t>> ReadFilePrefix(const std::filesystem::path& file,
                                                         std::uintmax_t maxBytes) {
   // A file that shrank while being read gives what was there.
-  const std::optional<std::string> bytes =
-      ReadFileStart(file, static_cast<std::size_t>(std::min<std::uintmax_t>(maxBytes, SIZE_MAX)));
-  if (!bytes) return std::nullopt;
-  return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+  return ReadFileBytes(file,
+                       static_cast<std::size_t>(std::min<std::uintmax_t>(maxBytes, SIZE_MAX)));
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::span<const std::uint8_t> data) {

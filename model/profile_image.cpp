@@ -118,13 +118,21 @@ std::vector<std::uint8_t> DefaultImageBlock(std::uint8_t flag) {
   return block;
 }
 
-ImageCheck CheckImageBytes(std::span<const std::uint8_t> file) {
-  if (file.size() < image::kBlockSize) return ImageCheck::TooShort;
-  const auto header = file.first(image::kHeaderSize);
+ImageCheck CheckImageHeader(std::span<const std::uint8_t> header, std::uint64_t fileLength) {
+  if (header.size() < image::kHeaderSize) return ImageCheck::TooShort;
+  header = header.first(image::kHeaderSize);
   const ImageHeader h = ReadImageHeader(header);
   if (!HeaderFieldsValid(h, header)) return ImageCheck::BadHeader;
-  if (file.size() < h.totalSize) return ImageCheck::Truncated;
-  if (!TextsValid(file, h)) return ImageCheck::BadText;
+  if (fileLength < h.totalSize) return ImageCheck::Truncated;
+  return ImageCheck::Valid;
+}
+
+ImageCheck CheckImageBytes(std::span<const std::uint8_t> file) {
+  if (file.size() < image::kBlockSize) return ImageCheck::TooShort;
+  if (const ImageCheck header = CheckImageHeader(file, file.size()); header != ImageCheck::Valid) {
+    return header;
+  }
+  if (!TextsValid(file, ReadImageHeader(file))) return ImageCheck::BadText;
   return ImageCheck::Valid;
 }
 

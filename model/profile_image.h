@@ -104,9 +104,13 @@ enum class ImageCheck {
   BadText,    // a text offset outside the string area, or a text without terminator
 };
 
-// Checks a whole file's bytes: every header field and the checksum, the total
-// size against the file's length, and the texts of LaunchProgram and TextBlock
-// entries against the string area.
+// Checks a header alone against the length of the file it starts: every
+// field and the checksum, then the total size it claims against that length.
+// What a header says can be judged before anything it claims is read.
+ImageCheck CheckImageHeader(std::span<const std::uint8_t> header, std::uint64_t fileLength);
+
+// Checks a whole file's bytes: the header as above, and the texts of
+// LaunchProgram and TextBlock entries against the string area.
 ImageCheck CheckImageBytes(std::span<const std::uint8_t> file);
 
 // One pair of the path table: a text and its size in bytes with the

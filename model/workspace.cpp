@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "model/binary_file.h"
+#include "model/image_file.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
 #include "platform/text.h"
@@ -14,8 +15,6 @@
 
 namespace ombrex {
 namespace {
-
-constexpr std::uintmax_t kFourGiB = std::uintmax_t{1} << 32;
 
 // The bytes a file's header says it holds (64-bit: the sum must not wrap).
 std::uint64_t ClaimedLength(std::span<const std::uint8_t> header) {
@@ -71,21 +70,23 @@ std::filesystem::path DefaultProfileFolder() {
 }
 
 ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
-  return MemoryGuarded([&] {
-    const auto size = RegularFileSize(file);
-    if (!size) return ImageResult::kFailed;
-    const auto header = ReadFilePrefix(file, image::kHeaderSize);
-    if (!header) return ImageResult::kCannotOpen;
-    if (*size < image::kBlockSize || *size >= kFourGiB) return ImageResult::kFailed;
-    const std::uint64_t wanted = std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize);
-    const auto bytes = ReadFilePrefix(file, wanted);
-    if (!bytes) return ImageResult::kCannotOpen;
-    const ImageCheck check = CheckImageBytes(*bytes);
-    if (check == ImageCheck::Valid) return ImageResult::kOk;
-    // Too short for the entries at all (a file that shrank meanwhile): silent.
-    if (check != ImageCheck::TooShort) ShowFormatMessage(file, prompter);
-    return ImageResult::kFailed;
-  });
+  const ImageFileRead read = ReadImageFile(file);
+  switch (read.verdict) {
+    case ImageFileVerdict::kValid:
+      return ImageResult::kOk;
+    case ImageFileVerdict::kCannotOpen:
+      return ImageResult::kCannotOpen;
+    case ImageFileVerdict::kOutOfMemory:
+      return ImageResult::kOutOfMemory;
+    case ImageFileVerdict::kInvalid:
+      // Too short for the entries at all (the size rule): silent.
+      if (read.check != ImageCheck::TooShort) ShowFormatMessage(file, prompter);
+      return ImageResult::kFailed;
+    case ImageFileVerdict::kMissing:
+    case ImageFileVerdict::kTooLarge:
+      break;
+  }
+  return ImageResult::kFailed;
 }
 
 Workspace::Workspace(std::filesystem::path profileFolder)

@@ -121,14 +121,19 @@ FileStamp StampOf(const std::filesystem::path& file) {
   return stamp;
 }
 
-std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
+namespace {
+
+// Reads into whichever container the caller keeps, so that a large binary
+// file is never copied once more after the read.
+template <typename Bytes>
+std::optional<Bytes> ReadStart(const std::filesystem::path& file, std::size_t maxBytes) {
   const std::lock_guard lock(HandleLock());
   const OwnedHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr,
                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle.Valid() || GetFileType(handle.Get()) != FILE_TYPE_DISK) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(handle.Get(), &size)) return std::nullopt;
-  std::string data;
+  Bytes data;
   data.reserve(std::min<std::size_t>(static_cast<std::size_t>(size.QuadPart), maxBytes));
   char chunk[16384];
   while (data.size() < maxBytes) {
@@ -137,10 +142,12 @@ std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std:
     DWORD got = 0;
     if (!ReadFile(handle.Get(), chunk, wanted, &got, nullptr)) return std::nullopt;
     if (got == 0) break;
-    data.append(chunk, got);
+    data.insert(data.end(), chunk, chunk + got);
   }
   return data;
 }
+
+}  // namespace
 
 bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                            const ReplaceRetry& retry) {
@@ -196,27 +203,35 @@ FileStamp StampOf(const std::filesystem::path& file) {
   return stamp;
 }
 
-std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
+namespace {
+
+// Reads into whichever container the caller keeps, so that a large binary
+// file is never copied once more after the read.
+template <typename Bytes>
+std::optional<Bytes> ReadStart(const std::filesystem::path& file, std::size_t maxBytes) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
+  // Closed however the read ends, running out of memory included.
+  struct ClosedAtEnd {
+    int fd;
+    ~ClosedAtEnd() { ::close(fd); }
+  } const closer{fd};
   struct stat info {};
-  std::optional<std::string> bytes;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    std::string data;
-    data.reserve(std::min(static_cast<std::size_t>(info.st_size), maxBytes));
-    char chunk[16384];
-    ssize_t got = 0;
-    while (data.size() < maxBytes &&
-           (got = ::read(fd, chunk, std::min(sizeof chunk, maxBytes - data.size()))) != 0) {
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) break;
-      data.append(chunk, static_cast<std::size_t>(got));
-    }
-    if (got >= 0) bytes = std::move(data);
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  Bytes data;
+  data.reserve(std::min(static_cast<std::size_t>(info.st_size), maxBytes));
+  char chunk[16384];
+  ssize_t got = 0;
+  while (data.size() < maxBytes &&
+         (got = ::read(fd, chunk, std::min(sizeof chunk, maxBytes - data.size()))) != 0) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    data.insert(data.end(), chunk, chunk + got);
   }
-  ::close(fd);
-  return bytes;
+  return data;
 }
+
+}  // namespace
 
 namespace {
 
@@ -276,6 +291,15 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
 }
 
 #endif
+
+std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes) {
+  return ReadStart<std::string>(file, maxBytes);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& file,
+                                                       std::size_t maxBytes) {
+  return ReadStart<std::vector<std::uint8_t>>(file, maxBytes);
+}
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
   return ReadFileStart(file, std::numeric_limits<std::size_t>::max());

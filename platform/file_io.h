@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ombrex {
 
@@ -36,6 +37,9 @@ FileStamp StampOf(const std::filesystem::path& file);
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 // At most `maxBytes` from the start of a regular file, with the same rules.
 std::optional<std::string> ReadFileStart(const std::filesystem::path& file, std::size_t maxBytes);
+// The same as bytes. Throws std::bad_alloc when they do not fit in memory.
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& file,
+                                                       std::size_t maxBytes);
 
 // Writes `bytes` to a temporary file in the target's folder, flushes it to the
 // disk and renames it over `target`. An existing file keeps its permissions.

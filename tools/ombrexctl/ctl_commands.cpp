@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -505,17 +506,17 @@ std::string UsageText() {
 
 int RunCtl(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
   using Handler = int (*)(Context&);
-  static const std::map<std::string, Handler> kCommands{{"status", Status},
-                                                        {"profile", Profile},
-                                                        {"read", Read},
-                                                        {"write", Write},
-                                                        {"validate", Validate},
-                                                        {"dump", Dump},
-                                                        {"lighting", LightingCommand},
-                                                        {"keycolour", KeyColour},
-                                                        {"keycolor", KeyColour},
-                                                        {"assign", Assign}};
   try {
+    static const std::map<std::string, Handler> kCommands{{"status", Status},
+                                                          {"profile", Profile},
+                                                          {"read", Read},
+                                                          {"write", Write},
+                                                          {"validate", Validate},
+                                                          {"dump", Dump},
+                                                          {"lighting", LightingCommand},
+                                                          {"keycolour", KeyColour},
+                                                          {"keycolor", KeyColour},
+                                                          {"assign", Assign}};
     const Command command = Split(args);
     if (command.words.empty() || command.words[0] == "help") {
       (command.words.empty() ? err : out) << UsageText();
@@ -528,6 +529,10 @@ int RunCtl(std::span<const std::string> args, std::ostream& out, std::ostream& e
   } catch (const UsageError& error) {
     err << "ombrexctl: " << error.message << "\n\n" << UsageText();
     return kExitUsage;
+  } catch (const std::bad_alloc&) {
+    // A file or keyboard may claim more than fits; the tool says so and ends.
+    err << "ombrexctl: out of memory\n";
+    return kExitRefused;
   }
 }
 

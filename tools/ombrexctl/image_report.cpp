@@ -1,9 +1,6 @@
 #include "tools/ombrexctl/image_report.h"
 
-#include <cstdio>
-#include <system_error>
-
-#include "platform/file_io.h"
+#include "model/image_file.h"
 #include "platform/text.h"
 #include "tools/ombrexctl/key_words.h"
 
@@ -12,7 +9,6 @@ namespace ombrex::ctl {
 namespace {
 
 constexpr unsigned kSlotsShown = 274;  // keys, then the G keys of both banks
-constexpr std::uint64_t kLargestFile = 0xFFFFFFFFull;
 
 struct Assignment {
   ProfileNumber profile;
@@ -58,25 +54,29 @@ std::string ReasonOf(ImageCheck check) {
 }
 
 FileCheck CheckProfileFile(const std::filesystem::path& file) {
+  ImageFileRead read = ReadImageFile(file);
   FileCheck result;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) {
-    result.reason = "no such file";
-    return result;
+  switch (read.verdict) {
+    case ImageFileVerdict::kValid:
+      result.valid = true;
+      result.bytes = std::move(read.bytes);
+      break;
+    case ImageFileVerdict::kMissing:
+      result.reason = "no such file";
+      break;
+    case ImageFileVerdict::kCannotOpen:
+      result.reason = "cannot be read";
+      break;
+    case ImageFileVerdict::kTooLarge:
+      result.reason = "larger than any profile image (4 GiB or more)";
+      break;
+    case ImageFileVerdict::kInvalid:
+      result.reason = ReasonOf(read.check);
+      break;
+    case ImageFileVerdict::kOutOfMemory:
+      result.reason = "not enough memory to read the size its header claims";
+      break;
   }
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error || size >= kLargestFile) {
-    result.reason = error ? "cannot be read" : "larger than any profile image";
-    return result;
-  }
-  const std::optional<std::string> bytes = ReadWholeFile(file);
-  if (!bytes) {
-    result.reason = "cannot be read";
-    return result;
-  }
-  result.bytes.assign(bytes->begin(), bytes->end());
-  result.reason = ReasonOf(CheckImageBytes(result.bytes));
-  result.valid = result.reason.empty();
   return result;
 }
 
@@ -96,28 +96,16 @@ void WriteReport(const ProfileImage& image, std::ostream& out) {
     out << "\n";
   }
   for (const MacroRecord& macro : macros) {
-    out << "macro " << macro.id << " \"" << Utf8FromUtf16(macro.Name())
+    out << "macro " << macro.id << " \"" << PrintableText(macro.Name())
         << "\": " << macro.Actions().size() << " actions, cycles " << int(macro.cycles) << "\n";
     for (const MacroAction& action : macro.Actions()) out << "  " << ActionWords(action) << "\n";
   }
 }
 
 std::string JsonString(std::string_view utf8) {
-  std::string json = "\"";
-  for (char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += c;
-    } else if (byte < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      json += escaped;
-    } else {
-      json += c;
-    }
-  }
-  return json + "\"";
+  // The escapes a terminal needs are JSON's own, so both outputs share them;
+  // bytes that are no UTF-8 would make the document invalid and become U+FFFD.
+  return "\"" + PrintableText(Utf16FromUtf8(utf8)) + "\"";
 }
 
 void WriteJsonReport(const ProfileImage& image, std::ostream& out) {

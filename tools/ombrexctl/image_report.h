@@ -29,7 +29,8 @@ std::string ReasonOf(ImageCheck check);
 void WriteReport(const ProfileImage& image, std::ostream& out);
 void WriteJsonReport(const ProfileImage& image, std::ostream& out);
 
-// A string as a JSON literal, quotes included.
+// A string as a JSON literal, quotes included, escaped as PrintableText
+// escapes it.
 std::string JsonString(std::string_view utf8);
 
 }  // namespace ombrex::ctl

@@ -44,10 +44,49 @@ std::optional<unsigned> GKeySlot(std::string_view name) {
 }
 
 std::string Quoted(std::u16string_view text) {
-  return "\"" + Utf8FromUtf16(text) + "\"";
+  return "\"" + PrintableText(text) + "\"";
+}
+
+bool NeedsEscape(char16_t c) {
+  const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+  // Marks that change the direction or order of what follows them.
+  const bool reorders = c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                        (c >= 0x2066 && c <= 0x2069);
+  return control || reorders || c == u'\\' || c == u'"';
+}
+
+std::string Escape(char16_t c) {
+  switch (c) {
+    case u'\\':
+      return "\\\\";
+    case u'"':
+      return "\\\"";
+    case u'\n':
+      return "\\n";
+    case u'\r':
+      return "\\r";
+    case u'\t':
+      return "\\t";
+    default: {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+      return escaped;
+    }
+  }
 }
 
 }  // namespace
+
+std::string PrintableText(std::u16string_view text) {
+  std::string shown;
+  std::size_t plainFrom = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!NeedsEscape(text[i])) continue;
+    shown += Utf8FromUtf16(text.substr(plainFrom, i - plainFrom)) + Escape(text[i]);
+    plainFrom = i + 1;
+  }
+  return shown + Utf8FromUtf16(text.substr(plainFrom));
+}
 
 std::string SlotName(unsigned slot) {
   if (slot >= kFirstGKeySlot && slot < kSlotCount) {

@@ -25,6 +25,13 @@ std::optional<unsigned> SlotFromName(std::string_view name);
 // A key code from a name (not a G key) or a hex key code.
 std::optional<KeyCode> KeyCodeFromName(std::string_view name);
 
+// A text from a file as it may safely reach a terminal: control characters
+// (C0, DEL, C1) and the marks that reorder text are shown as escapes (\n, \t,
+// \r, \u001b, ...), so that a macro name can neither retitle or clear the
+// terminal nor fake a line of output. Backslashes and double quotes are
+// escaped too, so the text shown between quotes reads back unambiguously.
+std::string PrintableText(std::u16string_view text);
+
 // The kind of an entry as a word: "default", "disabled", "key", ...
 std::string KindName(std::uint16_t kind);
 // What an entry does, in words: "key B", "macro 3 \"Combo\"", ...

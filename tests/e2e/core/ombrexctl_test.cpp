@@ -161,6 +161,28 @@ TEST_F(OmbrexctlTest, HostileFilesAreRefusedWithAReasonAndLeftAsTheyWere) {
   EXPECT_EQ(Ctl({"validate", SampleFile().string()}).exitCode, 0);
 }
 
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// (The sanitizers reserve terabytes of address space at start: none of their
+// programs runs under a limit of it.)
+TEST_F(OmbrexctlTest, AFileClaimingMoreThanMemoryHoldsEndsWithOneAndAMessage) {
+  const std::string ctl = (ProgramDir() / "ombrexctl").string();
+  // Valid images just under 4 GiB (sparse files), the largest the size rule allows.
+  for (const std::uint32_t size : {0xFFFFFFFEu, 0xFFFFFFFFu}) {
+    std::vector<std::uint8_t> start = DefaultImageBlock(0);
+    WriteImageHeader(start, 0, size - image::kBlockSize, 0);
+    const auto file = dir_.Write("huge.fwc", start);
+    std::filesystem::resize_file(file, size);
+    for (const char* command : {"validate", "dump"}) {
+      const Finished run = RunToEnd(
+          "/bin/sh", {"-c", "ulimit -v 1048576 && exec \"$0\" \"$@\"", ctl, command, file.string()},
+          dir_.path());
+      EXPECT_EQ(run.exitCode, 1) << size << " " << command << ": " << run.err;
+      EXPECT_NE(run.err.find("not enough memory"), std::string::npos) << run.err;
+    }
+  }
+}
+#endif
+
 TEST_F(OmbrexctlTest, ProfileSwitchReachesTheKeyboard) {
   StartKeyboard();
   const Finished to3 = Ctl({"profile", "3"});

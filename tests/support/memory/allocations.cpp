@@ -1,5 +1,6 @@
 #include "tests/support/memory/allocations.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -8,12 +9,16 @@ namespace {
 
 thread_local bool counting = false;
 thread_local std::size_t allocations = 0;
+thread_local std::size_t largestSize = 0;
 // Allocations still allowed on this thread; the largest value means no limit.
 thread_local std::size_t allowance = std::numeric_limits<std::size_t>::max();
 thread_local bool refused = false;
 
 void* Allocate(std::size_t size) {
-  if (counting) ++allocations;
+  if (counting) {
+    ++allocations;
+    largestSize = std::max(largestSize, size);
+  }
   if (allowance == 0) {
     refused = true;
     throw std::bad_alloc();
@@ -48,6 +53,7 @@ namespace ombrex::test {
 
 AllocationCounter::AllocationCounter() {
   allocations = 0;
+  largestSize = 0;
   counting = true;
 }
 AllocationCounter::~AllocationCounter() {
@@ -55,6 +61,9 @@ AllocationCounter::~AllocationCounter() {
 }
 std::size_t AllocationCounter::count() const {
   return allocations;
+}
+std::size_t AllocationCounter::largest() const {
+  return largestSize;
 }
 
 FailingAllocations::FailingAllocations(std::size_t allowed) {

@@ -17,7 +17,7 @@
 
 namespace ombrex::test {
 
-// Counts the allocations.
+// Counts the allocations and keeps the size of the largest.
 class AllocationCounter {
  public:
   AllocationCounter();
@@ -25,6 +25,7 @@ class AllocationCounter {
   AllocationCounter(const AllocationCounter&) = delete;
   AllocationCounter& operator=(const AllocationCounter&) = delete;
   std::size_t count() const;
+  std::size_t largest() const;  // in bytes
 };
 
 // Lets `allowed` allocations succeed and makes every later one throw
