@@ -16,6 +16,11 @@ else()
   target_compile_options(ombrex_options INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 endif()
 target_link_libraries(ombrex_options INTERFACE Threads::Threads)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND NOT WIN32)
+  # Clang calls libatomic for atomics of small structs (the active profile)
+  # that GCC inlines; both are lock-free.
+  target_link_libraries(ombrex_options INTERFACE atomic)
+endif()
 
 if(OMBREX_SANITIZE)
   string(REPLACE ";" "," _ombrex_san "${OMBREX_SANITIZE}")

@@ -30,8 +30,10 @@
 namespace ombrex {
 
 namespace profile_number_detail {
-// Reached while compiling only: the throw makes a bad literal an error.
-consteval std::uint8_t Checked(int number) {
+// Reached while compiling only (its one caller is consteval): the throw
+// makes a bad literal an error. Not consteval itself, as clang 14 would then
+// emit a call to it from a default member initializer that cannot link.
+constexpr std::uint8_t Checked(int number) {
   if (number < 0 || number >= static_cast<int>(protocol::kProfileCount)) {
     throw "not a profile number 0..3";
   }

@@ -61,9 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ombrex::DeviceEvent event;
     event.kind = input.Byte() % 3;
     const std::uint8_t tagChoice = input.Byte();
-    event.tag = tagChoice < 64    ? ombrex::RAZIZID_TAG_CONSUMER
-                : tagChoice < 128 ? ombrex::RAZIZID_TAG_CONTROL
-                : tagChoice < 160 ? ombrex::RAZIZID_TAG_LED
+    event.tag = tagChoice < 64    ? RAZIZID_TAG_CONSUMER
+                : tagChoice < 128 ? RAZIZID_TAG_CONTROL
+                : tagChoice < 160 ? RAZIZID_TAG_LED
                                   : input.U32();
     event.count = input.Byte() < 200 ? input.Byte() % 4 : input.U32();
     const std::vector<std::uint8_t> bytes = input.Bytes(input.Byte() % 70);
