@@ -1,18 +1,28 @@
 // The service library's side: arbitrary reports and device counts from a
 // backend, requests made and cancelled in between, and arbitrary frames from
 // the daemon's socket through the virtual backend's stream parsing.
+//
+// Seeds: with OMBREX_FUZZ_WRITE_SEEDS=FOLDER the harness writes inputs made of
+// what the virtual keyboard really sends: its replies, event reports and bank
+// LED reports for the backend's side, and the frames its daemon pushes to a
+// library for the socket's side.
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
+#include "device/command_packet.h"
 #include "device/razizid_wire.h"
 #include "device/vkbd_wire.h"
 #include "razizid/core.h"
 #include "razizid/virtual_backend.h"
 #include "tests/fuzz/device/fuzz_input.h"
+#include "vkbd/keyboard.h"
+#include "vkbd/service.h"
 
 namespace ombrex::razizid {
 namespace {
@@ -114,8 +124,106 @@ void FuzzDaemonStream(fuzz::Input& in) {
   backend.Stop();
 }
 
+using Seed = std::vector<std::uint8_t>;
+
+void Write(const std::filesystem::path& file, const Seed& seed) {
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(seed.data()), static_cast<std::streamsize>(seed.size()));
+}
+
+std::vector<std::uint8_t> Request(protocol::Command command, std::uint8_t count,
+                                  std::uint16_t address) {
+  const CommandPacket packet = CommandPacket::Request(command, count, address);
+  return {packet.Bytes().begin(), packet.Bytes().end()};
+}
+
+// The operation byte FuzzCore reads as step `step` on interface `index`.
+std::uint8_t Op(unsigned index, unsigned step) {
+  const unsigned base = index << 6;
+  return static_cast<std::uint8_t>(base + (step + 5 - base % 5) % 5);
+}
+
+// The backend's side: a read request on each interface, then what the
+// keyboard sends there.
+Seed BackendSession(vkbd::Keyboard& keyboard) {
+  Seed seed{0};
+  const auto report = [&seed](unsigned index, std::span<const std::uint8_t> bytes) {
+    seed.push_back(Op(index, 2));
+    seed.push_back(static_cast<std::uint8_t>(bytes.size()));
+    seed.insert(seed.end(), bytes.begin(), bytes.end());
+  };
+  for (unsigned i = 0; i < 3; ++i) seed.insert(seed.end(), {Op(i, 0), 1, 0, 0, 0});
+  for (const protocol::Command command :
+       {protocol::Command::BeginTransfer, protocol::Command::ReadStatusBlock,
+        protocol::Command::ReadKeyTable, protocol::Command::EndTransfer}) {
+    report(0, keyboard.HandleCommand(Request(command, 56, 0)));
+  }
+  report(1, keyboard.RaiseEvent(protocol::kEventBankKey));
+  report(1, keyboard.RaiseEvent(protocol::kEventProfileChanged));
+  report(2, std::vector<std::uint8_t>{0x01, 0x02});
+  seed.insert(seed.end(), {Op(0, 3), 0, 0, 0, Op(0, 3), 1, 1, 1});  // unplugged, plugged again
+  seed.push_back(Op(0, 1));                                         // a request cancelled
+  return seed;
+}
+
+// The socket's side: everything the daemon sends a library during a short
+// session, frame after frame.
+class StreamSink : public vkbd::FrameSink {
+ public:
+  void Send(vkbd::ClientId client, std::vector<std::uint8_t> frame) override {
+    if (client == kLibrary) stream.insert(stream.end(), frame.begin(), frame.end());
+  }
+  static constexpr vkbd::ClientId kLibrary = 1;
+  Seed stream{1};
+};
+
+Seed DaemonSession(vkbd::Keyboard& keyboard) {
+  using vkbd_wire::Type;
+  StreamSink sink;
+  vkbd::Service service(keyboard, sink, {});
+  const auto now = vkbd::SteadyClock::now();
+  const auto send = [&](vkbd::ClientId client, Type type, std::vector<std::uint8_t> payload) {
+    service.Receive(client, {type, std::move(payload)}, now);
+  };
+  service.Connect(StreamSink::kLibrary);
+  service.Connect(2);
+  send(StreamSink::kLibrary, Type::Hello, {0});
+  send(2, Type::Hello, {1});
+  send(StreamSink::kLibrary, Type::GetDeviceCount, {});
+  for (const protocol::Command command :
+       {protocol::Command::BeginTransfer, protocol::Command::ReadStatusBlock,
+        protocol::Command::EndTransfer}) {
+    std::vector<std::uint8_t> payload;
+    vkbd_wire::PutU16(payload, protocol::kControl.usagePage);
+    vkbd_wire::PutU16(payload, protocol::kControl.usage);
+    const auto packet = Request(command, 56, 0);
+    payload.insert(payload.end(), packet.begin(), packet.end());
+    send(StreamSink::kLibrary, Type::WriteReport, payload);
+  }
+  send(2, Type::Event, {0x01, 0x04});
+  send(2, Type::Unplug, {});
+  send(2, Type::Plug, {});
+  service.RunDue(now + std::chrono::seconds(1));
+  return sink.stream;
+}
+
+void WriteSeeds(const std::filesystem::path& folder) {
+  vkbd::Keyboard backendKeyboard;
+  Write(folder / "seed-backend-session", BackendSession(backendKeyboard));
+  vkbd::Keyboard daemonKeyboard;
+  Write(folder / "seed-daemon-session", DaemonSession(daemonKeyboard));
+}
+
 }  // namespace
 }  // namespace ombrex::razizid
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  if (const char* folder = std::getenv("OMBREX_FUZZ_WRITE_SEEDS")) {
+    ombrex::razizid::WriteSeeds(folder);
+    std::exit(0);
+  }
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ombrex::fuzz::Input in(data, size);

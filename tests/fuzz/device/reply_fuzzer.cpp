@@ -2,15 +2,24 @@
 // path, the transaction engine and the command set's handling of what comes
 // back. The keyboard's side is the input: for each packet, how many replies
 // and which bytes.
+//
+// Seeds: with OMBREX_FUZZ_WRITE_SEEDS=FOLDER the harness runs a few planned
+// sessions against the virtual keyboard instead and writes, for each, the
+// input that replays it with the keyboard's real replies.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "device/app_state.h"
 #include "device/device_link.h"
 #include "device/razizid_wire.h"
 #include "tests/fuzz/device/fuzz_input.h"
+#include "vkbd/keyboard.h"
 
 namespace ombrex {
 namespace {
@@ -18,11 +27,31 @@ namespace {
 fuzz::Input* input = nullptr;
 DeviceLink* theLink = nullptr;
 int deviceCount = 1;
+vkbd::Keyboard* realKeyboard = nullptr;  // while seeds are written
+
+void Deliver(std::vector<std::uint8_t>& reply) {
+  RazIzidEvent event{RAZIZID_EVENT_DATA, RAZIZID_TAG_CONTROL,
+                     static_cast<std::uint32_t>(reply.size()), 1, reply.data()};
+  theLink->EventCallback()(&event);
+}
+
+// The keyboard's one reply, recorded as the input that gives it: one reply,
+// taken as it stands, 64 bytes, and the keyboard stays.
+void AnswerForReal(const std::uint8_t* packet) {
+  const vkbd::Packet real = realKeyboard->HandleCommand({packet, protocol::kPacketSize});
+  const std::uint8_t shape[] = {1, 0, protocol::kPacketSize};
+  input->Record(shape);
+  input->Record(real);
+  input->Record(std::vector<std::uint8_t>{0});
+  std::vector<std::uint8_t> reply(real.begin(), real.end());
+  Deliver(reply);
+}
 
 // The keyboard answers a packet with zero to three replies of any length,
 // built from the input, often shaped like a real reply so the deeper paths
 // are reached.
 void Answer(const std::uint8_t* packet) {
+  if (realKeyboard != nullptr) return AnswerForReal(packet);
   const int replies = input->Byte() % 4;
   for (int i = 0; i < replies; ++i) {
     const std::uint8_t shape = input->Byte();
@@ -32,9 +61,7 @@ void Answer(const std::uint8_t* packet) {
       std::copy_n(packet, 8, reply.begin());
       reply[7] = (shape & 2) ? input->Byte() : 0;
     }
-    RazIzidEvent event{RAZIZID_EVENT_DATA, RAZIZID_TAG_CONTROL,
-                       static_cast<std::uint32_t>(reply.size()), 1, reply.data()};
-    theLink->EventCallback()(&event);
+    Deliver(reply);
   }
   if (input->Byte() == 0xA5) deviceCount = 0;  // gone mid-transfer
 }
@@ -132,9 +159,10 @@ void RunOne(CommandSet& commands, std::uint8_t op) {
 }  // namespace
 }  // namespace ombrex
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace ombrex;
-  fuzz::Input in(data, size);
+namespace ombrex {
+namespace {
+
+void RunSession(fuzz::Input& in) {
   input = &in;
   deviceCount = 1;
   AppState state;
@@ -150,5 +178,54 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int ops = 0; ops < 16 && !in.Empty(); ++ops) RunOne(deviceLink.Commands(), in.Byte());
   theLink = nullptr;
   input = nullptr;
+}
+
+// Sessions as the program holds them, as the bytes RunOne takes: the
+// operation, the profile, then the operation's own values.
+const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> kPlans{
+    {"status", {0, 0}},
+    {"active-profile", {2, 0}},
+    {"switch-to-3", {3, 2, 2, 0}},
+    {"settings-of-2", {4, 1, 56, 64, 0}},
+    {"write-settings", {5, 0, 6, 1, 2, 3, 4, 5, 6, 65, 0}},
+    {"key-table-of-4", {6, 3}},
+    {"write-key-table", {7, 1}},
+    {"macro-memory", {8, 0, 200, 0}},
+    {"default-key-table", {9, 0}},
+    {"key-colours", {10, 2, 6, 255, 0, 0, 0, 255, 0, 5}},
+    // Consumer records as the library delivers them: the bank key, a profile change.
+    {"bank-key-event", {11, 0, 2, 0xFF, 0x02, 1, 0x53, 0x4E, 0x4F, 0x43, 1, 0, 0, 0}},
+    {"profile-event", {11, 0, 2, 0x01, 0x04, 1, 0x53, 0x4E, 0x4F, 0x43, 1, 0, 0, 0}},
+    {"arrival", {0, 0, 2, 0, 6, 0, 6, 1, 6, 2, 6, 3, 8, 0, 128, 0, 9, 0}},
+};
+
+void WriteSeeds(const std::filesystem::path& folder) {
+  for (const auto& [name, plan] : kPlans) {
+    vkbd::Keyboard keyboard;
+    realKeyboard = &keyboard;
+    std::vector<std::uint8_t> record;
+    fuzz::Input in(plan.data(), plan.size(), &record);
+    RunSession(in);
+    realKeyboard = nullptr;
+    std::ofstream(folder / ("seed-" + name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(record.data()),
+               static_cast<std::streamsize>(record.size()));
+  }
+}
+
+}  // namespace
+}  // namespace ombrex
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  if (const char* folder = std::getenv("OMBREX_FUZZ_WRITE_SEEDS")) {
+    ombrex::WriteSeeds(folder);
+    std::exit(0);
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ombrex::fuzz::Input in(data, size);
+  ombrex::RunSession(in);
   return 0;
 }
