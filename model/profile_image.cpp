@@ -41,13 +41,30 @@ std::span<const std::uint8_t> StringAreaOf(std::span<const std::uint8_t> file,
   return file.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(size));
 }
 
+// The bytes of the text at an offset (rounded down to even), terminator
+// included; nullopt when the offset lies outside the area or the text has no
+// terminator there.
+std::optional<std::size_t> TextBytesAt(std::span<const std::uint8_t> area, std::uint32_t offset) {
+  for (std::size_t at = offset & ~std::uint32_t{1}; at + 1 < area.size(); at += 2) {
+    if (bytes::Get16(area, at) == 0) return at + 2 - (offset & ~std::uint32_t{1});
+  }
+  return std::nullopt;
+}
+
+// Every text must be there and end, and together they may take no more room
+// than the area they come from: a file this program writes lays each text out
+// once, so entries sharing one text could only make a small file take up
+// gigabytes once loaded and saved.
 bool TextsValid(std::span<const std::uint8_t> file, const ImageHeader& header) {
   const auto area = StringAreaOf(file, header);
+  std::uint64_t total = 0;
   for (std::size_t i = 0; i < image::kEntryCount; ++i) {
     const KeyEntry entry = ReadKeyEntry(file.subspan(image::EntryOffset(i), kEntrySize));
     if (!entry.HasText()) continue;
-    bool terminated = false;
-    if (!TextAt(area, entry.value, &terminated) || !terminated) return false;
+    const std::optional<std::size_t> bytes = TextBytesAt(area, entry.value);
+    if (!bytes) return false;
+    total += *bytes;
+    if (total > area.size()) return false;
   }
   return true;
 }

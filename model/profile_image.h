@@ -101,7 +101,8 @@ enum class ImageCheck {
   TooShort,   // shorter than the entries
   BadHeader,  // a header field or the checksum is wrong
   Truncated,  // shorter than its header's total size
-  BadText,    // a text offset outside the string area, or a text without terminator
+  BadText,    // a text offset outside the string area, a text without terminator, or
+              // texts taking more room than the area (entries sharing one text)
 };
 
 // Checks a header alone against the length of the file it starts: every

@@ -48,7 +48,8 @@ std::string ReasonOf(ImageCheck check) {
     case ImageCheck::Truncated:
       return "shorter than its header says: the file is cut off";
     case ImageCheck::BadText:
-      return "a text of an assignment lies outside the file's text area or has no end";
+      return "a text of an assignment lies outside the file's text area, has no end, or shares "
+             "its bytes with another";
   }
   return "not a profile image";
 }

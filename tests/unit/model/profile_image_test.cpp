@@ -117,6 +117,22 @@ TEST(ImageCheckTest, TextsMustLieWhollyInTheStringArea) {
   EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadText);
 }
 
+TEST(ImageCheckTest, TextsMayNotTakeMoreRoomThanTheirArea) {
+  ProfileImage image = ImageWithTextsAndMacros();
+  std::vector<std::uint8_t> file = image.Serialize();
+  const std::size_t value700 = image::EntryOffset(700) + 4;
+  bytes::Put32(file, value700, 0);  // entry 700 now shows entry 5's text too
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::BadText);
+
+  // Room no text uses is no harm: a larger area than the texts need passes.
+  file = image.Serialize();
+  file.insert(file.end(), {0, 0, 0, 0});
+  bytes::Put32(file, image::kStringAreaSizeAt, 16);
+  bytes::Put32(file, image::kTotalSizeAt, static_cast<std::uint32_t>(file.size()));
+  Rechecksum(file);
+  EXPECT_EQ(CheckImageBytes(file), ImageCheck::Valid);
+}
+
 TEST(ProfileImageTest, SavingLaysTheTextsOutInEntryOrder) {
   ProfileImage image = ImageWithTextsAndMacros();
   EXPECT_EQ(image.TextTotal(), 12u);
