@@ -6,7 +6,7 @@
 
 #include "model/profile_image.h"
 #include "tests/support/temp_dir.h"
-#include "tests/unit/ombrexctl/ctl_test_support.h"
+#include "tests/support/ombrexctl/ctl_run.h"
 #include "tools/ombrexctl/key_words.h"
 
 namespace ombrex::ctl {

@@ -9,7 +9,7 @@
 #include "tests/support/memory/allocations.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/support/temp_dir.h"
-#include "tests/unit/ombrexctl/ctl_test_support.h"
+#include "tests/support/ombrexctl/ctl_run.h"
 #include "tools/ombrexctl/ctl_commands.h"
 
 namespace ombrex::ctl {

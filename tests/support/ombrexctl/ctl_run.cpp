@@ -1,4 +1,4 @@
-#include "tests/unit/ombrexctl/ctl_test_support.h"
+#include "tests/support/ombrexctl/ctl_run.h"
 
 #include <sstream>
 
