@@ -40,6 +40,8 @@ enum class Spoil {
   Long,            // the reply, then 100 bytes of junk
   Twice,           // every reply sent twice
   Stale,           // the reply to the packet before
+  WrongCode,       // the reply with another command's code
+  Refused,         // the reply with a refusing status
   Silent,          // no reply at all
   Vanish,          // the keyboard is gone
 };
@@ -112,6 +114,13 @@ class SpoilingBackend : public razizid::Backend {
         return {reply, reply};
       case Spoil::Stale:
         return {previous_.empty() ? reply : previous_};
+      case Spoil::WrongCode:
+        reply[protocol::kCommandAt] ^= 0x40;
+        return {reply};
+      case Spoil::Refused:
+        reply[protocol::kStatusAt] =
+            Random() % 2 ? protocol::kStatusRefusedFF : protocol::kStatusRefusedFE;
+        return {reply};
       case Spoil::None:
       case Spoil::Silent:
       case Spoil::Vanish:
@@ -234,18 +243,22 @@ struct SpoilCase {
 
 const std::vector<SpoilCase> kSpoils{
     {"harmless: replies with junk after them", Spoil::Long, 0, SpoilCase::kSameAsClean},
-    {"harmless: every reply twice", Spoil::Twice, 0, SpoilCase::kSameAsClean},
     {"garbage", Spoil::Garbage, 0, SpoilCase::kFails},
     {"garbage from the fifth packet", Spoil::Garbage, 4, SpoilCase::kFails},
     {"too short to read", Spoil::Short, 0, SpoilCase::kFails},
     {"empty reports", Spoil::Empty, 2, SpoilCase::kFails},
     {"silent from the third packet", Spoil::Silent, 2, SpoilCase::kFails},
+    {"another command's code", Spoil::WrongCode, 0, SpoilCase::kFails},
+    {"refused from the third packet", Spoil::Refused, 2, SpoilCase::kFails},
     {"gone mid-transfer", Spoil::Vanish, 9, SpoilCase::kFails},
     {"gone at once", Spoil::Vanish, 0, SpoilCase::kFails},
     // Replies the link cannot tell from good ones: the data may be wrong,
     // the file written from it may not.
     {"garbage data under a right header", Spoil::GarbagePayload, 0, SpoilCase::kFailsOrValid},
     {"the answer to the packet before", Spoil::Stale, 3, SpoilCase::kFailsOrValid},
+    // A reply names only its command: a second copy that comes late is the
+    // answer to the next read of the same command, as far as anyone can tell.
+    {"every reply twice", Spoil::Twice, 0, SpoilCase::kFailsOrValid},
 };
 
 TEST(BadKeyboardReplies, TheArrivalReadWritesAWholeProfileFileOrLeavesTheOldOne) {
@@ -305,12 +318,12 @@ TEST(BadKeyboardReplies, AnApplyAnsweredWronglyIsNeverReportedAsDone) {
     if (c.expect == SpoilCase::kSameAsClean) {
       EXPECT_EQ(applied, result::kOk);
     }
-    // Writes carry no data back, so only a reply that cannot be matched
-    // tells a failed write: a failure then must be reported.
+    // Writes carry no data back, so only a reply that cannot be matched, or
+    // one that refuses, tells a failed write: a failure then must be reported.
     const bool unmatchable = c.spoil == Spoil::Garbage || c.spoil == Spoil::Short ||
                              c.spoil == Spoil::Empty || c.spoil == Spoil::Silent ||
-                             c.spoil == Spoil::Vanish;
-    if (unmatchable) {
+                             c.spoil == Spoil::Vanish || c.spoil == Spoil::WrongCode;
+    if (unmatchable || c.spoil == Spoil::Refused) {
       EXPECT_NE(applied, result::kOk);
     }
   }
