@@ -249,6 +249,19 @@ TEST_F(InstanceSocketTest, AFloodOfStrangersLeavesNoOpenFilesBehind) {
   EXPECT_EQ(OpenFiles(program_->Pid()), before);
 }
 
+TEST_F(InstanceSocketTest, StrangersHoldingHalfMessagesCannotLockOutASecondStart) {
+  // More silent callers than are ever served at once: each is given up on
+  // in its turn, and the second start behind them gets through.
+  const std::vector<std::uint8_t> open = Request(kOpen);
+  std::vector<std::unique_ptr<Stranger>> silent;
+  for (int i = 0; i < 10; ++i) {
+    silent.push_back(std::make_unique<Stranger>(socket_));
+    ASSERT_TRUE(silent.back()->Connected());
+    silent.back()->Send(std::vector<std::uint8_t>(open.begin(), open.begin() + 1 + i));
+  }
+  ExpectASecondStartStillGetsThrough();
+}
+
 // Another user's process sends "/Kill" to the socket; what it saw: 0
 // answered, 1 connected but never answered, else the errno of connect.
 int AsAnotherUser(const std::filesystem::path& socket) {
