@@ -1,9 +1,9 @@
 // Language, skin and picture files nobody should trust, through the windows
 // laid out from them. Each case breaks one file of a copy of the program's
 // own and has ombrex-preview draw every window in the language broken: a
-// broken text or layout still gives every window; a picture that is not there
-// (or not a picture, or named by no skin file) ends the run with its name,
-// before any window; nothing crashes.
+// broken text or layout still gives every window; a picture that is not
+// there (or not a picture, named by no skin file, or not of its window's
+// size) ends the run naming it, before any window; nothing crashes.
 
 #include <gtest/gtest.h>
 
@@ -123,7 +123,7 @@ class AssetsTest : public ::testing::Test {
 struct AssetCase {
   const char* name;
   std::function<void(const fs::path& folder)> breakIt;
-  const char* missingPicture = nullptr;  // the run must end naming it
+  const char* refusal = nullptr;  // the run must end saying so
   const char* scale = "1";
 };
 
@@ -192,10 +192,14 @@ TEST_F(AssetsTest, BrokenTextsSkinsAndPicturesStillGiveEveryWindowOrAReason) {
        write("Skins/Main.ini", Utf16(u"[SCREEN]\nMain=../../%s%n\x1b[2J\n", false)), "%s%n"},
       {"the main skin big-endian", write("Skins/Main.ini", Utf16(skin, true)), "Skins/"},
       {"the main skin noise", write("Skins/Main.ini", Noise(5000)), "Skins/"},
-      // Pictures of the wrong size: a window takes its size from its background.
-      {"a background far too small", copyOver("Skins/Arrow.jpg", "Skins/main_normal.jpg")},
-      {"a window shape of another size", copyOver("Skins/0.bmp", "Skins/main_mask.bmp")},
-      {"button faces too small to cut", copyOver("Skins/Arrow.jpg", "Skins/key_normal.jpg")},
+      // Pictures of the wrong size: a window takes its size from its
+      // background, and every other picture of it must match.
+      {"a background far too small", copyOver("Skins/Arrow.jpg", "Skins/main_normal.jpg"),
+       "not the window's"},
+      {"a window shape of another size", copyOver("Skins/0.bmp", "Skins/main_mask.bmp"),
+       "main_mask.bmp is "},
+      {"button faces too small to cut", copyOver("Skins/Arrow.jpg", "Skins/key_normal.jpg"),
+       "not the window's"},
       {"a sharp picture of the wrong size", copyOver("Skins/Arrow.jpg", "Skins/main_over@2x.jpg"),
        nullptr, "2"},
       // Pictures that are not there.
@@ -213,9 +217,9 @@ TEST_F(AssetsTest, BrokenTextsSkinsAndPicturesStillGiveEveryWindowOrAReason) {
     const fs::path folder = CopyProgramFolder("case" + std::to_string(index));
     c.breakIt(folder);
     const auto [run, shots] = Draw(folder, dir_ / ("shots" + std::to_string(index++)), c.scale);
-    if (c.missingPicture != nullptr) {
+    if (c.refusal != nullptr) {
       EXPECT_EQ(run.exitCode, 1) << run.err;
-      EXPECT_NE(run.err.find(c.missingPicture), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(c.refusal), std::string::npos) << run.err;
       EXPECT_EQ(shots, 0u);
     } else {
       EXPECT_EQ(run.exitCode, 0) << run.err;
