@@ -63,6 +63,7 @@ class Application::CountingPrompter : public Prompter {
 ApplicationConfig ApplicationConfig::ForThisProgram() {
   ApplicationConfig config;
   config.programFolder = ProgramFolder();
+  config.serviceFolder = ServiceFolder();
   config.ownFileName = ProgramFileName();
   config.profileFolder = DefaultProfileFolder();
   config.userDataFolder = UserDataFolder();
@@ -71,7 +72,7 @@ ApplicationConfig ApplicationConfig::ForThisProgram() {
 
 Application::Application(ApplicationConfig config, SettingsStore& settings, std::ostream& errors)
     : config_(std::move(config)),
-      paths_(ProgramPaths::For(config_.programFolder, config_.ownFileName)),
+      paths_(ProgramPaths::For(config_.programFolder, config_.ownFileName, config_.serviceFolder)),
       errors_(errors),
       instance_(config_.instanceName),
       namedEvents_(config_.eventPrefix),
@@ -133,7 +134,7 @@ bool Application::BindLink() {
   ServiceLibraryResult bound =
       config_.inProcessLibrary
           ? BindServiceLibrary(*config_.inProcessLibrary)
-          : LoadServiceLibrary(config_.programFolder / ServiceLibraryFileName());
+          : LoadServiceLibrary(paths_.serviceFolder / ServiceLibraryFileName());
   if (const auto* error = std::get_if<ServiceLibraryError>(&bound)) {
     errors_ << Utf8FromUtf16(error->Text()) << std::endl;
     return false;

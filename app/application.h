@@ -58,7 +58,9 @@ class Workspace;
 inline constexpr std::string_view kInstanceName = "Zentrik_Ombrex";
 
 struct ApplicationConfig {
-  std::filesystem::path programFolder;  // holds the service library, companion, skins, texts
+  std::filesystem::path programFolder;  // holds the skins, texts and help
+  // Holds the service library and the companion; the program folder when empty.
+  std::filesystem::path serviceFolder;
   std::filesystem::path ownFileName;
   std::filesystem::path profileFolder;  // DefaultProfileFolder() in the program
   // The user's copies of files the program would write beside itself (the

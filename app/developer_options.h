@@ -41,4 +41,13 @@ ParsedOptions ParseDeveloperOptions(std::span<const std::string> arguments,
 
 std::string DeveloperUsage(std::string_view program, OptionSet set);
 
+// "--help" or "--version" among the arguments: the text that answers it, for
+// standard output, after which the start ends with 0 and nothing else is
+// done (no running copy is asked, no display needed). The first of the two
+// decides.
+std::optional<std::string> InformationRequested(std::span<const std::string> arguments,
+                                                OptionSet set);
+std::string ProgramHelp(OptionSet set);
+std::string VersionText(std::string_view program);
+
 }  // namespace ombrex

@@ -11,7 +11,8 @@ std::filesystem::path CompanionFileName() {
 }
 
 ProgramPaths ProgramPaths::For(const std::filesystem::path& programFolder,
-                               const std::filesystem::path& ownFileName) {
+                               const std::filesystem::path& ownFileName,
+                               const std::filesystem::path& serviceFolder) {
   ProgramPaths paths;
   paths.programFolder = programFolder;
   paths.ownFileName = ownFileName;
@@ -21,7 +22,8 @@ ProgramPaths ProgramPaths::For(const std::filesystem::path& programFolder,
   paths.userColourPrefix = paths.skinFolder / "UserDengColor_";
   paths.profileSkin = paths.skinFolder / "Profile.ini";
   paths.compositeSkin = paths.skinFolder / "Composite.ini";
-  paths.companion = programFolder / CompanionFileName();
+  paths.serviceFolder = serviceFolder.empty() ? programFolder : serviceFolder;
+  paths.companion = paths.serviceFolder / CompanionFileName();
   return paths;
 }
 

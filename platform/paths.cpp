@@ -128,8 +128,37 @@ std::uint16_t IdOf(std::string_view name) {
 
 }  // namespace
 
-std::filesystem::path ProgramFolder() {
+std::filesystem::path ExecutableFolder() {
   return ExecutablePath().parent_path();
+}
+
+ProgramLayout LayoutAround(const std::filesystem::path& executableFolder) {
+  std::error_code error;
+  const std::filesystem::path prefix = executableFolder.parent_path();
+  const std::filesystem::path installed = prefix / "share" / "ombrex";
+  // A build tree has its skins beside the executable; an installed bin/ has
+  // none, and its files are where the install put them. Anything else is
+  // treated as a build tree, whose missing skins are then reported there.
+  if (std::filesystem::is_directory(executableFolder / "Skins", error) ||
+      !std::filesystem::is_directory(installed / "Skins", error)) {
+    return {executableFolder, executableFolder};
+  }
+  return {installed, prefix / "lib" / "ombrex"};
+}
+
+namespace {
+const ProgramLayout& ThisProgramsLayout() {
+  static const ProgramLayout layout = LayoutAround(ExecutableFolder());
+  return layout;
+}
+}  // namespace
+
+std::filesystem::path ProgramFolder() {
+  return ThisProgramsLayout().programFolder;
+}
+
+std::filesystem::path ServiceFolder() {
+  return ThisProgramsLayout().serviceFolder;
 }
 
 std::filesystem::path ProgramFileName() {

@@ -1,9 +1,15 @@
 #pragma once
 
-// Where things are: the program folder (skins, language files, help and the
-// service library sit beside the executable), the user's documents folder (the
-// profile folder lives there) and the per-user data folder (files the program
-// would otherwise write beside itself, where it may not be allowed to write).
+// Where things are: the program folder (skins, language files, help), the
+// service folder (the service library, its model module and the companion),
+// the user's documents folder (the profile folder lives there) and the
+// per-user data folder (files the program would otherwise write beside
+// itself, where it may not be allowed to write).
+//
+// Built, everything sits beside the executable. Installed, the read-only
+// files are in ../share/ombrex and the service library and companion in
+// ../lib/ombrex, both relative to the executable, so a moved tree still
+// finds itself. Which of the two is decided once, at the first question.
 
 #include <cstdint>
 #include <filesystem>
@@ -12,7 +18,20 @@
 namespace ombrex {
 
 // Folder of the running executable.
+std::filesystem::path ExecutableFolder();
+
+struct ProgramLayout {
+  std::filesystem::path programFolder;
+  std::filesystem::path serviceFolder;
+};
+
+// The layout around an executable in `executableFolder`: beside it when
+// its skins are there (or when no installed tree is), else the installed one.
+ProgramLayout LayoutAround(const std::filesystem::path& executableFolder);
+
+// LayoutAround(ExecutableFolder()), computed once.
 std::filesystem::path ProgramFolder();
+std::filesystem::path ServiceFolder();
 // File name of the running executable ("ombrex", "ombrex.exe").
 std::filesystem::path ProgramFileName();
 

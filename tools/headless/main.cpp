@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
 
   ombrex::ApplicationConfig config = ombrex::ApplicationConfig::ForThisProgram();
   const std::vector<std::string> all(argv + 1, argv + argc);
+  if (const auto answer = ombrex::InformationRequested(all, ombrex::OptionSet::Headless)) {
+    std::cout << *answer << std::flush;
+    return 0;
+  }
   const ombrex::ParsedOptions parsed =
       ombrex::ParseDeveloperOptions(all, config, ombrex::OptionSet::Headless);
   if (!parsed.ok) {

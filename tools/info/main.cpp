@@ -24,7 +24,9 @@ void PrintUsage() {
   std::puts(
       "usage: ombrex-info [--program-folder FOLDER]\n"
       "Prints the version and the texts of a few keys in both languages, read from\n"
-      "the language files in the program folder (default: the folder of this tool).");
+      "the language files in the program folder (default: the program's own).\n"
+      "  --version  the version alone\n"
+      "Exit codes: 0 done, 2 unknown option.");
 }
 
 void PrintFile(const char* label, const std::filesystem::path& file) {
@@ -41,6 +43,9 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--program-folder" && i + 1 < args.size()) {
       programFolder = ombrex::PathFromUtf8(args[++i]);
+    } else if (args[i] == "--version") {
+      std::puts("ombrex-info " OMBREX_VERSION);
+      return 0;
     } else {
       PrintUsage();
       return args[i] == "--help" ? 0 : 2;

@@ -13,6 +13,7 @@
 #include "model/lighting.h"
 #include "model/user_mode_files.h"
 #include "model/workspace.h"
+#include "ombrex_version.h"
 #include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
@@ -461,6 +462,8 @@ Command Split(std::span<const std::string> args) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       command.words.insert(command.words.begin(), "help");
+    } else if (arg == "--version") {
+      command.words.insert(command.words.begin(), "version");
     } else if (arg == "--all") {
       command.all = true;
     } else if (arg == "--json") {
@@ -481,6 +484,7 @@ Command Split(std::span<const std::string> args) {
 
 std::string UsageText() {
   return "usage: ombrexctl COMMAND [ARGUMENTS]\n"
+         "The Ombrex keyboard from the command line: read, write and check profiles.\n"
          "\n"
          "  status                      keyboards, active profile, macro capacity, lighting modes\n"
          "  profile [N]                 show the active profile, or switch to profile N (1..4)\n"
@@ -501,6 +505,8 @@ std::string UsageText() {
          "Keys are named as in the key list (A, F1, Left Ctrl, ...), G1..G9 (bank A),\n"
          "G1:B..G9:B (bank B), or by hex code (0x1E).\n"
          "RAZIZID_BACKEND picks the keyboard: hid (default), virtual, model.\n"
+         "  --help, --version           this text, or the version\n"
+         "\n"
          "Exit codes: 0 done, 1 refused or invalid input, 2 usage error, 3 no keyboard.\n";
 }
 
@@ -521,6 +527,10 @@ int RunCtl(std::span<const std::string> args, std::ostream& out, std::ostream& e
     if (command.words.empty() || command.words[0] == "help") {
       (command.words.empty() ? err : out) << UsageText();
       return command.words.empty() ? kExitUsage : kExitOk;
+    }
+    if (command.words[0] == "version") {
+      out << "ombrexctl " << OMBREX_VERSION << "\n";
+      return kExitOk;
     }
     const auto found = kCommands.find(command.words[0]);
     if (found == kCommands.end()) throw UsageError{"unknown command " + command.words[0]};

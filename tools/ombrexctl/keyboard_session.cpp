@@ -10,7 +10,7 @@
 namespace ombrex::ctl {
 
 std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode) {
-  ServiceLibraryResult bound = LoadServiceLibrary(ProgramFolder() / ServiceLibraryFileName());
+  ServiceLibraryResult bound = LoadServiceLibrary(ServiceFolder() / ServiceLibraryFileName());
   if (const auto* error = std::get_if<ServiceLibraryError>(&bound)) {
     err << "ombrexctl: " << Utf8FromUtf16(error->Text()) << "\n";
     exitCode = kExitRefused;

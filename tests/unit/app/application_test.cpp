@@ -50,6 +50,13 @@ TEST(ProgramPathsTest, EverythingLivesBesideTheProgram) {
   EXPECT_EQ(paths.companion, std::filesystem::path("/opt/ombrex/ZaRezavu"));
 }
 
+TEST(ProgramPathsTest, InstalledTheCompanionSitsWithTheServiceLibrary) {
+  const ProgramPaths paths = ProgramPaths::For("/usr/share/ombrex", "ombrex", "/usr/lib/ombrex");
+  EXPECT_EQ(paths.mainSkin, std::filesystem::path("/usr/share/ombrex/Skins/Main.ini"));
+  EXPECT_EQ(paths.serviceFolder, std::filesystem::path("/usr/lib/ombrex"));
+  EXPECT_EQ(paths.companion, std::filesystem::path("/usr/lib/ombrex/ZaRezavu"));
+}
+
 // One copy of the program: its folders, keyboard, core and headless window.
 class Copy {
  public:

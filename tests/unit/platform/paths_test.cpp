@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 #include "platform/command_line.h"
 #include "tests/support/portable.h"
@@ -119,14 +120,49 @@ TEST(SystemDefaultLanguageId, IgnoresTheLocaleVariables) {
 
 #endif
 
-TEST(ProgramFolder, IsTheFolderOfTheRunningExecutable) {
-  const auto executable = ProgramFolder() / ProgramFileName();
+TEST(ExecutableFolder, HoldsTheRunningExecutable) {
+  const auto executable = ExecutableFolder() / ProgramFileName();
   EXPECT_TRUE(std::filesystem::is_regular_file(executable));
 #ifdef _WIN32
   EXPECT_EQ(ProgramFileName(), "platform_tests.exe");
 #else
   EXPECT_EQ(ProgramFileName(), "platform_tests");
 #endif
+}
+
+TEST(ProgramFolder, IsBesideTheTestsInTheBuildTree) {
+  EXPECT_EQ(ProgramFolder(), ExecutableFolder());
+  EXPECT_EQ(ServiceFolder(), ExecutableFolder());
+}
+
+// Which folders exist around bin/, and where the program then looks.
+TEST(LayoutAround, FindsTheBuildTreeOrTheInstalledTree) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> folders;
+    bool installed;
+  };
+  const Case cases[] = {
+      {"build tree", {"bin/Skins"}, false},
+      {"installed tree", {"bin", "share/ombrex/Skins", "lib/ombrex"}, true},
+      {"installed without its library folder", {"bin", "share/ombrex/Skins"}, true},
+      {"skins on both sides: the build tree wins", {"bin/Skins", "share/ombrex/Skins"}, false},
+      {"an empty share/ombrex is no installed tree", {"bin", "share/ombrex"}, false},
+      {"nothing anywhere", {"bin"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const test::TempDir dir;
+    for (const char* folder : c.folders) std::filesystem::create_directories(dir / folder);
+    const ProgramLayout layout = LayoutAround(dir / "bin");
+    if (c.installed) {
+      EXPECT_EQ(layout.programFolder, dir / "share" / "ombrex");
+      EXPECT_EQ(layout.serviceFolder, dir / "lib" / "ombrex");
+    } else {
+      EXPECT_EQ(layout.programFolder, dir / "bin");
+      EXPECT_EQ(layout.serviceFolder, dir / "bin");
+    }
+  }
 }
 
 }  // namespace
