@@ -9,8 +9,7 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (const auto answer =
-          ombrex::InformationRequested(arguments, ombrex::OptionSet::Window)) {
+  if (const auto answer = ombrex::InformationRequested(arguments, ombrex::OptionSet::Window)) {
     std::cout << *answer << std::flush;
     return 0;
   }

@@ -137,10 +137,11 @@ ProgramLayout LayoutAround(const std::filesystem::path& executableFolder) {
   const std::filesystem::path prefix = executableFolder.parent_path();
   const std::filesystem::path installed = prefix / "share" / "ombrex";
   // A build tree has its skins beside the executable; an installed bin/ has
-  // none, and its files are where the install put them. Anything else is
-  // treated as a build tree, whose missing skins are then reported there.
+  // none, and its files are where the install put them (and a broken install
+  // has its missing skins reported there). Anything else is treated as a
+  // build tree.
   if (std::filesystem::is_directory(executableFolder / "Skins", error) ||
-      !std::filesystem::is_directory(installed / "Skins", error)) {
+      !std::filesystem::is_directory(installed, error)) {
     return {executableFolder, executableFolder};
   }
   return {installed, prefix / "lib" / "ombrex"};

@@ -26,7 +26,8 @@ struct ProgramLayout {
 };
 
 // The layout around an executable in `executableFolder`: beside it when
-// its skins are there (or when no installed tree is), else the installed one.
+// its skins are there or when there is no ../share/ombrex, else the
+// installed one.
 ProgramLayout LayoutAround(const std::filesystem::path& executableFolder);
 
 // LayoutAround(ExecutableFolder()), computed once.

@@ -147,7 +147,8 @@ TEST(LayoutAround, FindsTheBuildTreeOrTheInstalledTree) {
       {"installed tree", {"bin", "share/ombrex/Skins", "lib/ombrex"}, true},
       {"installed without its library folder", {"bin", "share/ombrex/Skins"}, true},
       {"skins on both sides: the build tree wins", {"bin/Skins", "share/ombrex/Skins"}, false},
-      {"an empty share/ombrex is no installed tree", {"bin", "share/ombrex"}, false},
+      {"an installed tree that lost its skins", {"bin", "share/ombrex"}, true},
+      {"another program's share/", {"bin", "share/other/Skins"}, false},
       {"nothing anywhere", {"bin"}, false},
   };
   for (const Case& c : cases) {
