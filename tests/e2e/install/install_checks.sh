@@ -4,8 +4,9 @@
 # tree:    installs the build to a prefix, moves the prefix, and runs the moved
 #          copy; checks the layout, RUNPATH, udev rule, --help/--version and
 #          the desktop files with desktop-file-validate and appstreamcli.
-# package: builds the Debian package with cpack, inspects it with dpkg-deb
-#          and runs the programs from its unpacked tree.
+# package: builds the Debian package with cpack, inspects it with dpkg-deb,
+#          runs the programs from its unpacked tree, and installs and purges
+#          it with dpkg in a throw-away root (dpkg --root).
 set -uo pipefail
 what=$1 build=$2 version=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/ombrex-install.XXXXXX")
@@ -27,13 +28,15 @@ unset LD_LIBRARY_PATH
 mkdir -p "$XDG_DOCUMENTS_DIR" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 # Every program a user may start answers --help with what it is and its exit
-# codes, and --version with its name and version, and ends with 0.
+# codes, and --version with its name and version, and ends with 0; no
+# display is needed for either.
 check_answers() {  # check_answers PROGRAM NAME
   local out rc
-  out=$("$1" --version 2>&1); rc=$?
+  local bare=(env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY)
+  out=$("${bare[@]}" "$1" --version 2>&1); rc=$?
   [ $rc -eq 0 ] || fail "$2 --version ended with $rc"
   [ "$out" = "$2 $version" ] || fail "$2 --version said: $out"
-  out=$("$1" --help 2>&1); rc=$?
+  out=$("${bare[@]}" "$1" --help 2>&1); rc=$?
   [ $rc -eq 0 ] || fail "$2 --help ended with $rc"
   expect_in "$out" "usage: $2" "$2 --help"
   expect_in "$out" "Exit codes: 0" "$2 --help"
@@ -132,11 +135,14 @@ check_package() {
   expect_in "$info" '^ Depends: .*libstdc\+\+6' "control"
   expect_in "$info" '^ Depends: .*libhidapi-hidraw0' "control"
   expect_in "$info" ' postinst' "control"
+  expect_in "$info" ' postrm' "control"
   [ "$(dpkg-deb -f "$deb" Depends | grep -c RazIzid)" -eq 0 ] || fail "depends on its own library"
   mkdir -p "$work/control"
   dpkg-deb -e "$deb" "$work/control"
-  grep -q 'udevadm control --reload' "$work/control/postinst" || fail "postinst reloads no rules"
-  sh -n "$work/control/postinst" || fail "postinst is no shell script"
+  for script in postinst postrm; do
+    grep -q 'udevadm control --reload' "$work/control/$script" || fail "$script reloads no rules"
+    sh -n "$work/control/$script" || fail "$script is no shell script"
+  done
   grep -qx '/etc/xdg/autostart/org.ombrex.Ombrex.desktop' "$work/control/conffiles" ||
     fail "the autostart entry is no conffile"
 
@@ -161,6 +167,25 @@ check_package() {
   [ $rc -eq 0 ] || fail "packaged ombrexctl --help ended with $rc"
   out=$("$work/root/usr/bin/ombrexctl" status 2>&1); rc=$?
   [ $rc -eq 0 ] || fail "packaged ombrexctl status ended with $rc: $out"
+
+  # Installed by dpkg into a root of its own and removed again: the
+  # maintainer scripts run (outside a chroot, so they must leave this
+  # system's udev alone) and nothing is left behind but dpkg's records.
+  local root=$work/dpkg-root
+  local dpkg=(dpkg "--root=$root" --force-script-chrootless --force-not-root --log=/dev/null)
+  mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+  : >"$root/var/lib/dpkg/status"
+  # Its dependencies are this system's, not the empty root's.
+  "${dpkg[@]}" --force-depends -i "$deb" >"$work/dpkg.log" 2>&1 ||
+    { cat "$work/dpkg.log" >&2; fail "dpkg -i"; return; }
+  grep -q "^Status: install ok installed" "$root/var/lib/dpkg/status" || fail "dpkg -i left it unconfigured"
+  out=$("$root/usr/bin/ombrex" --version 2>&1); rc=$?
+  [ $rc -eq 0 ] && [ "$out" = "ombrex $version" ] || fail "dpkg-installed ombrex --version: $rc $out"
+  "$root/usr/bin/ombrexctl" --help >/dev/null 2>&1 || fail "dpkg-installed ombrexctl --help"
+  "${dpkg[@]}" --purge ombrex >"$work/dpkg.log" 2>&1 ||
+    { cat "$work/dpkg.log" >&2; fail "dpkg --purge"; return; }
+  out=$(cd "$root" && find . -mindepth 1 -not -path './var' -not -path './var/lib' -not -path './var/lib/dpkg*')
+  [ -z "$out" ] || fail "left behind after dpkg --purge: $out"
 }
 
 case $what in
