@@ -271,9 +271,10 @@ void HidBackend::NoteOpenFailure(const std::string& path, const std::string& rea
                    "); another program may be holding it: close the keyboard's other tools";
 #else
   lastOpenError_ = "an Ombrex keyboard at " + path + " cannot be opened (" + reason +
-                   "); install the udev rule 70-ombrex.rules from the program folder: sudo cp "
-                   "70-ombrex.rules /etc/udev/rules.d/ && sudo udevadm control --reload && sudo "
-                   "udevadm trigger";
+                   "); the udev rule 70-ombrex.rules gives access: installed, it is in "
+                   "lib/udev/rules.d, so replug the keyboard; from a build, copy it from the "
+                   "program folder: sudo cp 70-ombrex.rules /etc/udev/rules.d/ && sudo udevadm "
+                   "control --reload && sudo udevadm trigger";
 #endif
   if (reportedPaths_.insert(path).second) {
     std::fprintf(stderr, "RazIzid: %s\n", lastOpenError_.c_str());

@@ -195,6 +195,7 @@ int RunControl(const Invocation& invocation, std::ostream& out, std::ostream& er
 std::string UsageText() {
   return "usage: ombrex-vkbd serve [options]     run the virtual keyboard\n"
          "       ombrex-vkbd COMMAND [--socket PATH]\n"
+         "       ombrex-vkbd --help | --version\n"
          "\n"
          "serve options:\n"
          "  --socket PATH          where to listen\n"

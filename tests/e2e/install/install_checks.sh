@@ -100,6 +100,7 @@ check_tree() {
   # The build's own tools, which stay out of the install tree, answer too.
   check_answers "$build/bin/ombrex-headless" ombrex-headless
   check_answers "$build/bin/ombrex-info" ombrex-info
+  check_answers "$build/bin/ombrex-vkbd" ombrex-vkbd
 
   # The moved copy draws its window from its own skins and reads the keyboard
   # through its own service library.
