@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ombrex_version.h"
+
 namespace ombrex {
 namespace {
 
@@ -40,6 +42,40 @@ TEST(DeveloperOptionsTest, UnknownOptionsAndMissingValuesAreRefused) {
   EXPECT_NE(DeveloperUsage("ombrex", OptionSet::Window).find("--screenshot"), std::string::npos);
   EXPECT_EQ(DeveloperUsage("ombrex-headless", OptionSet::Headless).find("--screenshot"),
             std::string::npos);
+}
+
+// --help and --version end the start before anything else is read: a
+// running copy is never asked, and the other options do not matter.
+TEST(DeveloperOptionsTest, HelpAndVersionAnswerWhateverElseIsGiven) {
+  struct Case {
+    std::vector<std::string> args;
+    OptionSet set;
+    const char* startsWith;  // nullptr: no answer, the start goes on
+  };
+  const Case cases[] = {
+      {{"--help"}, OptionSet::Window, "usage: ombrex "},
+      {{"-h"}, OptionSet::Headless, "usage: ombrex-headless "},
+      {{"/Kill", "--version"}, OptionSet::Window, "ombrex " OMBREX_VERSION "\n"},
+      {{"--version"}, OptionSet::Headless, "ombrex-headless " OMBREX_VERSION "\n"},
+      {{"--version", "--help"}, OptionSet::Window, "ombrex " OMBREX_VERSION "\n"},
+      {{"--bogus", "--help"}, OptionSet::Window, "usage: ombrex "},
+      {{"/Start", "--trace"}, OptionSet::Window, nullptr},
+      {{"/help", "version"}, OptionSet::Window, nullptr},
+      {{}, OptionSet::Window, nullptr},
+  };
+  for (const Case& c : cases) {
+    const auto answer = InformationRequested(c.args, c.set);
+    if (c.startsWith == nullptr) {
+      EXPECT_FALSE(answer.has_value()) << *answer;
+      continue;
+    }
+    ASSERT_TRUE(answer.has_value()) << c.startsWith;
+    EXPECT_EQ(answer->rfind(c.startsWith, 0), 0u) << *answer;
+    EXPECT_EQ(answer->back(), '\n');
+  }
+  EXPECT_NE(ProgramHelp(OptionSet::Window).find("--screenshot"), std::string::npos);
+  EXPECT_EQ(ProgramHelp(OptionSet::Headless).find("--screenshot"), std::string::npos);
+  EXPECT_NE(ProgramHelp(OptionSet::Headless).find("Exit codes:"), std::string::npos);
 }
 
 }  // namespace
