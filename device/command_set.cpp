@@ -63,20 +63,28 @@ DeviceResult CommandSet::Exchange(Command command, std::uint8_t count, std::uint
 }
 
 DeviceResult CommandSet::ReadChunked(Command command, std::size_t base, std::span<std::uint8_t> out,
-                                     std::size_t chunk) {
-  if (base + out.size() > kAddressSpace) return result::kFailed;
+                                     std::size_t chunk, std::optional<ContentMemory> tracked) {
+  if (base > kAddressSpace || out.size() > kAddressSpace - base) return result::kFailed;
   auto session = Session();
   return ForEachChunk(out.size(), chunk, [&](std::size_t offset, std::size_t length) {
-    return Exchange(command, static_cast<std::uint8_t>(length),
-                    static_cast<std::uint16_t>(base + offset), {}, out.subspan(offset, length));
+    // Taken before the packet: bytes that cross a replug say nothing.
+    const auto generation = content_.CurrentGeneration();
+    const std::span<std::uint8_t> piece = out.subspan(offset, length);
+    const DeviceResult result = Exchange(command, static_cast<std::uint8_t>(length),
+                                         static_cast<std::uint16_t>(base + offset), {}, piece);
+    if (result == result::kOk && tracked)
+      content_.Record(*tracked, base + offset, piece, generation);
+    return result;
   });
 }
 
 DeviceResult CommandSet::WriteChunked(Command command, std::size_t base,
-                                      std::span<const std::uint8_t> data, std::size_t chunk) {
-  if (base + data.size() > kAddressSpace) return result::kFailed;
+                                      std::span<const std::uint8_t> data, std::size_t chunk,
+                                      std::optional<ContentMemory> tracked) {
+  if (base > kAddressSpace || data.size() > kAddressSpace - base) return result::kFailed;
   auto session = Session();
   return ForEachChunk(data.size(), chunk, [&](std::size_t offset, std::size_t length) {
+    if (tracked) content_.Forget(*tracked, base + offset, length);
     return Exchange(command, static_cast<std::uint8_t>(length),
                     static_cast<std::uint16_t>(base + offset), data.subspan(offset, length), {});
   });
@@ -139,22 +147,49 @@ DeviceResult CommandSet::WriteSettings(std::span<const std::uint8_t> data, std::
 
 DeviceResult CommandSet::ReadKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out,
                                       ProfileNumber profile) {
-  return ReadChunked(Command::ReadKeyTable, protocol::kKeyTableSize * profile.Index(), out,
-                     protocol::kPayloadSize);
+  return ReadKeyTableAt(profile, 0, out);
 }
 
 DeviceResult CommandSet::WriteKeyTable(std::span<const std::uint8_t, protocol::kKeyTableSize> table,
                                        ProfileNumber profile) {
-  return WriteChunked(Command::WriteKeyTable, protocol::kKeyTableSize * profile.Index(), table,
-                      protocol::kPayloadSize);
+  return WriteKeyTableAt(profile, 0, table);
+}
+
+DeviceResult CommandSet::ReadKeyTableAt(ProfileNumber profile, std::size_t offset,
+                                        std::span<std::uint8_t> out) {
+  if (offset > protocol::kKeyTableSize || out.size() > protocol::kKeyTableSize - offset) {
+    return result::kFailed;
+  }
+  return ReadChunked(Command::ReadKeyTable, protocol::kKeyTableSize * profile.Index() + offset, out,
+                     protocol::kPayloadSize, ContentMemory::KeyTables);
+}
+
+DeviceResult CommandSet::WriteKeyTableAt(ProfileNumber profile, std::size_t offset,
+                                         std::span<const std::uint8_t> data) {
+  if (offset > protocol::kKeyTableSize || data.size() > protocol::kKeyTableSize - offset) {
+    return result::kFailed;
+  }
+  return WriteChunked(Command::WriteKeyTable, protocol::kKeyTableSize * profile.Index() + offset,
+                      data, protocol::kPayloadSize, ContentMemory::KeyTables);
 }
 
 DeviceResult CommandSet::ReadMacroMemory(std::span<std::uint8_t> out) {
-  return ReadChunked(Command::ReadMacroMemory, 0, out, protocol::kPayloadSize);
+  return ReadMacroMemoryAt(0, out);
 }
 
 DeviceResult CommandSet::WriteMacroMemory(std::span<const std::uint8_t> data) {
-  return WriteChunked(Command::WriteMacroMemory, 0, data, protocol::kPayloadSize);
+  return WriteMacroMemoryAt(0, data);
+}
+
+DeviceResult CommandSet::ReadMacroMemoryAt(std::size_t offset, std::span<std::uint8_t> out) {
+  return ReadChunked(Command::ReadMacroMemory, offset, out, protocol::kPayloadSize,
+                     ContentMemory::Macros);
+}
+
+DeviceResult CommandSet::WriteMacroMemoryAt(std::size_t offset,
+                                            std::span<const std::uint8_t> data) {
+  return WriteChunked(Command::WriteMacroMemory, offset, data, protocol::kPayloadSize,
+                      ContentMemory::Macros);
 }
 
 DeviceResult CommandSet::ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out) {

@@ -3,7 +3,9 @@
 // The keyboard's command set: every memory read and write, each as command
 // packets through the transaction engine, with the chunking and status-block
 // rules the keyboard needs. A multi-packet operation stops at the first packet
-// that fails and returns its result.
+// that fails and returns its result. What the reads and writes of the key
+// tables and the macro memory leave known of the keyboard is kept in
+// Content().
 
 #include <array>
 #include <cstddef>
@@ -13,6 +15,7 @@
 #include <span>
 
 #include "device/default_key_table.h"
+#include "device/keyboard_content.h"
 #include "device/profile_number.h"
 #include "device/protocol.h"
 #include "device/results.h"
@@ -63,6 +66,16 @@ class CommandSet {
   DeviceResult ReadMacroMemory(std::span<std::uint8_t> out);
   DeviceResult WriteMacroMemory(std::span<const std::uint8_t> data);
 
+  // Part of one key table, `offset` counted from the table's start, or of the
+  // macro memory; 56 bytes to a packet from `offset` on. kFailed, nothing
+  // sent, for a range outside the table.
+  DeviceResult ReadKeyTableAt(ProfileNumber profile, std::size_t offset,
+                              std::span<std::uint8_t> out);
+  DeviceResult WriteKeyTableAt(ProfileNumber profile, std::size_t offset,
+                               std::span<const std::uint8_t> data);
+  DeviceResult ReadMacroMemoryAt(std::size_t offset, std::span<std::uint8_t> out);
+  DeviceResult WriteMacroMemoryAt(std::size_t offset, std::span<const std::uint8_t> data);
+
   // 0x0F: four packets.
   DeviceResult ReadDefaultKeyTable(std::span<std::uint8_t, protocol::kKeyTableSize> out);
 
@@ -71,20 +84,24 @@ class CommandSet {
   DeviceResult WriteKeyColours(std::span<const std::uint8_t> data, ProfileNumber profile, int led);
 
   AppState& State() { return state_; }
+  KeyboardContent& Content() { return content_; }
   DefaultKeyTable& DefaultTable() { return defaultKeyTable_; }
 
  private:
   // One packet; on success copies replyData.size() bytes of reply data.
   DeviceResult Exchange(protocol::Command command, std::uint8_t count, std::uint16_t address,
                         std::span<const std::uint8_t> payload, std::span<std::uint8_t> replyData);
+  // `tracked` names the memory whose content the packets read or change.
   DeviceResult ReadChunked(protocol::Command command, std::size_t base, std::span<std::uint8_t> out,
-                           std::size_t chunk);
+                           std::size_t chunk, std::optional<ContentMemory> tracked = {});
   DeviceResult WriteChunked(protocol::Command command, std::size_t base,
-                            std::span<const std::uint8_t> data, std::size_t chunk);
+                            std::span<const std::uint8_t> data, std::size_t chunk,
+                            std::optional<ContentMemory> tracked = {});
 
   Transactor& transactor_;
   AppState& state_;
   DefaultKeyTable& defaultKeyTable_;
+  KeyboardContent content_;
   std::recursive_mutex session_;
 };
 

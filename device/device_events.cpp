@@ -76,6 +76,9 @@ void DeviceEvents::OnDeviceEvent(const DeviceEvent& event) {
   } else if (data && event.tag == RAZIZID_TAG_CONTROL) {
     link_.Transactions().DeliverReply(event.data);
   } else if (event.kind == RAZIZID_EVENT_DEVICE_COUNT && event.tag == RAZIZID_TAG_CONTROL) {
+    // At once, not when the watcher runs: a download under way must see that
+    // its keyboard may not be the one it began with.
+    link_.Commands().Content().ForgetAll();
     StartDeviceWatcher(static_cast<int>(std::min<std::uint32_t>(event.count, INT_MAX)));
   }
 }
@@ -89,6 +92,7 @@ void DeviceEvents::Dispatch(std::uint16_t code) {
       window_.StartTimer(kTimerFollowProfile, 0);
       break;
     case protocol::kEventReset:
+      link_.Commands().Content().ForgetAll();
       window_.StartTimer(kTimerResetFromKeyboard, 0);
       break;
     case protocol::kEventIndicatorOff:

@@ -19,18 +19,6 @@ namespace {
 
 namespace catalogue = text_catalogue;
 
-// Remembers the first failing result of a sequence that goes on regardless.
-class Outcome {
- public:
-  void Note(DeviceResult result) {
-    if (result != result::kOk && result_ == result::kOk) result_ = result;
-  }
-  DeviceResult Result() const { return result_; }
-
- private:
-  DeviceResult result_ = result::kOk;
-};
-
 // A refusal that has no message of its own.
 constexpr std::u16string_view kNothingToSend = u"-";
 
@@ -50,6 +38,7 @@ KeyboardSync::KeyboardSync(Workspace& workspace, CommandSet& commands, const Tex
     : workspace_(workspace), commands_(commands), texts_(texts), prompter_(prompter) {}
 
 void KeyboardSync::Tell(std::u16string_view textKey) {
+  ++messagesShown_;
   prompter_.ShowMessage(texts_.Text(textKey), true);
 }
 
@@ -95,29 +84,19 @@ DeviceResult KeyboardSync::DownloadAssignments(bool allProfiles) {
   // The applied image and what the keyboard knows of it change together.
   const auto applied = workspace_.Applied();
   Download plan;
+  lastDownload_ = {};
   if (const auto refusal = Plan(allProfiles, plan); !refusal.empty()) {
     if (refusal != kNothingToSend) Tell(refusal);
     return result::kFailed;
   }
-  Outcome outcome;
-  {
-    auto session = commands_.Session();
-    commands_.BeginTransfer();
-    outcome.Note(commands_.WriteMacroMemory(plan.blob));
-    static constexpr std::uint8_t kZeros[4] = {0, 0, 0, 0};
-    for (std::size_t i = 0; i < plan.profiles.size(); ++i) {
-      const ProfileNumber p = plan.profiles[i];
-      outcome.Note(commands_.WriteSettings(
-          kZeros, static_cast<std::uint16_t>(p.Index() * protocol::kLightingRecordSize + 18)));
-      outcome.Note(commands_.WriteKeyTable(plan.tables[i], p));
-    }
-    commands_.EndTransfer();
-  }
-  if (outcome.Result() == result::kOk && plan.profiles.size() == ProfileNumber::kCount) {
+  DownloadRun run(commands_, plan, options_, onPacket_);
+  const DeviceResult result = run.Run();
+  lastDownload_ = run.Report();
+  if (result == result::kOk && plan.profiles.size() == ProfileNumber::kCount) {
     workspace_.KeyboardHasAppliedMacroOrder();
   }
   if (!plan.withNames) Tell(catalogue::kExtraProfileSpaceTight);
-  return outcome.Result();
+  return result;
 }
 
 DeviceResult KeyboardSync::BuildImageFromKeyboard(const std::filesystem::path& file) {

@@ -7,12 +7,14 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <vector>
 
 #include "device/profile_number.h"
 #include "device/protocol.h"
 #include "device/results.h"
+#include "model/assignment_download.h"
 
 namespace ombrex {
 
@@ -39,11 +41,21 @@ class KeyboardSync {
 
   // Sends the macro blob and the key tables of the active profile (of all four
   // with `allProfiles`, or when the macro order changed since the keyboard last
-  // received it) between begin and end of one transfer. A failed write does not
-  // stop the sequence, but the result is kOk only when every write
-  // succeeded; otherwise the first failure (kFailed when nothing could be
-  // sent).
+  // received it) between begin and end of one transfer, leaving out what the
+  // keyboard holds already and reading back what was written (DownloadRun). A
+  // failed write does not stop the sequence, but the result is kOk only when
+  // the keyboard holds it all; otherwise the first failure (kFailed when
+  // nothing could be sent or what was read back differs).
   DeviceResult DownloadAssignments(bool allProfiles);
+
+  // Runs after every packet of a download, on the download's thread.
+  void SetProgress(std::function<void()> onPacket) { onPacket_ = std::move(onPacket); }
+  // DownloadOptions::FromEnvironment() unless changed here.
+  void SetDownloadOptions(DownloadOptions options) { options_ = options; }
+  const DownloadReport& LastDownload() const { return lastDownload_; }
+  // Messages the downloads have shown so far, so a caller can tell whether
+  // one already explained a failure.
+  std::size_t MessagesShown() const { return messagesShown_; }
 
   // Reads the four key tables and the macro memory of the keyboard and writes
   // them to `file` as a .fwc image; the working image is not touched.
@@ -61,6 +73,10 @@ class KeyboardSync {
   CommandSet& commands_;
   const Texts& texts_;
   Prompter& prompter_;
+  DownloadOptions options_ = DownloadOptions::FromEnvironment();
+  std::function<void()> onPacket_;
+  DownloadReport lastDownload_;
+  std::size_t messagesShown_ = 0;
 };
 
 }  // namespace ombrex
