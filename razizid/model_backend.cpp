@@ -69,7 +69,12 @@ int ModelBackend::WriteControl(std::span<const std::uint8_t> packet) {
   // Control reports are whole packets; anything else never reaches the
   // keyboard's command handler.
   if (packet.size() != protocol::kPacketSize) return RAZIZID_IO_ERROR;
-  vkbd::Packet reply = keyboard_.HandleCommand(packet);
+  bool lost = false;
+  {
+    std::lock_guard lock(mutex_);
+    lost = plan_.LosesWrite(packet);
+  }
+  vkbd::Packet reply = keyboard_.HandleCommand(packet, lost);
   vkbd::FaultPlan::Action fate;
   bool vanished = false;
   {

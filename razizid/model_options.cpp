@@ -46,6 +46,7 @@ bool Apply(vkbd::FaultOptions& options, std::string_view name, std::string_view 
   if (name == "refuse") return ParseNumber(value, options.refuseRate);
   if (name == "wrongcode") return ParseNumber(value, options.wrongCodeRate);
   if (name == "unplug") return ParseNumber(value, options.unplugAfter);
+  if (name == "losewrites") return ParseNumber(value, options.loseWriteRate);
   return false;
 }
 

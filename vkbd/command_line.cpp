@@ -85,6 +85,7 @@ const std::map<std::string, ServeSetter>& ServeSetters() {
       {"--refuse", SetRate(&FaultOptions::refuseRate)},
       {"--wrong-code", SetRate(&FaultOptions::wrongCodeRate)},
       {"--unplug-after", SetFault(&FaultOptions::unplugAfter)},
+      {"--lose-writes", SetRate(&FaultOptions::loseWriteRate)},
       {"--macro-units",
        [](ServeOptions& o, const std::string& v) {
          const auto value = ParseUnsigned(v, 255);
@@ -209,6 +210,7 @@ std::string UsageText() {
          "  --refuse P             fraction 0..1 of replies with status 0xFF or 0xFE\n"
          "  --wrong-code P         fraction 0..1 of replies with another command code\n"
          "  --unplug-after N       unplug on the Nth command packet (no reply to it)\n"
+         "  --lose-writes P        fraction 0..1 of writes answered as taken but not kept\n"
          "  --macro-units N        macro memory size in 128-byte units, 0..255 (255)\n"
          "  --default-keytable HEX the factory key table, 192 bytes in hex\n"
          "  --active-profile P     the active profile out of the factory, 0..3 (0)\n"

@@ -18,9 +18,33 @@ double NextFraction(std::uint64_t& state) {
   return static_cast<double>(NextRandom(state) >> 11) * 0x1.0p-53;
 }
 
+// Any fixed number keeps the two sequences of one seed apart.
+constexpr std::uint64_t kLoseStreamKey = 0x6C6F73652D777269ull;
+
+bool IsWrite(std::uint8_t code) {
+  using protocol::Command;
+  switch (static_cast<Command>(code)) {
+    case Command::WriteStatusBlock:
+    case Command::WriteSettings:
+    case Command::WriteKeyTable:
+    case Command::WriteMacroMemory:
+    case Command::WriteKeyColours:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-FaultPlan::FaultPlan(FaultOptions options) : options_(options), state_(options.seed) {}
+FaultPlan::FaultPlan(FaultOptions options)
+    : options_(options), state_(options.seed), loseState_(options.seed ^ kLoseStreamKey) {}
+
+bool FaultPlan::LosesWrite(std::span<const std::uint8_t> request) {
+  if (options_.loseWriteRate <= 0 || request.size() <= protocol::kCommandAt) return false;
+  if (!IsWrite(request[protocol::kCommandAt])) return false;
+  return NextFraction(loseState_) < options_.loseWriteRate;
+}
 
 FaultPlan::Action FaultPlan::Next(Packet& reply) {
   ++packets_;

@@ -145,7 +145,7 @@ Memories FactoryMemories(const FactoryConfig& config) {
 Keyboard::Keyboard(FactoryConfig config)
     : config_(std::move(config)), memories_(FactoryMemories(config_)) {}
 
-Packet Keyboard::HandleCommand(std::span<const std::uint8_t> packet) {
+Packet Keyboard::HandleCommand(std::span<const std::uint8_t> packet, bool loseWrite) {
   // A short report is zero-padded and a long one cut, as the HID layer would.
   Packet request{};
   std::copy_n(packet.begin(), std::min(packet.size(), request.size()), request.begin());
@@ -155,7 +155,7 @@ Packet Keyboard::HandleCommand(std::span<const std::uint8_t> packet) {
   std::function<void(const Packet&)> commandHook;
   {
     std::lock_guard lock(mutex_);
-    reply[protocol::kStatusAt] = Execute(request, reply);
+    reply[protocol::kStatusAt] = Execute(request, reply, loseWrite);
     committed = reply[protocol::kStatusAt] == kAccepted &&
                 request[protocol::kCommandAt] == std::uint8_t(Command::EndTransfer);
     if (committed) hook = commitHook_;
@@ -167,7 +167,7 @@ Packet Keyboard::HandleCommand(std::span<const std::uint8_t> packet) {
   return reply;
 }
 
-std::uint8_t Keyboard::Execute(const Packet& request, Packet& reply) {
+std::uint8_t Keyboard::Execute(const Packet& request, Packet& reply, bool loseWrite) {
   if (request[protocol::kReportIdAt] != protocol::kReportId) return kMalformed;
   if (U16At(request, protocol::kChecksumAt) != protocol::PacketChecksum(request)) {
     return kMalformed;
@@ -182,7 +182,7 @@ std::uint8_t Keyboard::Execute(const Packet& request, Packet& reply) {
       return kAccepted;
     case std::uint8_t(Command::ReadStatusBlock):
     case std::uint8_t(Command::WriteStatusBlock):
-      return ExecuteStatusBlock(request, reply);
+      return ExecuteStatusBlock(request, reply, loseWrite);
     case kWriteDefaultKeyTable:
       return kNotPossible;
     default:
@@ -197,13 +197,13 @@ std::uint8_t Keyboard::Execute(const Packet& request, Packet& reply) {
   if (address + count > memory.size()) return kNotPossible;
   if (command->access == Access::Read) {
     std::copy_n(memory.begin() + address, count, reply.begin() + protocol::kPayloadOffset);
-  } else {
+  } else if (!loseWrite) {
     std::copy_n(request.begin() + protocol::kPayloadOffset, count, memory.begin() + address);
   }
   return kAccepted;
 }
 
-std::uint8_t Keyboard::ExecuteStatusBlock(const Packet& request, Packet& reply) {
+std::uint8_t Keyboard::ExecuteStatusBlock(const Packet& request, Packet& reply, bool loseWrite) {
   if (request[protocol::kCountAt] != protocol::kStatusBlockSize) return kMalformed;
   if (U16At(request, protocol::kAddressAt) != 0) return kNotPossible;
   const auto payload = request.begin() + protocol::kPayloadOffset;
@@ -216,7 +216,7 @@ std::uint8_t Keyboard::ExecuteStatusBlock(const Packet& request, Packet& reply) 
   // The capacity byte and the mode list describe the hardware: a host can
   // write back what it read, but cannot grow the macro memory or invent
   // modes. Only bytes 0..10 take the written values.
-  std::copy_n(payload, protocol::kStatusMacroUnitsAt, memories_.status.begin());
+  if (!loseWrite) std::copy_n(payload, protocol::kStatusMacroUnitsAt, memories_.status.begin());
   return kAccepted;
 }
 

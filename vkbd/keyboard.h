@@ -55,7 +55,9 @@ class Keyboard {
   // One command packet written to the control interface; the keyboard's
   // 64-byte reply (same command code; status 0xFF or 0xFE when refused: bad
   // checksum, bad count, a request outside a memory, an unknown command).
-  Packet HandleCommand(std::span<const std::uint8_t> packet);
+  // With `loseWrite` a write is answered as taken but its memory keeps the
+  // old bytes, as a keyboard that drops a write on the floor.
+  Packet HandleCommand(std::span<const std::uint8_t> packet, bool loseWrite = false);
 
   // A report written to the bank LED interface (two bytes are kept).
   void WriteBankLed(std::span<const std::uint8_t> report);
@@ -95,8 +97,8 @@ class Keyboard {
 
  private:
   // The reply status of one whole-size request; fills the reply's data.
-  std::uint8_t Execute(const Packet& request, Packet& reply);
-  std::uint8_t ExecuteStatusBlock(const Packet& request, Packet& reply);
+  std::uint8_t Execute(const Packet& request, Packet& reply, bool loseWrite);
+  std::uint8_t ExecuteStatusBlock(const Packet& request, Packet& reply, bool loseWrite);
   void RestoreFactoryMemories();
 
   mutable std::mutex mutex_;
@@ -121,6 +123,7 @@ struct FaultOptions {
   double refuseRate = 0;          // reply status forced to 0xFF or 0xFE
   double wrongCodeRate = 0;       // reply carries another command code
   std::uint64_t unplugAfter = 0;  // unplug after this many packets (0 = never)
+  double loseWriteRate = 0;       // a write acknowledged, the old bytes kept
 };
 
 class FaultPlan {
@@ -132,11 +135,16 @@ class FaultPlan {
   Action Next(Packet& reply);
   // True once the unplug-after count has been reached (reported once).
   bool ShouldUnplugNow();
+  // Whether the keyboard loses this packet's write; asked before the keyboard
+  // handles it. Never for a packet that writes nothing.
+  bool LosesWrite(std::span<const std::uint8_t> request);
   const FaultOptions& Options() const { return options_; }
 
  private:
   FaultOptions options_;
   std::uint64_t state_;
+  // Its own sequence, so that adding lost writes changes no other fate.
+  std::uint64_t loseState_;
   std::uint64_t packets_ = 0;
   bool unplugged_ = false;
 };

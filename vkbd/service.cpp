@@ -186,7 +186,7 @@ void Service::OnControlPacket(ClientId client, std::span<const std::uint8_t> pac
   if (options_.trace != nullptr && !options_.trace->Write(packet)) {
     Log("cannot write the packet trace");
   }
-  Packet reply = keyboard_.HandleCommand(packet);
+  Packet reply = keyboard_.HandleCommand(packet, faults_.LosesWrite(packet));
   const FaultPlan::Action fate = faults_.Next(reply);
   ReplyWritten(client, static_cast<std::int32_t>(packet.size()));
   if (faults_.ShouldUnplugNow()) {

@@ -220,12 +220,14 @@ TEST(HidBackend, WithoutHidapiItRefusesToStartAndWritesNowhere) {
 #endif
 
 TEST(ModelFaults, ListIsReadByNameInAnyOrder) {
-  const auto faults = Faults("unplug=100,latency=1, seed=7,drop=0.25,refuse=0,wrongcode=1");
+  const auto faults =
+      Faults("unplug=100,latency=1, seed=7,drop=0.25,refuse=0,wrongcode=1,losewrites=0.5");
   EXPECT_EQ(faults.latencyMs, 1u);
   EXPECT_EQ(faults.seed, 7u);
   EXPECT_DOUBLE_EQ(faults.dropRate, 0.25);
   EXPECT_DOUBLE_EQ(faults.wrongCodeRate, 1.0);
   EXPECT_EQ(faults.unplugAfter, 100u);
+  EXPECT_DOUBLE_EQ(faults.loseWriteRate, 0.5);
   EXPECT_TRUE(ParseFaultOptions("").has_value());
   EXPECT_TRUE(ParseFaultOptions(",,").has_value());
   for (const char* bad : {"drop=1.5", "drop=-0.1", "drop=nan", "latency=-1", "latency=1ms",

@@ -39,6 +39,8 @@ TEST(VkbdCommandLine, ServeTakesEveryOption) {
                                  "0",
                                  "--unplug-after",
                                  "7",
+                                 "--lose-writes",
+                                 "0.5",
                                  "--macro-units",
                                  "12",
                                  "--default-keytable",
@@ -58,6 +60,7 @@ TEST(VkbdCommandLine, ServeTakesEveryOption) {
   EXPECT_EQ(o.faults.refuseRate, 1.0);
   EXPECT_EQ(o.faults.wrongCodeRate, 0.0);
   EXPECT_EQ(o.faults.unplugAfter, 7u);
+  EXPECT_EQ(o.faults.loseWriteRate, 0.5);
   EXPECT_EQ(o.factory.macroCapacityUnits, 12);
   EXPECT_EQ(o.factory.defaultKeyTable[191], 0x5A);
   EXPECT_EQ(o.factory.activeProfile, 3);
@@ -81,6 +84,7 @@ TEST(VkbdCommandLine, BadValuesAreUsageErrors) {
   const std::vector<std::vector<std::string>> bad = {
       {},
       {"serve", "--drop", "1.5"},
+      {"serve", "--lose-writes", "2"},
       {"serve", "--drop", "-0.1"},
       {"serve", "--refuse", "nan"},
       {"serve", "--wrong-code", "0.1x"},

@@ -105,5 +105,50 @@ TEST(FaultPlan, UnplugsOnceAtTheCountedPacket) {
   }
 }
 
+TEST(FaultPlan, LosesOnlyWritesAtItsRateWithoutChangingTheOtherFates) {
+  FaultOptions options = Mixed(11);
+  const auto without = Fates(options, 2000);
+  options.loseWriteRate = 0.25;
+  FaultPlan plan(options);
+  const Packet write = BuildPacket(protocol::Command::WriteKeyTable, 56, 0, {});
+  const Packet read = BuildPacket(protocol::Command::ReadKeyTable, 56, 0, {});
+  int lost = 0;
+  for (int i = 0; i < 2000; ++i) {
+    EXPECT_FALSE(plan.LosesWrite(read));
+    lost += plan.LosesWrite(write) ? 1 : 0;
+    Packet reply = SomeReply();
+    const Action action = plan.Next(reply);
+    EXPECT_EQ(std::make_pair(action, reply), without[i]) << i;
+  }
+  EXPECT_NEAR(lost / 2000.0, 0.25, 0.03);
+  FaultPlan none{FaultOptions{}};
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(none.LosesWrite(write));
+}
+
+TEST(Keyboard, ALostWriteIsAcknowledgedAndChangesNothing) {
+  Keyboard keyboard;
+  const Memories before = keyboard.Snapshot();
+  const std::vector<std::uint8_t> bytes(56, 0x77);
+  const std::vector<Packet> writes = {
+      BuildPacket(protocol::Command::WriteKeyTable, 56, 192, bytes),
+      BuildPacket(protocol::Command::WriteMacroMemory, 56, 0, bytes),
+      BuildPacket(protocol::Command::WriteSettings, 4, 18, bytes),
+      BuildPacket(protocol::Command::WriteKeyColours, 54, 0, bytes),
+  };
+  for (const Packet& request : writes) {
+    const Packet reply = keyboard.HandleCommand(request, true);
+    EXPECT_EQ(reply[protocol::kStatusAt], 0) << int(request[protocol::kCommandAt]);
+    EXPECT_EQ(reply[protocol::kCommandAt], request[protocol::kCommandAt]);
+  }
+  const Memories after = keyboard.Snapshot();
+  EXPECT_EQ(after.keyTables, before.keyTables);
+  EXPECT_EQ(after.macro, before.macro);
+  EXPECT_EQ(after.settings, before.settings);
+  EXPECT_EQ(after.keyColours, before.keyColours);
+  // The same write kept lands.
+  keyboard.HandleCommand(writes[0]);
+  EXPECT_EQ(keyboard.Snapshot().keyTables[192], 0x77);
+}
+
 }  // namespace
 }  // namespace ombrex::vkbd
