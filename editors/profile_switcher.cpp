@@ -6,6 +6,7 @@
 #include "editors/profile_manager.h"
 #include "model/key_grid.h"
 #include "model/keyboard_sync.h"
+#include "model/unapplied_edits.h"
 #include "model/workspace.h"
 #include "platform/prompter.h"
 #include "resources/text_catalogue.h"
@@ -38,6 +39,7 @@ void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
   const std::optional<ProfileNumber> current = CurrentProfile();
   const std::filesystem::path file = workspace_.ProfileFilePath();
   const bool built = current && sync_.BuildImageFromKeyboard(file) == result::kOk;
+  bool editsBack = false;
   {
     const auto held = workspace_.Working();
     workspace_.ClearWorkingImage();
@@ -46,9 +48,14 @@ void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
       workspace_.ClearWorkingImage();
       workspace_.CreateDefaultImage({}, 0, true);
     }
+    editsBack = unapplied_ != nullptr && unapplied_->Restore() == UnappliedEdits::Restored::Edits;
     grid_.RefreshAllKeys(current.value_or(ProfileNumber(0)), bank_());
   }
-  if (!keepApply) host_.SetPendingChanges(false);
+  if (editsBack) {
+    host_.SetPendingChanges(true);
+  } else if (!keepApply) {
+    host_.SetPendingChanges(false);
+  }
 }
 
 void ProfileSwitcher::ShowProfile(ProfileNumber profile) {
@@ -62,6 +69,7 @@ bool ProfileSwitcher::HasUnappliedChanges() const {
 
 void ProfileSwitcher::DropEdits() {
   host_.SetPendingChanges(false);
+  if (unapplied_ != nullptr) unapplied_->Remove();
   if (!CurrentProfile()) return;
   const auto held = workspace_.Working();
   workspace_.ClearWorkingImage();

@@ -23,6 +23,7 @@ class Prompter;
 class ProfileManager;
 class RunState;
 class Texts;
+class UnappliedEdits;
 class Workspace;
 
 inline constexpr int kProfileMenuDefaultId = 9000;
@@ -67,11 +68,16 @@ class ProfileSwitcher {
 
   // The profile manager while it exists, so a switch shows in its list.
   void AttachManager(ProfileManager* manager) { manager_ = manager; }
+  // The copy of edits not yet applied, which a reload brings back and the
+  // switch's No drops.
+  void AttachUnappliedEdits(UnappliedEdits* edits) { unapplied_ = edits; }
 
   // Rebuilds the working image from the keyboard (the profile file is written
   // from the keyboard's memories and loaded), or makes it the default image
   // when the current profile is unknown or the keyboard cannot be read; then
-  // redraws the grid. Unless `keepApply`, nothing is pending afterwards.
+  // redraws the grid. Unless `keepApply`, nothing is pending afterwards. Edits
+  // not yet applied are not lost: when their copy is valid it becomes the
+  // working image and the changes stay pending.
   void ReloadCurrentProfile(bool keepApply);
 
   // Redraws the key grid from a profile of the working image.
@@ -106,6 +112,7 @@ class ProfileSwitcher {
   const RunState& run_;
   std::function<int()> bank_;
   ProfileManager* manager_ = nullptr;
+  UnappliedEdits* unapplied_ = nullptr;
   bool questionOnScreen_ = false;
 };
 

@@ -69,8 +69,11 @@ std::filesystem::path DefaultProfileFolder() {
   return DocumentsFolder() / kProfileFolderName;
 }
 
-ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
-  const ImageFileRead read = ReadImageFile(file);
+namespace {
+
+// What a read of a user's file says, told as the program tells it.
+ImageResult JudgeImageFile(const std::filesystem::path& file, const ImageFileRead& read,
+                           Prompter& prompter) {
   switch (read.verdict) {
     case ImageFileVerdict::kValid:
       return ImageResult::kOk;
@@ -87,6 +90,12 @@ ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& promp
       break;
   }
   return ImageResult::kFailed;
+}
+
+}  // namespace
+
+ImageResult ValidateImageFile(const std::filesystem::path& file, Prompter& prompter) {
+  return JudgeImageFile(file, ReadImageFile(file), prompter);
 }
 
 Workspace::Workspace(std::filesystem::path profileFolder)
@@ -130,6 +139,21 @@ ImageResult Workspace::LoadImageFile(const std::filesystem::path& file) {
     });
   }
   return loaded;
+}
+
+ImageResult Workspace::ImportImageFile(const std::filesystem::path& file, Prompter& prompter) {
+  return MemoryGuarded([&] {
+    // Read once: what is judged is what is then taken in.
+    const ImageFileRead read = ReadImageFile(file);
+    const ImageResult result = JudgeImageFile(file, read, prompter);
+    if (result != ImageResult::kOk) return result;
+    ProfileImage image;
+    if (!image.Parse(read.bytes)) return ImageResult::kFailed;
+    std::lock_guard lock(imageLock_);
+    working_ = std::move(image);
+    workingOrderChanged_ = false;
+    return ImageResult::kOk;
+  });
 }
 
 ImageResult Workspace::SaveImageFile(const std::filesystem::path& file) {

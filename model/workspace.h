@@ -96,6 +96,11 @@ class Workspace {
   // is whole. On failure the working image is a default image, never half
   // loaded.
   ImageResult LoadImageFile(const std::filesystem::path& file);
+  // A user's file read once, checked as ValidateImageFile checks it (with
+  // its results and message) and parsed into an image of its own; only then
+  // does that image replace the working image. On any failure the working
+  // image is as it was.
+  ImageResult ImportImageFile(const std::filesystem::path& file, Prompter& prompter);
   // Writes the working image (offsets of its texts refreshed).
   ImageResult SaveImageFile(const std::filesystem::path& file);
   // SaveImageFile on the profile file when it exists; kNoProfileFile, and

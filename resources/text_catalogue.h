@@ -40,6 +40,9 @@ inline constexpr std::u16string_view kMainMenuPrompt = u"IDS_MAIN_MENU_PROMPT";
 inline constexpr std::u16string_view kMainClosePrompt = u"IDS_MAIN_CLOSE_PROMPT";
 inline constexpr std::u16string_view kMainPromptDefault = u"IDS_MAIN_PROMPT_DEFAULT";
 inline constexpr std::u16string_view kMainPromptImport = u"IDS_MAIN_PROMPT_INPORT";
+inline constexpr std::u16string_view kMainPromptApplyFailed = u"IDS_MAIN_PROMPT_APPLY_FAILED";
+inline constexpr std::u16string_view kMainPromptExportFailed = u"IDS_MAIN_PROMPT_EXPORT_FAILED";
+inline constexpr std::u16string_view kMainPromptUnapplied = u"IDS_MAIN_PROMPT_UNAPPLIED";
 inline constexpr std::u16string_view kMainDefaultMatrixPrompt = u"IDS_MIAN_DEFAULT_PROMPT";
 inline constexpr std::u16string_view kMainNoDevicePrompt = u"IDS_MAIN_DEVICE_PROMRT";
 

@@ -67,7 +67,10 @@ constexpr std::u16string_view kKeysOfTheWindows[] = {
     u"IDS_COMPOSITE_MACRO_ACTION_DELETE", u"IDS_COMPOSITE_MACRO_ACTION_CLEAR",
     u"IDS_COMPOSITE_MACRO_ACTION_UPTOP", u"IDS_COMPOSITE_MACRO_ACTION_UP",
     u"IDS_COMPOSITE_MACRO_ACTION_DOWN", u"IDS_COMPOSITE_MACRO_ACTION_DOWNBOTTOM",
-    u"IDS_KEY_MACRO_DELETE_CONFIRM_OF_KEYS", u"IDS_MACRO_OVER"};
+    u"IDS_KEY_MACRO_DELETE_CONFIRM_OF_KEYS", u"IDS_MACRO_OVER",
+    // apply, import and export
+    u"IDS_MAIN_PROMPT_APPLY_FAILED", u"IDS_MAIN_PROMPT_EXPORT_FAILED",
+    u"IDS_MAIN_PROMPT_UNAPPLIED"};
 
 // Catalogue slots whose content is shown as it stands rather than looked up.
 const std::set<std::u16string_view> kSlotsUsedAsText{u"PROFILE_SEELCT_PROMPT2",
