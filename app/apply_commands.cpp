@@ -67,6 +67,15 @@ bool ApplyCommands::Send(bool allProfiles) {
 
 bool ApplyCommands::SaveAndSend(ApplyOrigin origin) {
   const std::size_t messagesBefore = parts_.sync.MessagesShown();
+  // Nobody is waiting for a send of the time change or the keyboard's reset:
+  // a message about it would come out of nowhere.
+  parts_.sync.SetSilent(!UserAsked(origin));
+  const bool held = SaveAndSendAsAsked(origin, messagesBefore);
+  parts_.sync.SetSilent(false);
+  return held;
+}
+
+bool ApplyCommands::SaveAndSendAsAsked(ApplyOrigin origin, std::size_t messagesBefore) {
   // Without the keyboard's profile there is nothing to send to and the
   // profile file must not take a working image the keyboard never gave.
   if (!parts_.commands.ActiveProfile()) {

@@ -108,6 +108,7 @@ class ApplyCommands final : public ApplyCommandsHost {
  private:
   // Saves and sends under the image lock; true when the keyboard holds it.
   bool SaveAndSend(ApplyOrigin origin);
+  bool SaveAndSendAsAsked(ApplyOrigin origin, std::size_t messagesBefore);
   // Under the image lock: commit and download, then the profile file; true
   // when the keyboard and the file hold the working image.
   bool Send(bool allProfiles);

@@ -38,6 +38,7 @@ KeyboardSync::KeyboardSync(Workspace& workspace, CommandSet& commands, const Tex
     : workspace_(workspace), commands_(commands), texts_(texts), prompter_(prompter) {}
 
 void KeyboardSync::Tell(std::u16string_view textKey) {
+  if (silent_) return;
   ++messagesShown_;
   prompter_.ShowMessage(texts_.Text(textKey), true);
 }

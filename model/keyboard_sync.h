@@ -56,6 +56,8 @@ class KeyboardSync {
   // Messages the downloads have shown so far, so a caller can tell whether
   // one already explained a failure.
   std::size_t MessagesShown() const { return messagesShown_; }
+  // While silent, the downloads show nothing: for sends nobody asked for.
+  void SetSilent(bool silent) { silent_ = silent; }
 
   // Reads the four key tables and the macro memory of the keyboard and writes
   // them to `file` as a .fwc image; the working image is not touched.
@@ -77,6 +79,7 @@ class KeyboardSync {
   std::function<void()> onPacket_;
   DownloadReport lastDownload_;
   std::size_t messagesShown_ = 0;
+  bool silent_ = false;
 };
 
 }  // namespace ombrex

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -13,6 +14,7 @@
 #include "model/app_settings.h"
 #include "model/key_grid.h"
 #include "model/keyboard_sync.h"
+#include "model/unapplied_edits.h"
 #include "model/workspace.h"
 #include "tests/support/core/recording_buttons.h"
 #include "tests/support/core/small_texts.h"
@@ -310,6 +312,62 @@ TEST_F(ProfileManagerTest, ASwitchWhileOpenChecksTheRowAndCountsAsApplied) {
   EXPECT_EQ(prompter_.questions.size(), 1u);
   EXPECT_EQ(manager_.CheckedRow(), 2);
   EXPECT_FALSE(manager_.ApplyEnabled());
+}
+
+class UnappliedEditsTest : public ProfileSwitcherTest {
+ protected:
+  UnappliedEditsTest() { switcher_.AttachUnappliedEdits(&unapplied_); }
+  UnappliedEdits unapplied_{workspace_};
+};
+
+TEST_F(UnappliedEditsTest, AReloadKeepsEditsNotYetAppliedAndStillReadsTheKeyboard) {
+  AssignInKeyboard(1, Disabled());
+  switcher_.ReloadCurrentProfile(false);
+  workspace_.StoreEntry(3, kKeyOneSlot, Disabled());
+  ASSERT_TRUE(unapplied_.Note());
+  host_.pending = false;  // as after a restart
+
+  switcher_.ReloadCurrentProfile(false);
+
+  EXPECT_EQ(KeyOne(3), Disabled());
+  EXPECT_EQ(KeyOne(1), Disabled());
+  EXPECT_TRUE(host_.pending);
+  EXPECT_TRUE(unapplied_.AllProfilesDue());
+  EXPECT_TRUE(unapplied_.TakeRestoredNotice());
+  EXPECT_FALSE(unapplied_.TakeRestoredNotice());
+  // The profile file is still the keyboard's copy, without the edit.
+  Workspace keyboard(dir_.path() / "copy");
+  ASSERT_EQ(keyboard.LoadImageFile(workspace_.ProfileFilePath()), ImageResult::kOk);
+  EXPECT_EQ(keyboard.ReadEntry(3, kKeyOneSlot), KeyEntry{});
+  EXPECT_EQ(keyboard.ReadEntry(1, kKeyOneSlot), Disabled());
+}
+
+TEST_F(UnappliedEditsTest, ACopyThatIsNoImageIsSetAsideAndNeverLoaded) {
+  AssignInKeyboard(1, Disabled());
+  workspace_.EnsureProfileFolder();
+  {
+    std::ofstream bad(unapplied_.File(), std::ios::binary);
+    bad << "not an image";
+  }
+  switcher_.ReloadCurrentProfile(false);
+  EXPECT_EQ(KeyOne(1), Disabled());
+  EXPECT_FALSE(host_.pending);
+  EXPECT_FALSE(std::filesystem::exists(unapplied_.File()));
+  EXPECT_TRUE(std::filesystem::exists(unapplied_.SetAsideFile()));
+  EXPECT_TRUE(prompter_.messages.empty());
+  EXPECT_FALSE(unapplied_.TakeRestoredNotice());
+}
+
+TEST_F(UnappliedEditsTest, NoToTheSwitchDropsTheCopyWithTheEdits) {
+  switcher_.ReloadCurrentProfile(false);
+  workspace_.StoreEntry(0, kKeyOneSlot, Disabled());
+  ASSERT_TRUE(unapplied_.Note());
+  host_.pending = true;
+  prompter_.ScriptAnswer(Answer::No);
+  EXPECT_EQ(switcher_.SelectProfile(2), 1);
+  EXPECT_FALSE(std::filesystem::exists(unapplied_.File()));
+  switcher_.ReloadCurrentProfile(false);
+  EXPECT_EQ(KeyOne(0), KeyEntry{});
 }
 
 }  // namespace
