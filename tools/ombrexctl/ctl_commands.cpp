@@ -256,7 +256,13 @@ int Write(Context& c) {
     if (!image->Parse(check->bytes)) return c.Failed("the file could not be taken in");
   }
   const DeviceResult result = sync.CommitImage(c.command.all);
+  const DownloadReport& report = sync.LastDownload();
   if (result != result::kOk) {
+    // Every write was answered, yet what came back differs, twice over.
+    if (report.retried && !report.keyboardChanged) {
+      return c.Failed("the keyboard did not keep what was written (read back after " +
+                      std::to_string(report.packets) + " packets)");
+    }
     return c.Failed("writing to the keyboard failed (result " + std::to_string(Code(result)) + ")");
   }
   if (c.command.all) {
@@ -489,7 +495,8 @@ std::string UsageText() {
          "  status                      keyboards, active profile, macro capacity, lighting modes\n"
          "  profile [N]                 show the active profile, or switch to profile N (1..4)\n"
          "  read FILE                   read the keyboard's assignments and macros into a .fwc\n"
-         "  write FILE [--all]          send a .fwc: the active profile (or all four) and macros\n"
+         "  write FILE [--all]          send a .fwc: the active profile (or all four) and macros,\n"
+         "                              read back to check the keyboard kept it\n"
          "  validate FILE               check a .fwc as the program does before taking it in\n"
          "  dump FILE [--json]          every assignment, macro and text of a .fwc\n"
          "  assign FILE N KEY ACTION    change one key of profile N in a .fwc; ACTION is\n"

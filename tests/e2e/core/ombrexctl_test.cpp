@@ -237,5 +237,13 @@ TEST_F(OmbrexctlTest, UnpluggedDuringAWriteReportsFailureAndLeavesTheFileAlone) 
   EXPECT_EQ(Ctl({"status"}).exitCode, 3);
 }
 
+TEST_F(OmbrexctlTest, AWriteTheKeyboardDoesNotKeepFailsWithOne) {
+  StartKeyboard({"--lose-writes", "1"});
+  const auto sample = Copy(SampleFile(), "sample.fwc");
+  const Finished write = Ctl({"write", sample.string()});
+  EXPECT_EQ(write.exitCode, 1) << write.err;
+  EXPECT_NE(write.err.find("did not keep"), std::string::npos) << write.err;
+}
+
 }  // namespace
 }  // namespace ombrex::e2e
