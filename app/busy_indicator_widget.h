@@ -5,12 +5,13 @@
 // "Skins/jdt1.bmp".."Skins/jdt10.bmp", hidden until an Apply runs. The rules
 // are BusyIndicator's; this places the control, draws it and ticks.
 //
-//   CBusyIndicator::Place(window);                 // the lighting panel's setup
+//   busy_ = CBusyIndicator::Place(window);         // the lighting panel's setup keeps it
 //   if (CBusyIndicator* busy = CBusyIndicator::Find(window)) rules.AttachView(busy);
 
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/busy_indicator.h"
 #include "widgets/image_static.h"
@@ -23,9 +24,9 @@ class CBusyIndicator final : public CImageStatic, public BusyIndicatorView {
   Q_OBJECT
 
  public:
-  // Creates the indicator as a child of the window, which owns it: placed,
-  // its ten pictures taken, hidden.
-  static CBusyIndicator& Place(CBaseDialog& window);
+  // Creates the indicator as a child of the window: placed, its ten
+  // pictures taken, hidden. The caller keeps it for as long as the window.
+  static std::unique_ptr<CBusyIndicator> Place(CBaseDialog& window);
   // The indicator Place made on this window, or null.
   static CBusyIndicator* Find(const QWidget& window);
 
@@ -37,8 +38,13 @@ class CBusyIndicator final : public CImageStatic, public BusyIndicatorView {
   void SetBusyTicking(bool on) override;
 
  private:
-  explicit CBusyIndicator(CBaseDialog& window);
+  // Only Place makes one.
+  struct Key {};
 
+ public:
+  CBusyIndicator(Key, CBaseDialog& window);
+
+ private:
   std::array<QPixmap, kBusyFrameCount> frames_;
   QTimer ticker_;
   std::function<void()> tick_;
