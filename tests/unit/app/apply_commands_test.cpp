@@ -23,6 +23,7 @@
 #include "tests/support/device/virtual_keyboard_rig.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/app/apply_program.h"
 
 namespace ombrex {
 namespace {
@@ -31,111 +32,12 @@ constexpr int kKeyA = 0x1E;              // slot of key A
 constexpr int kKeyAButton = 0;           // its button
 constexpr std::size_t kKeyAAt = 19 * 3;  // its place in the keyboard's key table
 
-constexpr std::string_view kTextLines =
-    "IDS_MAIN_PROMPT_DEFAULT=Reset?\n"
-    "IDS_MAIN_PROMPT_INPORT=Not imported\n"
-    "IDS_MAIN_PROMPT_APPLY_FAILED=Apply failed\n"
-    "IDS_MAIN_PROMPT_EXPORT_FAILED=Not saved to %s\n"
-    "IDS_MAIN_PROMPT_UNAPPLIED=Edits are back\n"
-    "IDS_MACRO_OVER=Macros too large\n"
-    "IDS_MAIN_DEVICE_PROMRT=No keyboard\n";
-
-KeyEntry Entry(AssignKind kind, std::uint32_t value = 0) {
-  KeyEntry entry;
-  entry.kind = static_cast<std::uint16_t>(kind);
-  entry.value = value;
-  return entry;
-}
-
-class Buttons : public KeyButtons {
- public:
-  void SetAssigned(int button, bool assigned) override { marks[button] = assigned; }
-  void SetTooltip(int, std::u16string_view) override {}
-  void SetColourFrame(int, std::optional<Rgb>) override {}
-  void ApplyFlip() override {}
-  std::map<int, bool> marks;
-};
-
-// The window: its Apply button, as the program's window, notes the edits
-// whenever changes become pending.
-class Window : public ApplyCommandsWindow, public PendingChanges {
- public:
-  bool HasPendingChanges() const override { return pending; }
-  void SetPendingChanges(bool value) override {
-    pending = value;
-    if (value && commands != nullptr) commands->NoteUnappliedEdits();
-  }
-  void HideMainWindow() override { ++hides; }
-
-  ApplyCommands* commands = nullptr;
-  bool pending = false;
-  int hides = 0;
-};
-
-class BusyView : public BusyIndicatorView {
- public:
-  void ShowBusyFrame(int frame) override {
-    frames.push_back(frame);
-    shown = true;
-  }
-  void HideBusy() override {
-    shown = false;
-    ++hides;
-  }
-  void SetBusyTicking(bool on) override { ticking = on; }
-  std::vector<int> frames;
-  bool shown = false;
-  bool ticking = false;
-  int hides = 0;
-};
-
-class ProfileSwitchHostStub : public ProfileSwitchHost {
- public:
-  bool HasPendingChanges() const override { return pending; }
-  void SetPendingChanges(bool value) override { pending = value; }
-  void ApplyChanges() override {}
-  bool EditorOpen() const override { return false; }
-  void ShowProfileMenu(const ProfileMenu&) override {}
-  bool pending = false;
-};
-
-// A prompter whose file chooser can run something while it is open.
-class Prompts : public test::RecordingPrompter {
- public:
-  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions& options) override {
-    if (whileChoosing) whileChoosing();
-    return RecordingPrompter::ChooseOpenFile(options);
-  }
-  std::function<void()> whileChoosing;
-};
+using test::MakeEntry;
 
 class ApplyCommandsTest : public ::testing::Test {
  protected:
   explicit ApplyCommandsTest(test::RigOptions options = {})
-      : rig_(options),
-        texts_(kTextLines),
-        workspace_(dir_ / "Vantrel_09A"),
-        sync_(workspace_, rig_.Commands(), texts_.Get(), prompter_),
-        grid_(workspace_, texts_.Get(), buttons_, window_),
-        unapplied_(workspace_),
-        busy_([this] { return now_ += std::chrono::milliseconds(20); }),
-        commands_(ApplyCommandsParts{.workspace = workspace_,
-                                     .sync = sync_,
-                                     .commands = rig_.Commands(),
-                                     .grid = grid_,
-                                     .unapplied = unapplied_,
-                                     .busy = busy_,
-                                     .texts = texts_.Get(),
-                                     .prompter = prompter_,
-                                     .window = window_,
-                                     .run = run_,
-                                     .lighting = {.lightingView = [this] { return lightingView_; },
-                                                  .resetLighting = [this] { ++lightingResets_; },
-                                                  .clearRecordOptions = [this] { ++optionClears_; },
-                                                  .flush = [this] { ++flushes_; }},
-                                     .bank = [] { return 0; }}) {
-    window_.commands = &commands_;
-    busy_.AttachView(&view_);
+      : rig_(options), program_(rig_.Commands(), dir_ / "Vantrel_09A") {
     // As after an arrival: the keyboard read into the profile file and loaded.
     workspace_.EnsureProfileFolder();
     EXPECT_EQ(sync_.BuildImageFromKeyboard(workspace_.ProfileFilePath()), result::kOk);
@@ -143,19 +45,14 @@ class ApplyCommandsTest : public ::testing::Test {
   }
 
   void Edit(ProfileNumber profile, int slot, const KeyEntry& entry) {
-    workspace_.StoreEntry(profile, slot, entry);
-    window_.SetPendingChanges(true);
+    program_.Edit(profile, slot, entry);
   }
   std::array<std::uint8_t, 3> KeyboardCode(ProfileNumber profile, std::size_t at) {
     const auto memories = rig_.Keyboard().Snapshot();
     const std::size_t base = profile.Index() * protocol::kKeyTableSize + at;
     return {memories.keyTables[base], memories.keyTables[base + 1], memories.keyTables[base + 2]};
   }
-  std::vector<std::u16string> Messages() const {
-    std::vector<std::u16string> texts;
-    for (const auto& message : prompter_.messages) texts.push_back(message.text);
-    return texts;
-  }
+  std::vector<std::u16string> Messages() const { return program_.Messages(); }
   // Ticks of the window's loop until the indicator has gone.
   void LetTheIndicatorGo() {
     for (int i = 0; i < 20 && busy_.Shown(); ++i) commands_.BusyTick();
@@ -163,30 +60,30 @@ class ApplyCommandsTest : public ::testing::Test {
 
   test::TempDir dir_;
   test::VirtualKeyboardRig rig_;
-  test::SmallTexts texts_;
-  Prompts prompter_;
-  Buttons buttons_;
-  Window window_;
-  RunState run_;
-  Workspace workspace_;
-  KeyboardSync sync_;
-  KeyGrid grid_;
-  UnappliedEdits unapplied_;
-  std::chrono::steady_clock::time_point now_{};
-  BusyIndicator busy_;
-  BusyView view_;
-  bool lightingView_ = false;
-  int lightingResets_ = 0;
-  int optionClears_ = 0;
-  int flushes_ = 0;
-  ApplyCommands commands_;
+  test::ApplyProgram program_;
+  test::ChooserPrompter& prompter_ = program_.prompter;
+  test::MarkButtons& buttons_ = program_.buttons;
+  test::ApplyWindow& window_ = program_.window;
+  RunState& run_ = program_.run;
+  Workspace& workspace_ = program_.workspace;
+  KeyboardSync& sync_ = program_.sync;
+  KeyGrid& grid_ = program_.grid;
+  UnappliedEdits& unapplied_ = program_.unapplied;
+  BusyIndicator& busy_ = program_.busy;
+  test::RecordingBusyView& view_ = program_.view;
+  bool& lightingView_ = program_.lightingView;
+  int& lightingResets_ = program_.lightingResets;
+  int& optionClears_ = program_.optionClears;
+  int& flushes_ = program_.flushes;
+  ApplyCommands& commands_ = program_.commands;
+  const test::SmallTexts& texts_ = program_.texts;
 };
 
 constexpr std::array<std::uint8_t, 3> kSendsB{0x02, 0x02, 0x05};
 constexpr std::array<std::uint8_t, 3> kSendsA{0x02, 0x02, 0x04};
 
 TEST_F(ApplyCommandsTest, ApplySendsSavesAndClearsOnlyOnceTheKeyboardHoldsIt) {
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   ASSERT_TRUE(std::filesystem::exists(unapplied_.File()));
 
   commands_.ApplyChanges(ApplyOrigin::Button);
@@ -198,7 +95,7 @@ TEST_F(ApplyCommandsTest, ApplySendsSavesAndClearsOnlyOnceTheKeyboardHoldsIt) {
   EXPECT_EQ(flushes_, 1);
   Workspace saved(dir_ / "other");
   ASSERT_EQ(saved.LoadImageFile(workspace_.ProfileFilePath()), ImageResult::kOk);
-  EXPECT_EQ(saved.ReadEntry(0, kKeyA), Entry(AssignKind::SingleKey, 0x30));
+  EXPECT_EQ(saved.ReadEntry(0, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30));
   // The indicator showed at once, stepped while the packets went (each clock
   // reading here is 20 ms later) and goes on a tick 100 ms after the end.
   ASSERT_GT(view_.frames.size(), 2u);
@@ -223,7 +120,7 @@ TEST_F(ApplyCommandsTest, ApplyWithNothingPendingShowsTheIndicatorOnly) {
 }
 
 TEST_F(ApplyCommandsTest, OkAppliesThenHidesAndCancelOnlyHides) {
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   commands_.Cancel();
   EXPECT_EQ(window_.hides, 1);
   EXPECT_TRUE(window_.pending);
@@ -245,7 +142,7 @@ TEST_F(ApplyCommandsTest, AFailedApplyKeepsEverythingAndTellsOnlyWhoAskedForIt) 
   rig_.Unplug();  // the active profile stays cached: the packets fail
   for (const auto& c : cases) {
     prompter_.messages.clear();
-    Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+    Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
     commands_.ApplyChanges(c.origin);
     EXPECT_TRUE(window_.pending);
     EXPECT_EQ(prompter_.messages.size(), c.messages) << static_cast<int>(c.origin);
@@ -270,7 +167,7 @@ class ForgetfulKeyboardTest : public ApplyCommandsTest {
 };
 
 TEST_F(ForgetfulKeyboardTest, AnApplyTheKeyboardDidNotKeepFailsWithItsOwnMessage) {
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   commands_.ApplyChanges(ApplyOrigin::Button);
   EXPECT_EQ(Messages(), std::vector<std::u16string>{u"Apply failed"});
   EXPECT_TRUE(window_.pending);
@@ -297,11 +194,11 @@ TEST_F(ApplyCommandsTest, WhenTheDownloadExplainsAFailureNothingIsAdded) {
 
 TEST_F(ApplyCommandsTest, AfterAFailedApplyTheNextSendsEveryProfile) {
   // Profile 1 is not the active one: an ordinary Apply does not send it.
-  Edit(1, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(1, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   commands_.ApplyChanges(ApplyOrigin::Button);
   EXPECT_EQ(KeyboardCode(1, kKeyAAt), kSendsA);
 
-  Edit(0, kKeyA, Entry(AssignKind::Disabled));
+  Edit(0, kKeyA, MakeEntry(AssignKind::Disabled));
   rig_.Unplug();
   commands_.ApplyChanges(ApplyOrigin::TimeChange);
   ASSERT_TRUE(window_.pending);
@@ -312,31 +209,31 @@ TEST_F(ApplyCommandsTest, AfterAFailedApplyTheNextSendsEveryProfile) {
   EXPECT_EQ(KeyboardCode(1, kKeyAAt), kSendsB);
   EXPECT_EQ(KeyboardCode(0, kKeyAAt), (std::array<std::uint8_t, 3>{0, 0, 0}));
   // And once that succeeded, back to the active profile only.
-  Edit(1, kKeyA, Entry(AssignKind::Disabled));
+  Edit(1, kKeyA, MakeEntry(AssignKind::Disabled));
   commands_.ApplyChanges(ApplyOrigin::Button);
   EXPECT_EQ(KeyboardCode(1, kKeyAAt), kSendsB);
 }
 
 TEST_F(ApplyCommandsTest, WithTheProfileUnknownNothingIsResetOrSent) {
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   rig_.Unplug();
   rig_.State().deviceProfile = std::nullopt;
   const auto fileBefore = test::ReadBytes(workspace_.ProfileFilePath());
   prompter_.ScriptAnswer(Answer::Yes);
   commands_.RestoreDefaults();
-  EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), Entry(AssignKind::SingleKey, 0x30));
+  EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30));
   EXPECT_TRUE(window_.pending);
   EXPECT_EQ(Messages(), std::vector<std::u16string>{u"Apply failed"});
   EXPECT_EQ(test::ReadBytes(workspace_.ProfileFilePath()), fileBefore);
   commands_.ResetFromKeyboard();
-  EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), Entry(AssignKind::SingleKey, 0x30));
+  EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30));
   EXPECT_EQ(prompter_.messages.size(), 1u);
 }
 
 TEST_F(ApplyCommandsTest, DefaultResetsTheCurrentProfileAndSendsIt) {
   // Assigned and applied first, so the reset has something to undo.
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
-  Edit(1, kKeyA, Entry(AssignKind::Disabled));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
+  Edit(1, kKeyA, MakeEntry(AssignKind::Disabled));
   commands_.ApplyChanges(ApplyOrigin::Button);
   ASSERT_EQ(KeyboardCode(0, kKeyAAt), kSendsB);
 
@@ -347,12 +244,12 @@ TEST_F(ApplyCommandsTest, DefaultResetsTheCurrentProfileAndSendsIt) {
 
   for (const bool view : {false, true}) {
     lightingView_ = view;
-    Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+    Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
     commands_.ApplyChanges(ApplyOrigin::Button);
     prompter_.ScriptAnswer(Answer::Yes);
     commands_.RestoreDefaults();
     EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), KeyEntry{});
-    EXPECT_EQ(workspace_.ReadEntry(1, kKeyA), Entry(AssignKind::Disabled));  // another profile
+    EXPECT_EQ(workspace_.ReadEntry(1, kKeyA), MakeEntry(AssignKind::Disabled));  // another profile
     EXPECT_FALSE(buttons_.marks[kKeyAButton]);
     EXPECT_EQ(KeyboardCode(0, kKeyAAt), kSendsA);
     EXPECT_FALSE(window_.pending);
@@ -364,7 +261,7 @@ TEST_F(ApplyCommandsTest, DefaultResetsTheCurrentProfileAndSendsIt) {
 
 TEST_F(ApplyCommandsTest, TheKeyboardsResetAsksNothingAndLeavesTheOptionBytes) {
   lightingView_ = true;
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   commands_.ApplyChanges(ApplyOrigin::Button);
   commands_.ResetFromKeyboard();
   EXPECT_TRUE(prompter_.questions.empty());
@@ -378,7 +275,7 @@ TEST_F(ApplyCommandsTest, ImportTakesAGoodFileToAllFourProfiles) {
   Workspace other(dir_ / "other");
   other.CreateDefaultImage({}, 0, true);
   for (const ProfileNumber p : ProfileNumber::All()) {
-    other.StoreEntry(p, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+    other.StoreEntry(p, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   }
   const auto file = dir_ / "good.fwc";
   ASSERT_EQ(other.SaveImageFile(file), ImageResult::kOk);
@@ -393,7 +290,7 @@ TEST_F(ApplyCommandsTest, ImportTakesAGoodFileToAllFourProfiles) {
   EXPECT_FALSE(prompter_.fileDialogs[0].overwritePrompt);
   for (const ProfileNumber p : ProfileNumber::All()) {
     EXPECT_EQ(KeyboardCode(p, kKeyAAt), kSendsB) << p.Index();
-    EXPECT_EQ(workspace_.ReadEntry(p, kKeyA), Entry(AssignKind::SingleKey, 0x30));
+    EXPECT_EQ(workspace_.ReadEntry(p, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30));
   }
   EXPECT_TRUE(buttons_.marks[kKeyAButton]);
   EXPECT_FALSE(window_.pending);
@@ -424,7 +321,7 @@ TEST_F(ApplyCommandsTest, HostileFilesChangeNothing) {
       {"macros.fwc", moreMacros, true},
       {"empty.fwc", {}, false},
   };
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));  // an edit the import must not lose
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));  // an edit the import must not lose
   const auto before = rig_.Keyboard().Snapshot();
   const auto fileBefore = test::ReadBytes(workspace_.ProfileFilePath());
   std::vector<std::filesystem::path> paths;
@@ -438,7 +335,7 @@ TEST_F(ApplyCommandsTest, HostileFilesChangeNothing) {
     const bool format = i < std::size(files) && files[i].formatMessage;
     ASSERT_EQ(prompter_.messages.size(), format ? 2u : 1u) << paths[i];
     EXPECT_EQ(prompter_.messages.back().text, u"Not imported");
-    EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), Entry(AssignKind::SingleKey, 0x30)) << paths[i];
+    EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30)) << paths[i];
     EXPECT_TRUE(window_.pending);
   }
   EXPECT_EQ(rig_.Keyboard().Snapshot().keyTables, before.keyTables);
@@ -448,12 +345,12 @@ TEST_F(ApplyCommandsTest, HostileFilesChangeNothing) {
 TEST_F(ApplyCommandsTest, AnImportTheKeyboardDidNotTakeStaysPending) {
   Workspace other(dir_ / "other");
   other.CreateDefaultImage({}, 0, true);
-  other.StoreEntry(2, kKeyA, Entry(AssignKind::Disabled));
+  other.StoreEntry(2, kKeyA, MakeEntry(AssignKind::Disabled));
   ASSERT_EQ(other.SaveImageFile(dir_ / "good.fwc"), ImageResult::kOk);
   rig_.Unplug();
   prompter_.ScriptFile(dir_ / "good.fwc");
   commands_.ImportFile();
-  EXPECT_EQ(workspace_.ReadEntry(2, kKeyA), Entry(AssignKind::Disabled));
+  EXPECT_EQ(workspace_.ReadEntry(2, kKeyA), MakeEntry(AssignKind::Disabled));
   EXPECT_TRUE(window_.pending);
   EXPECT_EQ(Messages(), std::vector<std::u16string>{u"No keyboard"});
   EXPECT_TRUE(std::filesystem::exists(unapplied_.File()));
@@ -461,7 +358,7 @@ TEST_F(ApplyCommandsTest, AnImportTheKeyboardDidNotTakeStaysPending) {
 }
 
 TEST_F(ApplyCommandsTest, ExportWritesTheWorkingImageOrSaysWhyNot) {
-  Edit(3, kKeyA, Entry(AssignKind::Media, 4));
+  Edit(3, kKeyA, MakeEntry(AssignKind::Media, 4));
   const auto file = dir_ / "out.fwc";
   prompter_.ScriptFile(file);
   commands_.ExportFile();
@@ -471,7 +368,7 @@ TEST_F(ApplyCommandsTest, ExportWritesTheWorkingImageOrSaysWhyNot) {
   EXPECT_TRUE(prompter_.messages.empty());
   Workspace back(dir_ / "other");
   ASSERT_EQ(back.ImportImageFile(file, prompter_), ImageResult::kOk);
-  EXPECT_EQ(back.ReadEntry(3, kKeyA), Entry(AssignKind::Media, 4));
+  EXPECT_EQ(back.ReadEntry(3, kKeyA), MakeEntry(AssignKind::Media, 4));
 
   const auto blocker = dir_.Write("plain", std::string("a file, not a folder"));
   for (const auto& unwritable : {blocker / "out.fwc", dir_.path()}) {
@@ -489,47 +386,42 @@ TEST_F(ApplyCommandsTest, ExportWritesTheWorkingImageOrSaysWhyNot) {
 TEST_F(ApplyCommandsTest, NothingHappensOnceTheShutdownBeganBehindADialog) {
   Workspace other(dir_ / "other");
   other.CreateDefaultImage({}, 0, true);
-  other.StoreEntry(0, kKeyA, Entry(AssignKind::Disabled));
+  other.StoreEntry(0, kKeyA, MakeEntry(AssignKind::Disabled));
   ASSERT_EQ(other.SaveImageFile(dir_ / "good.fwc"), ImageResult::kOk);
   prompter_.whileChoosing = [this] { run_.BeginShutdown(); };
   prompter_.ScriptFile(dir_ / "good.fwc");
   commands_.ImportFile();
   EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), KeyEntry{});
   prompter_.ScriptAnswer(Answer::Yes);
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   commands_.RestoreDefaults();
-  EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), Entry(AssignKind::SingleKey, 0x30));
+  EXPECT_EQ(workspace_.ReadEntry(0, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30));
   EXPECT_EQ(KeyboardCode(0, kKeyAAt), kSendsA);
 }
 
 TEST_F(ApplyCommandsTest, EditsComeBackAfterAnInterruptionAndTheUserIsToldOnce) {
-  Edit(2, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(2, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   // The program ends without applying: a new one reads the keyboard.
-  KeyGrid grid(workspace_, texts_.Get(), buttons_, window_);
-  ProfileSwitchHostStub host;
-  ProfileSwitcher switcher(workspace_, rig_.Commands(), sync_, grid, texts_.Get(), prompter_, host,
-                           run_, [] { return 0; });
-  switcher.AttachUnappliedEdits(&unapplied_);
-  switcher.ReloadCurrentProfile(false);
+  window_.pending = false;
+  program_.switcher.ReloadCurrentProfile(false);
 
-  EXPECT_EQ(workspace_.ReadEntry(2, kKeyA), Entry(AssignKind::SingleKey, 0x30));
-  EXPECT_TRUE(host.pending);
+  EXPECT_EQ(workspace_.ReadEntry(2, kKeyA), MakeEntry(AssignKind::SingleKey, 0x30));
+  EXPECT_TRUE(window_.pending);
   commands_.WindowShown();
   commands_.WindowShown();
   EXPECT_EQ(Messages(), std::vector<std::u16string>{u"Edits are back"});
   // Profile 2 is not active, yet the Apply after the restore sends it.
-  window_.pending = true;
   commands_.ApplyChanges(ApplyOrigin::Button);
   EXPECT_EQ(KeyboardCode(2, kKeyAAt), kSendsB);
   EXPECT_FALSE(std::filesystem::exists(unapplied_.File()));
 }
 
 TEST_F(ApplyCommandsTest, ANormalExitKeepsTheEditsOnlyWhenTheLastApplyFailed) {
-  Edit(0, kKeyA, Entry(AssignKind::SingleKey, 0x30));
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   commands_.AtExit();
   EXPECT_FALSE(std::filesystem::exists(unapplied_.File()));
 
-  Edit(0, kKeyA, Entry(AssignKind::Disabled));
+  Edit(0, kKeyA, MakeEntry(AssignKind::Disabled));
   rig_.Unplug();
   commands_.ApplyChanges(ApplyOrigin::TimeChange);
   commands_.AtExit();
