@@ -12,27 +12,18 @@
 // full macro memory; "ratio" is the time taken over packets x 1 ms.
 
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <optional>
-#include <string>
-#include <thread>
 #include <variant>
 #include <vector>
 
+#include "bench/support/daemon_link.h"
 #include "device/device_link.h"
 #include "device/results.h"
 #include "razizid/in_process.h"
 #include "vkbd/keyboard.h"
-
-extern char** environ;
 
 namespace ombrex {
 namespace {
@@ -124,70 +115,11 @@ BENCHMARK(BM_PacketInProcessWithLatency)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-std::filesystem::path ProgramFolder() {
-  if (const char* dir = getenv("OMBREX_PROGRAM_DIR")) return dir;
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin";
-}
-
-// The daemon on a private socket for as long as the object lives.
-class Daemon {
- public:
-  explicit Daemon(const std::string& socket) {
-    const std::string program = (ProgramFolder() / "ombrex-vkbd").string();
-    std::vector<std::string> args = {program, "serve", "--socket", socket, "--latency-ms", "1"};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-      pid_ = -1;
-    }
-  }
-  ~Daemon() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  bool Started() const { return pid_ > 0; }
-
- private:
-  pid_t pid_ = -1;
-};
-
 // The daemon with 1 ms per reply, and a device link to it through the
 // library's virtual backend.
-class DaemonLink {
+class DaemonLink : public bench::DaemonLink {
  public:
-  DaemonLink()
-      : dir_(std::filesystem::temp_directory_path() / ("ombrex-bench-" + std::to_string(getpid()))),
-        socket_((std::filesystem::create_directories(dir_), dir_ / "vkbd.sock").string()),
-        daemon_(socket_) {
-    setenv("RAZIZID_BACKEND", "virtual", 1);
-    setenv("OMBREX_VKBD_SOCKET", socket_.c_str(), 1);
-    library_.emplace();  // the backend the environment names
-    auto bound = BindServiceLibrary(library_->Functions());
-    if (!daemon_.Started() || !std::holds_alternative<ServiceLibrary>(bound)) return;
-    link_.emplace(std::get<ServiceLibrary>(bound), appState_);
-    link_->RegisterReplyRead();
-    for (int i = 0; i < 50 && link_->DeviceCount() == 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-  }
-  ~DaemonLink() {
-    link_.reset();
-    library_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  // Null when the daemon or its keyboard did not come up.
-  DeviceLink* Link() { return link_ && link_->DeviceCount() > 0 ? &*link_ : nullptr; }
-
- private:
-  std::filesystem::path dir_;
-  std::string socket_;
-  Daemon daemon_;
-  std::optional<razizid::InProcessLibrary> library_;
-  AppState appState_;
-  std::optional<DeviceLink> link_;
+  DaemonLink() : bench::DaemonLink({"--latency-ms", "1"}) {}
 };
 
 void BM_PacketThroughDaemon(benchmark::State& state) {
