@@ -12,20 +12,6 @@ namespace {
 constexpr const char* kUnappliedSuffix = ".unapplied";
 constexpr const char* kSetAsideSuffix = ".unapplied.invalid";
 
-// The copy is the program's own file: a bad one is set aside without a word
-// about file formats the user never chose.
-class SilentPrompter final : public Prompter {
- public:
-  void ShowMessage(std::u16string_view, bool) override {}
-  Answer AskYesNo(std::u16string_view) override { return Answer::No; }
-  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-};
-
 std::filesystem::path WithSuffix(std::filesystem::path file, const char* suffix) {
   file += suffix;
   return file;
@@ -56,6 +42,8 @@ void UnappliedEdits::Remove() {
 UnappliedEdits::Restored UnappliedEdits::Restore() {
   std::error_code error;
   if (!std::filesystem::exists(File(), error)) return Restored::Nothing;
+  // The copy is the program's own file: a bad one is set aside without a
+  // word about file formats the user never chose.
   SilentPrompter silent;
   if (workspace_.ImportImageFile(File(), silent) != ImageResult::kOk) {
     std::filesystem::rename(File(), SetAsideFile(), error);

@@ -36,4 +36,18 @@ class Prompter {
   virtual std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions& options) = 0;
 };
 
+// Shows nothing and answers No to everything: for work nobody watches (the
+// program's own files, tools, benchmarks).
+class SilentPrompter final : public Prompter {
+ public:
+  void ShowMessage(std::u16string_view, bool = false) override {}
+  Answer AskYesNo(std::u16string_view) override { return Answer::No; }
+  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override {
+    return std::nullopt;
+  }
+};
+
 }  // namespace ombrex

@@ -38,19 +38,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kKeyA = 0x1E;
 
-class QuietPrompter : public Prompter {
- public:
-  void ShowMessage(std::u16string_view, bool) override { ++messages; }
-  Answer AskYesNo(std::u16string_view) override { return Answer::No; }
-  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  int messages = 0;
-};
-
 std::size_t LinesOf(const std::filesystem::path& file) {
   std::ifstream in(file);
   return static_cast<std::size_t>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
@@ -81,7 +68,7 @@ void OneKeyChange(benchmark::State& state, DownloadOptions options) {
   CommandSet& commands = link->Commands();
   std::unique_ptr<SettingsStore> settings = OpenSettingsIn(daemon.Folder() / "config");
   Texts texts(bench::ProgramFolder(), *settings, 0x0409);
-  QuietPrompter prompter;
+  SilentPrompter prompter;
   Workspace workspace(daemon.Folder());
   KeyboardSync sync(workspace, commands, texts, prompter);
 
@@ -131,7 +118,7 @@ void OneKeyChange(benchmark::State& state, DownloadOptions options) {
   std::filesystem::remove(trace);
   state.counters["packets"] = Median(packets);
   state.counters["ms"] = Median(millis);
-  state.counters["messages"] = prompter.messages;
+  state.counters["messages"] = double(sync.MessagesShown());
 }
 
 void BM_OneKeyFullSequence(benchmark::State& state) {

@@ -24,18 +24,6 @@ namespace {
 
 using namespace ombrex;
 
-class SilentPrompter : public Prompter {
- public:
-  void ShowMessage(std::u16string_view, bool) override {}
-  Answer AskYesNo(std::u16string_view) override { return Answer::No; }
-  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-};
-
 constexpr std::uint8_t kRawFile = 0x80;
 constexpr std::uint8_t kFixChecksum = 0x01;
 constexpr std::uint8_t kFixTotalSize = 0x02;
