@@ -13,6 +13,7 @@
 #include "model/keyboard_sync.h"
 #include "model/workspace.h"
 #include "tests/support/device/virtual_keyboard_rig.h"
+#include "tests/support/portable.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/unit/model/model_test_support.h"
 #include "vkbd/packets.h"
@@ -246,14 +247,13 @@ TEST(VerifiedDownload, AReplugDuringTheDownloadFailsIt) {
 }
 
 TEST(DownloadOptions, TheEnvironmentForcesTheFullSequence) {
-  ::unsetenv(kFullDownloadVariable);
+  test::ScopedEnvironment environment(kFullDownloadVariable, std::nullopt);
   EXPECT_TRUE(DownloadOptions::FromEnvironment().delta);
-  ::setenv(kFullDownloadVariable, "0", 1);
+  environment.Set(kFullDownloadVariable, "0");
   EXPECT_TRUE(DownloadOptions::FromEnvironment().delta);
-  ::setenv(kFullDownloadVariable, "1", 1);
+  environment.Set(kFullDownloadVariable, "1");
   EXPECT_FALSE(DownloadOptions::FromEnvironment().delta);
   EXPECT_TRUE(DownloadOptions::FromEnvironment().verify);
-  ::unsetenv(kFullDownloadVariable);
 }
 
 }  // namespace
