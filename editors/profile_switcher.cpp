@@ -39,6 +39,8 @@ void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
   const std::optional<ProfileNumber> current = CurrentProfile();
   const std::filesystem::path file = workspace_.ProfileFilePath();
   const bool built = current && sync_.BuildImageFromKeyboard(file) == result::kOk;
+  // Edits that were pending before the reload are no news to the user.
+  const bool known = host_.HasPendingChanges();
   bool editsBack = false;
   {
     const auto held = workspace_.Working();
@@ -48,7 +50,8 @@ void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
       workspace_.ClearWorkingImage();
       workspace_.CreateDefaultImage({}, 0, true);
     }
-    editsBack = unapplied_ != nullptr && unapplied_->Restore() == UnappliedEdits::Restored::Edits;
+    editsBack =
+        unapplied_ != nullptr && unapplied_->Restore(!known) == UnappliedEdits::Restored::Edits;
     grid_.RefreshAllKeys(current.value_or(ProfileNumber(0)), bank_());
   }
   if (editsBack) {

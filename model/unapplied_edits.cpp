@@ -39,7 +39,7 @@ void UnappliedEdits::Remove() {
   std::filesystem::remove(File(), ignored);
 }
 
-UnappliedEdits::Restored UnappliedEdits::Restore() {
+UnappliedEdits::Restored UnappliedEdits::Restore(bool tell) {
   std::error_code error;
   if (!std::filesystem::exists(File(), error)) return Restored::Nothing;
   // The copy is the program's own file: a bad one is set aside without a
@@ -51,7 +51,7 @@ UnappliedEdits::Restored UnappliedEdits::Restore() {
     return Restored::SetAside;
   }
   allProfilesDue_ = true;
-  noticeDue_ = true;
+  noticeDue_ = noticeDue_ || tell;
   return Restored::Edits;
 }
 

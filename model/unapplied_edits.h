@@ -37,8 +37,9 @@ class UnappliedEdits {
 
   enum class Restored { Nothing, Edits, SetAside };
   // The reload's step after the keyboard was read: a valid copy becomes the
-  // working image. Takes the image lock.
-  Restored Restore();
+  // working image. Takes the image lock. `tell`: the user did not know of
+  // them (they were not pending before), so the notice is due.
+  Restored Restore(bool tell);
 
   // Whether the next Apply must send every profile: after edits came back,
   // and after an Apply or Import failed (what reached the keyboard of it is

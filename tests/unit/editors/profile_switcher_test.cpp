@@ -335,6 +335,11 @@ TEST_F(UnappliedEditsTest, AReloadKeepsEditsNotYetAppliedAndStillReadsTheKeyboar
   EXPECT_TRUE(unapplied_.AllProfilesDue());
   EXPECT_TRUE(unapplied_.TakeRestoredNotice());
   EXPECT_FALSE(unapplied_.TakeRestoredNotice());
+  // A replug while they are pending brings them back without news.
+  switcher_.ReloadCurrentProfile(false);
+  EXPECT_EQ(KeyOne(3), Disabled());
+  EXPECT_TRUE(host_.pending);
+  EXPECT_FALSE(unapplied_.TakeRestoredNotice());
   // The profile file is still the keyboard's copy, without the edit.
   Workspace keyboard(dir_.path() / "copy");
   ASSERT_EQ(keyboard.LoadImageFile(workspace_.ProfileFilePath()), ImageResult::kOk);
