@@ -3,8 +3,10 @@
 #include <mutex>
 #include <variant>
 
+#include "app/apply_commands.h"
 #include "app/apply_commands_host.h"
 #include "app/lighting_panel.h"
+#include "app/busy_indicator.h"
 #include "app/start_options.h"
 #include "app/trace_log.h"
 #include "device/device_events.h"
@@ -17,6 +19,7 @@
 #include "model/key_grid.h"
 #include "model/keyboard_sync.h"
 #include "model/lighting.h"
+#include "model/unapplied_edits.h"
 #include "model/user_mode_files.h"
 #include "model/workspace.h"
 #include "platform/paths.h"
@@ -58,6 +61,18 @@ class Application::CountingPrompter : public Prompter {
  private:
   Application& app_;
   Prompter& inner_;
+};
+
+// The Apply commands' view of the main window.
+class Application::ApplyWindow : public ApplyCommandsWindow {
+ public:
+  explicit ApplyWindow(MainWindowView& view) : view_(view) {}
+  bool HasPendingChanges() const override { return view_.HasPendingChanges(); }
+  void SetPendingChanges(bool pending) override { view_.SetPendingChanges(pending); }
+  void HideMainWindow() override { view_.HideMainWindow(); }
+
+ private:
+  MainWindowView& view_;
 };
 
 ApplicationConfig ApplicationConfig::ForThisProgram() {
@@ -171,7 +186,23 @@ void Application::BuildEditors(MainWindowView& view) {
             grid_->RefreshAllKeys(link_->Commands().ActiveProfile().value_or(ProfileNumber(0)),
                                   events_->Bank());
           }});
-  commands_ = std::make_unique<TracingApplyCommands>(view.Trace());
+  unapplied_ = std::make_unique<UnappliedEdits>(*workspace_);
+  switcher_->AttachUnappliedEdits(unapplied_.get());
+  busy_ = std::make_unique<BusyIndicator>();
+  applyWindow_ = std::make_unique<ApplyWindow>(view);
+  commands_ = std::make_unique<ApplyCommands>(
+      ApplyCommandsParts{.workspace = *workspace_,
+                         .sync = *sync_,
+                         .commands = link_->Commands(),
+                         .grid = *grid_,
+                         .unapplied = *unapplied_,
+                         .busy = *busy_,
+                         .texts = *texts_,
+                         .prompter = *prompter_,
+                         .window = *applyWindow_,
+                         .run = run_,
+                         .lighting = {},
+                         .bank = [this] { return events_->Bank(); }});
 }
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
@@ -265,6 +296,7 @@ void Application::OpenMainWindow() {
   if (exited_ || view_ == nullptr) return;
   if (state_.devicePresence != 0) {
     view_->ShowMainWindow();
+    commands_->WindowShown();
   } else {
     Prompts().ShowMessage(texts_->Text(text_catalogue::kMainNoDevicePrompt));
   }
@@ -297,6 +329,7 @@ void Application::Shutdown() {
   namedEvents_.Close();
   guard_.DropHeld();
   view_->RemoveTrayIcon();
+  commands_->AtExit();
   view_->SetPendingChanges(false);
   workspace_->ClearWorkingImage();
   workspace_->Applied()->Clear();

@@ -40,7 +40,8 @@
 namespace ombrex {
 
 class AppSettings;
-class ApplyCommandsHost;
+class ApplyCommands;
+class BusyIndicator;
 class DeviceEvents;
 class DeviceLink;
 class KeyGrid;
@@ -51,6 +52,7 @@ class ProfileManager;
 class ProfileSwitcher;
 class SettingsStore;
 class Texts;
+class UnappliedEdits;
 class UserModeFiles;
 class WindowLink;
 class Workspace;
@@ -152,15 +154,18 @@ class Application {
   KeyGrid* Grid() { return grid_.get(); }
   Lighting* GetLighting() { return lighting_.get(); }
   LightingPanel* Panel() { return panel_.get(); }
-  ApplyCommandsHost* Commands() { return commands_.get(); }
   DeviceEvents* KeyboardEvents() { return events_.get(); }
   ProfileSwitcher* Switcher() { return switcher_.get(); }
   ProfileManager* Manager() { return manager_.get(); }
   KeyboardSync* Sync() { return sync_.get(); }
+  // Present once Initialise built the window's parts.
+  ApplyCommands* Commands() { return commands_.get(); }
+  BusyIndicator* Busy() { return busy_.get(); }
   bool CompanionStarted() const { return companionStarted_; }
 
  private:
   class CountingPrompter;
+  class ApplyWindow;
 
   void OnInstanceMessage(const InstanceMessage& message);
   void Reload(HandOverReply reply);
@@ -187,10 +192,13 @@ class Application {
   std::unique_ptr<UserModeFiles> userModes_;
   std::unique_ptr<Lighting> lighting_;
   std::unique_ptr<LightingPanel> panel_;
-  std::unique_ptr<ApplyCommandsHost> commands_;
   std::unique_ptr<ProfileSwitcher> switcher_;
   std::unique_ptr<ProfileManager> manager_;
   std::unique_ptr<CountingPrompter> prompter_;
+  std::unique_ptr<UnappliedEdits> unapplied_;
+  std::unique_ptr<BusyIndicator> busy_;
+  std::unique_ptr<ApplyWindow> applyWindow_;
+  std::unique_ptr<ApplyCommands> commands_;
 
   MainWindowView* view_ = nullptr;
   WindowLink* window_ = nullptr;

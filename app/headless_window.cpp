@@ -6,6 +6,7 @@
 #include "app/lighting_panel.h"
 #include "app/main_window_rules.h"
 #include "device/device_link.h"
+#include "app/apply_commands.h"
 #include "platform/text.h"
 
 namespace ombrex {
@@ -82,10 +83,15 @@ void HeadlessWindow::EndMainLoop() {
 void HeadlessWindow::SetPendingChanges(bool pending) {
   if (pending != pending_) Log(pending ? "apply enabled" : "apply disabled");
   pending_ = pending;
+  if (pending && app_ != nullptr && app_->Commands() != nullptr)
+    app_->Commands()->NoteUnappliedEdits();
 }
 
 void HeadlessWindow::ApplyChanges() {
   Log("apply");
+  if (app_ != nullptr && app_->Commands() != nullptr) {
+    app_->Commands()->ApplyChanges(ApplyOrigin::ProfileSwitch);
+  }
 }
 
 void HeadlessWindow::ShowProfileMenu(const ProfileMenu& menu) {

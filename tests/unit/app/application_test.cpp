@@ -21,6 +21,7 @@
 #include "editors/profile_switcher.h"
 #include "model/host_lighting.h"
 #include "model/lighting.h"
+#include "model/key_entry.h"
 #include "model/workspace.h"
 #include "platform/settings_store.h"
 #include "platform/single_instance.h"
@@ -257,10 +258,24 @@ TEST_F(ApplicationTest, OnlyAQueuedTimeChangeApplies) {
   auto copy = MakeCopy();
   ASSERT_TRUE(copy->Start({"/Start"}).proceed);
   ASSERT_TRUE(copy->RunUntil([&] { return copy->App().Run().Ready(); }));
+  ASSERT_TRUE(copy->RunUntilLine("refreshed from the keyboard"));
+  KeyEntry disabled;
+  disabled.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+  copy->App().GetWorkspace().StoreEntry(ProfileNumber(0), 0x1E, disabled);
+  copy->Window().SetPendingChanges(true);
+  const auto before = keyboard_.Snapshot().keyTables;
+
   copy->App().HandleMessage(msg::kTimeChange, 0, 0, false);
-  EXPECT_FALSE(copy->Window().HasLine("apply"));
+  EXPECT_TRUE(copy->Window().HasPendingChanges());
+  EXPECT_EQ(keyboard_.Snapshot().keyTables, before);
+
   copy->App().HandleMessage(msg::kTimeChange, 0, 0, true);
-  EXPECT_TRUE(copy->Window().HasLine("apply"));
+  EXPECT_FALSE(copy->Window().HasPendingChanges());
+  EXPECT_NE(keyboard_.Snapshot().keyTables, before);
+  // Nobody asked for it: no message either way.
+  const auto lines = copy->Window().Lines();
+  EXPECT_FALSE(std::any_of(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.starts_with("message"); }));
 }
 
 TEST_F(ApplicationTest, AMissingServiceLibraryEndsTheStartWithOneLine) {
