@@ -115,7 +115,14 @@ void HeadlessWindow::Post(std::uint32_t message, std::uint32_t wParam, std::uint
 }
 
 void HeadlessWindow::StartTimer(int id, int) {
-  OnLoop([this, id] { Log("timer " + std::to_string(id)); });
+  OnLoop([this, id] {
+    Log("timer " + std::to_string(id));
+    // The keyboard's reset is followed up at once; the other timers belong
+    // to the window's own rules.
+    if (id == kTimerResetFromKeyboard && app_ != nullptr && app_->Commands() != nullptr) {
+      app_->Commands()->ResetFromKeyboard();
+    }
+  });
 }
 
 void HeadlessWindow::SetTrayPicture(int kind, int picture) {

@@ -17,6 +17,7 @@
 #include "app/program_paths.h"
 #include "app/start_options.h"
 #include "app/ui_loop.h"
+#include "device/protocol.h"
 #include "device/window_link.h"
 #include "editors/profile_switcher.h"
 #include "model/host_lighting.h"
@@ -273,6 +274,30 @@ TEST_F(ApplicationTest, OnlyAQueuedTimeChangeApplies) {
   EXPECT_FALSE(copy->Window().HasPendingChanges());
   EXPECT_NE(keyboard_.Snapshot().keyTables, before);
   // Nobody asked for it: no message either way.
+  const auto lines = copy->Window().Lines();
+  EXPECT_FALSE(std::any_of(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.starts_with("message"); }));
+}
+
+TEST_F(ApplicationTest, TheKeyboardsResetPutsTheProfilesKeysBackAndAppliesSilently) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("refreshed from the keyboard"));
+  Workspace& workspace = copy->App().GetWorkspace();
+  KeyEntry disabled;
+  disabled.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+  workspace.StoreEntry(ProfileNumber(0), 0x1E, disabled);
+  workspace.StoreEntry(ProfileNumber(1), 0x1E, disabled);
+  copy->Window().SetPendingChanges(true);
+
+  ASSERT_TRUE(copy->Library().Model()->RaiseEvent(protocol::kEventReset));
+  ASSERT_TRUE(copy->RunUntil([&] { return !copy->Window().HasPendingChanges(); }));
+
+  EXPECT_TRUE(copy->Window().HasLine("timer 1053"));
+  // The current profile's keys only.
+  EXPECT_EQ(workspace.ReadEntry(ProfileNumber(0), 0x1E).kind,
+            static_cast<std::uint16_t>(AssignKind::Default));
+  EXPECT_EQ(workspace.ReadEntry(ProfileNumber(1), 0x1E), disabled);
   const auto lines = copy->Window().Lines();
   EXPECT_FALSE(std::any_of(lines.begin(), lines.end(),
                            [](const std::string& line) { return line.starts_with("message"); }));
