@@ -190,19 +190,20 @@ void Application::BuildEditors(MainWindowView& view) {
   switcher_->AttachUnappliedEdits(unapplied_.get());
   busy_ = std::make_unique<BusyIndicator>();
   applyWindow_ = std::make_unique<ApplyWindow>(view);
-  commands_ = std::make_unique<ApplyCommands>(
-      ApplyCommandsParts{.workspace = *workspace_,
-                         .sync = *sync_,
-                         .commands = link_->Commands(),
-                         .grid = *grid_,
-                         .unapplied = *unapplied_,
-                         .busy = *busy_,
-                         .texts = *texts_,
-                         .prompter = *prompter_,
-                         .window = *applyWindow_,
-                         .run = run_,
-                         .lighting = {},
-                         .bank = [this] { return events_->Bank(); }});
+  commands_ =
+      std::make_unique<ApplyCommands>(ApplyCommandsParts{.workspace = *workspace_,
+                                                         .sync = *sync_,
+                                                         .commands = link_->Commands(),
+                                                         .grid = *grid_,
+                                                         .unapplied = *unapplied_,
+                                                         .busy = *busy_,
+                                                         .texts = *texts_,
+                                                         .prompter = *prompter_,
+                                                         .window = *applyWindow_,
+                                                         .run = run_,
+                                                         .lighting = {},
+                                                         .bank = [this] { return events_->Bank(); },
+                                                         .trace = &view.Trace()});
 }
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {

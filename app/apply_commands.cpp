@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/busy_indicator.h"
+#include "app/trace_log.h"
 #include "device/command_set.h"
 #include "device/run_state.h"
 #include "model/key_grid.h"
@@ -41,6 +42,10 @@ bool Saved(ImageResult result) {
 
 ApplyCommands::ApplyCommands(ApplyCommandsParts parts) : parts_(std::move(parts)) {
   parts_.sync.SetProgress([this] { parts_.busy.Progress(); });
+}
+
+void ApplyCommands::Trace(const char* line) {
+  if (parts_.trace != nullptr) parts_.trace->Line(line);
 }
 
 void ApplyCommands::Tell(std::u16string_view textKey) {
@@ -97,6 +102,7 @@ bool ApplyCommands::SaveAndSendAsAsked(ApplyOrigin origin, std::size_t messagesB
 }
 
 void ApplyCommands::ApplyChanges(ApplyOrigin origin) {
+  Trace("apply");
   parts_.busy.Begin();
   if (parts_.window.HasPendingChanges()) SaveAndSend(origin);
   parts_.busy.End();
@@ -125,6 +131,7 @@ void ApplyCommands::ResetKeysAndLighting(bool clearOptions) {
 }
 
 void ApplyCommands::RestoreDefaults() {
+  Trace("default");
   const Answer answer = parts_.prompter.AskYesNo(parts_.texts.Text(catalogue::kMainPromptDefault));
   if (parts_.run.ShuttingDown() || answer != Answer::Yes) return;
   ResetKeysAndLighting(true);
@@ -132,11 +139,13 @@ void ApplyCommands::RestoreDefaults() {
 }
 
 void ApplyCommands::ResetFromKeyboard() {
+  Trace("reset from the keyboard");
   ResetKeysAndLighting(false);
   ApplyChanges(ApplyOrigin::KeyboardReset);
 }
 
 void ApplyCommands::ImportFile() {
+  Trace("import");
   const std::optional<std::filesystem::path> file =
       parts_.prompter.ChooseOpenFile(ProfileFileDialog(false));
   if (!file || parts_.run.ShuttingDown()) return;
@@ -165,6 +174,7 @@ void ApplyCommands::ImportFile() {
 }
 
 void ApplyCommands::ExportFile() {
+  Trace("export");
   const std::optional<std::filesystem::path> file =
       parts_.prompter.ChooseSaveFile(ProfileFileDialog(true));
   if (!file || parts_.run.ShuttingDown()) return;

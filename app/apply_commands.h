@@ -33,6 +33,7 @@ class KeyboardSync;
 class Prompter;
 class RunState;
 class Texts;
+class TraceLog;
 class UnappliedEdits;
 class Workspace;
 
@@ -71,6 +72,8 @@ struct ApplyCommandsParts {
   ApplyLighting lighting;
   // The G-key bank the grid shows.
   std::function<int()> bank;
+  // Where the program's --trace says which command ran; may be null.
+  TraceLog* trace = nullptr;
 };
 
 class ApplyCommands final : public ApplyCommandsHost {
@@ -114,6 +117,7 @@ class ApplyCommands final : public ApplyCommandsHost {
   bool Send(bool allProfiles);
   void ResetKeysAndLighting(bool clearOptions);
   void Tell(std::u16string_view textKey);
+  void Trace(const char* line);
   void TellFailure(ApplyOrigin origin, std::size_t downloadMessagesBefore);
 
   ApplyCommandsParts parts_;

@@ -7,6 +7,7 @@
 #include "app/main_window_rules.h"
 #include "device/device_link.h"
 #include "app/apply_commands.h"
+#include "app/command_guard.h"
 #include "platform/text.h"
 
 namespace ombrex {
@@ -83,12 +84,12 @@ void HeadlessWindow::EndMainLoop() {
 void HeadlessWindow::SetPendingChanges(bool pending) {
   if (pending != pending_) Log(pending ? "apply enabled" : "apply disabled");
   pending_ = pending;
-  if (pending && app_ != nullptr && app_->Commands() != nullptr)
+  if (pending && app_ != nullptr && app_->Commands() != nullptr) {
     app_->Commands()->NoteUnappliedEdits();
+  }
 }
 
 void HeadlessWindow::ApplyChanges() {
-  Log("apply");
   if (app_ != nullptr && app_->Commands() != nullptr) {
     app_->Commands()->ApplyChanges(ApplyOrigin::ProfileSwitch);
   }
@@ -120,7 +121,8 @@ void HeadlessWindow::StartTimer(int id, int) {
     // The keyboard's reset is followed up at once; the other timers belong
     // to the window's own rules.
     if (id == kTimerResetFromKeyboard && app_ != nullptr && app_->Commands() != nullptr) {
-      app_->Commands()->ResetFromKeyboard();
+      app_->Guard().Arrive(GuardedCommand::ResetFromKeyboard,
+                           [this] { app_->Commands()->ResetFromKeyboard(); });
     }
   });
 }

@@ -15,7 +15,9 @@
 
 #include "app/about_dlg.h"
 #include "app/application.h"
+#include "app/apply_commands.h"
 #include "app/apply_commands_host.h"
+#include "app/busy_indicator_widget.h"
 #include "app/lighting_panel.h"
 #include "app/trace_log.h"
 #include "device/device_events.h"
@@ -259,6 +261,9 @@ std::optional<PictureProblem> CVantrelDlg::LayOut() {
   linkAddress_ = Skin().Link(kDefaultLinkAddress);
   panelWidgets_ = MakeLightingPanelWidgets({app_, *this, *this, trace_, Pictures()});
   panelWidgets_->Setup(*this);
+  // The lighting panel's setup places the busy indicator; a panel without
+  // it still lets an Apply show that it works.
+  if (CBusyIndicator::Find(*this) == nullptr) busy_ = CBusyIndicator::Place(*this);
   ShowFlip(FlipLayoutFor(app_.Settings().ReadFlipSetting()));
   // Only the standard controls take the skin's style: a style sheet over the
   // whole window would be worked through for every one of its image buttons.
@@ -292,6 +297,10 @@ void CVantrelDlg::Attach() {
                       .panel = *app_.Panel(),
                       .face = *this});
   rules_->ApplyFlip();
+  if (CBusyIndicator* busy = CBusyIndicator::Find(*this)) {
+    app_.Busy()->AttachView(busy);
+    busy->SetTickHandler([this] { app_.Commands()->BusyTick(); });
+  }
   // The window sends itself the language message at the end of its start.
   OnWindowMessage(msg::kLanguage, msg::kLanguageTag,
                   static_cast<std::uint32_t>(app_.GetTexts().CurrentLanguageIndex()), false, {});
@@ -512,6 +521,8 @@ void CVantrelDlg::SetPendingChanges(bool pending) {
   if (CPngButton* apply = Button(control::kApply)) apply->setEnabled(pending);
   if (pending != pending_) trace_.Line(pending ? "apply enabled" : "apply disabled");
   pending_ = pending;
+  // Whatever ends the program from now on, these edits are not lost.
+  if (pending && app_.Commands() != nullptr) app_.Commands()->NoteUnappliedEdits();
 }
 
 void CVantrelDlg::ApplyChanges() {

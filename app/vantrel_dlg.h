@@ -41,6 +41,7 @@ namespace ombrex {
 
 class Application;
 class CAboutDlg;
+class CBusyIndicator;
 class TraceLog;
 
 namespace command {
@@ -180,6 +181,7 @@ class CVantrelDlg final : public CBaseDialog,
   std::unique_ptr<EditorHost> editors_;
   std::unique_ptr<LightingPanelWidgets> panelWidgets_;
   std::unique_ptr<CAboutDlg> about_;
+  std::unique_ptr<CBusyIndicator> busy_;
 
   std::vector<std::unique_ptr<CPngButton>> buttons_;
   std::map<int, CPngButton*> byControl_;

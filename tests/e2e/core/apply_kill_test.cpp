@@ -14,7 +14,7 @@
 #include "model/workspace.h"
 #include "platform/prompter.h"
 #include "platform/single_instance.h"
-#include "tests/e2e/core/processes.h"
+#include "tests/support/processes.h"
 #include "tests/support/temp_dir.h"
 
 namespace ombrex::e2e {

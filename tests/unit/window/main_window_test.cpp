@@ -17,6 +17,7 @@
 
 #include "app/about_dlg.h"
 #include "app/apply_commands_host.h"
+#include "app/busy_indicator_widget.h"
 #include "device/results.h"
 #include "device/window_link.h"
 #include "model/app_settings.h"
@@ -36,6 +37,7 @@ using test::BuiltProgramFolder;
 using test::WindowRig;
 
 constexpr int kKeyA = 1058;
+constexpr int kSlotA = 30;
 constexpr int kKeyB = 1075;
 constexpr int kPrintScreen = 1091;
 
@@ -226,30 +228,88 @@ TEST(MainWindowTest, EnterAndEscapeLeaveTheWindowShownAndAWindowManagerCloseHide
   EXPECT_FALSE(rig.App().Exited());
 }
 
+KeyEntry DisabledKey() {
+  KeyEntry entry;
+  entry.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+  return entry;
+}
+
+// What the keyboard holds of its four key tables.
+auto KeyTables(WindowRig& rig) {
+  return rig.Keyboard().Snapshot().keyTables;
+}
+
 TEST(MainWindowTest, OkAppliesThenHidesCancelOnlyHidesAndDefaultAndMenuCommandsRun) {
   WindowRig rig;
   ASSERT_TRUE(rig.Start({}));
   ASSERT_TRUE(rig.RunUntilLine("show"));
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
   CVantrelDlg& window = rig.Window();
+  const auto factory = KeyTables(rig);
+  rig.App().GetWorkspace().StoreEntry(ProfileNumber(0), kSlotA, DisabledKey());
   window.SetPendingChanges(true);
   window.Button(2)->click();
   EXPECT_FALSE(window.isVisible());
   EXPECT_FALSE(rig.Trace().HasLine("apply"));
   EXPECT_TRUE(window.Button(1006)->isEnabled()) << "Cancel keeps what is pending";
+  EXPECT_EQ(KeyTables(rig), factory);
 
   rig.App().OpenMainWindow();
   const std::size_t before = rig.Trace().Lines().size();
   window.Button(1)->click();
   const auto lines = rig.Trace().Lines();
   EXPECT_EQ(std::vector<std::string>(lines.begin() + before, lines.end()),
-            (std::vector<std::string>{"apply", "hide"}));
+            (std::vector<std::string>{"apply", "apply disabled", "hide"}));
+  EXPECT_NE(KeyTables(rig), factory);
 
+  // Default asks first: No changes nothing, Yes puts the keys back and
+  // applies.
+  rig.App().OpenMainWindow();
+  const auto edited = KeyTables(rig);
+  window.Prompter().WhenShown([](QDialog& box) { box.reject(); });
   window.Button(1138)->click();
+  EXPECT_EQ(KeyTables(rig), edited);
+  window.Prompter().WhenShown(
+      [](QDialog& box) { static_cast<QMessageBox&>(box).button(QMessageBox::Yes)->click(); });
+  window.Button(1138)->click();
+  EXPECT_EQ(rig.App().GetWorkspace().ReadEntry(ProfileNumber(0), kSlotA).kind,
+            static_cast<std::uint16_t>(AssignKind::Default));
+  EXPECT_EQ(KeyTables(rig), factory);
+
+  // The menu's Import and Export open their choosers; closed, nothing happens.
+  window.Prompter().WhenShown([](QDialog& box) { box.reject(); });
   window.ButtonMenu().Choose(command::kImport);
   window.ButtonMenu().Choose(command::kExport);
-  EXPECT_TRUE(rig.Trace().HasLine("default"));
-  EXPECT_TRUE(rig.Trace().HasLine("import"));
-  EXPECT_TRUE(rig.Trace().HasLine("export"));
+  EXPECT_TRUE(rig.Trace().HasLine("open file"));
+  EXPECT_TRUE(rig.Trace().HasLine("save file"));
+  EXPECT_EQ(KeyTables(rig), factory);
+}
+
+TEST(MainWindowTest, ApplySendsTheEditToTheKeyboardWhileTheBusyIndicatorShows) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start({}));
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  CVantrelDlg& window = rig.Window();
+  CBusyIndicator* busy = CBusyIndicator::Find(window);
+  ASSERT_NE(busy, nullptr);
+  EXPECT_TRUE(busy->isHidden());
+  const auto factory = KeyTables(rig);
+  rig.App().GetWorkspace().StoreEntry(ProfileNumber(0), kSlotA, DisabledKey());
+  window.SetPendingChanges(true);
+  ASSERT_TRUE(window.Button(1006)->isEnabled());
+
+  window.Button(1006)->click();
+
+  EXPECT_NE(KeyTables(rig), factory);
+  EXPECT_FALSE(window.Button(1006)->isEnabled());
+  // Shown from the start of the Apply, gone a moment after its end.
+  EXPECT_FALSE(busy->isHidden());
+  rig.SaveScreenshot("main_window_apply_busy");
+  ASSERT_TRUE(rig.RunUntil([&] { return busy->isHidden(); }));
+  // The profile file, the keyboard's copy, took it too.
+  Workspace read(rig.App().GetWorkspace().ProfileFilePath().parent_path());
+  ASSERT_EQ(read.LoadImageFile(rig.App().GetWorkspace().ProfileFilePath()), ImageResult::kOk);
+  EXPECT_EQ(read.ReadEntry(ProfileNumber(0), kSlotA), DisabledKey());
 }
 
 TEST(MainWindowTest, KeyClicksReachTheEditorAndProfileButtonsSwitchTheKeyboard) {
