@@ -160,6 +160,37 @@ TEST_F(WindowOffscreenTest, ATimeChangePostedFromOutsideAppliesOnceASentOneNever
   EXPECT_NE(log.find("window: show"), std::string::npos) << log;
 }
 
+TEST_F(WindowOffscreenTest, EditsLeftUnappliedComeBackAndTheQueuedTimeChangeSendsThem) {
+  // Key A of profile 1 disabled, as a program killed before its Apply
+  // reached the keyboard leaves it beside the profile file.
+  const std::filesystem::path profiles = dir_.path() / "profiles";
+  const std::filesystem::path edit = dir_.path() / "edit.fwc";
+  ASSERT_EQ(RunToEnd("ombrexctl", {"read", edit.string()}, dir_.path()).exitCode, 0);
+  ASSERT_EQ(
+      RunToEnd("ombrexctl", {"assign", edit.string(), "1", "A", "disabled"}, dir_.path()).exitCode,
+      0);
+  std::filesystem::create_directories(profiles);
+  std::filesystem::copy_file(edit, profiles / "$Profile0.unapplied");
+  const std::string before = keyboard_.Control({"dump", "keytable", "0", "--raw"}).out;
+
+  Process program("ombrex", Args({"--profile-folder", profiles.string(), "/Start"}), dir_.path());
+  ASSERT_TRUE(program.WaitForOutput("window: apply enabled")) << program.Out() << program.Err();
+  EXPECT_EQ(keyboard_.Control({"dump", "keytable", "0", "--raw"}).out, before);
+  const auto places = InstancePlacesFor(Instance());
+  ASSERT_TRUE(places.has_value());
+  EXPECT_TRUE(SendToListener(places->socketFile, {0x001E, 0, 0, true}));
+  ASSERT_TRUE(program.WaitForOutput("window: apply disabled")) << program.Out();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(), 0);
+
+  EXPECT_NE(keyboard_.Control({"dump", "keytable", "0", "--raw"}).out, before);
+  EXPECT_FALSE(std::filesystem::exists(profiles / "$Profile0.unapplied"));
+  const std::filesystem::path held = dir_.path() / "held.fwc";
+  ASSERT_EQ(RunToEnd("ombrexctl", {"read", held.string()}, dir_.path()).exitCode, 0);
+  const Finished dump = RunToEnd("ombrexctl", {"dump", held.string()}, dir_.path());
+  EXPECT_NE(dump.out.find("profile 1:\n  A: disabled\n"), std::string::npos) << dump.out;
+}
+
 TEST_F(WindowOffscreenTest, ScreenshotsAreTakenOnceTheKeyboardIsShownAtEitherDensity) {
   const std::filesystem::path shots = dir_.path() / "shots";
   const Finished one =
