@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <array>
 #include <mutex>
 #include <variant>
 
@@ -201,9 +202,18 @@ void Application::BuildEditors(MainWindowView& view) {
                                                          .prompter = *prompter_,
                                                          .window = *applyWindow_,
                                                          .run = run_,
-                                                         .lighting = {},
+                                                         .lighting = LightingForApply(),
                                                          .bank = [this] { return events_->Bank(); },
                                                          .trace = &view.Trace()});
+}
+
+ApplyLighting Application::LightingForApply() {
+  // The mode-7 option, the trigger and four reserved bytes of the shown
+  // profile's record: Default clears them.
+  static constexpr std::size_t kOptionsAt = 18;
+  static constexpr std::array<std::uint8_t, 6> kCleared{};
+  return {.lightingView = [this] { return panel_->LightingView(); },
+          .clearRecordOptions = [this] { lighting_->WriteLightingField(kOptionsAt, kCleared); }};
 }
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {

@@ -41,6 +41,7 @@ namespace ombrex {
 
 class AppSettings;
 class ApplyCommands;
+struct ApplyLighting;
 class BusyIndicator;
 class DeviceEvents;
 class DeviceLink;
@@ -171,6 +172,7 @@ class Application {
   void Reload(HandOverReply reply);
   bool BindLink();
   void BuildEditors(MainWindowView& view);
+  ApplyLighting LightingForApply();
   void ReadyPoint();
   void Shutdown();
   void LeaveNestedLoop();

@@ -23,6 +23,7 @@
 #include "model/app_settings.h"
 #include "model/key_buttons_table.h"
 #include "model/keyboard_sync.h"
+#include "model/lighting.h"
 #include "model/workspace.h"
 #include "resources/skin_file.h"
 #include "tests/unit/window/window_rig.h"
@@ -269,9 +270,14 @@ TEST(MainWindowTest, OkAppliesThenHidesCancelOnlyHidesAndDefaultAndMenuCommandsR
   window.Prompter().WhenShown([](QDialog& box) { box.reject(); });
   window.Button(1138)->click();
   EXPECT_EQ(KeyTables(rig), edited);
+  constexpr std::array<std::uint8_t, 6> kOptions{1, 2, 3, 4, 5, 6};
+  ASSERT_EQ(rig.App().GetLighting()->WriteLightingField(18, kOptions), result::kOk);
   window.Prompter().WhenShown(
       [](QDialog& box) { static_cast<QMessageBox&>(box).button(QMessageBox::Yes)->click(); });
   window.Button(1138)->click();
+  const auto settings = rig.Keyboard().Snapshot().settings;
+  EXPECT_EQ(std::vector<std::uint8_t>(settings.begin() + 18, settings.begin() + 24),
+            std::vector<std::uint8_t>(6, 0));
   EXPECT_EQ(rig.App().GetWorkspace().ReadEntry(ProfileNumber(0), kSlotA).kind,
             static_cast<std::uint16_t>(AssignKind::Default));
   EXPECT_EQ(KeyTables(rig), factory);
