@@ -4,12 +4,9 @@
 // whole profile sets: Apply (button 1006, OK, the queued time change, a
 // profile switch's Yes), Default (1138), the keyboard's reset follow-up
 // (timer 1053), Import and Export (the button menu), and the busy indicator's
-// tick (timer 1050). Until they exist, TracingApplyCommands stands in: it
-// traces each call and changes nothing, so pending changes stay pending.
+// tick (timer 1050). ApplyCommands carries them out.
 
 namespace ombrex {
-
-class TraceLog;
 
 // The busy indicator's timer on the main window.
 inline constexpr int kTimerBusy = 1050;
@@ -28,21 +25,6 @@ class ApplyCommandsHost {
   virtual void ExportFile() = 0;
   // One step of the busy indicator while an Apply runs.
   virtual void BusyTick() = 0;
-};
-
-class TracingApplyCommands final : public ApplyCommandsHost {
- public:
-  explicit TracingApplyCommands(TraceLog& trace) : trace_(trace) {}
-
-  void ApplyChanges(ApplyOrigin origin) override;
-  void RestoreDefaults() override;
-  void ResetFromKeyboard() override;
-  void ImportFile() override;
-  void ExportFile() override;
-  void BusyTick() override;
-
- private:
-  TraceLog& trace_;
 };
 
 }  // namespace ombrex

@@ -1,9 +1,8 @@
-// The stand-ins of the editors and the Apply commands:
-// each call is traced and nothing else happens.
+// The stand-ins of the editors: each call is traced and nothing else
+// happens.
 
 #include <string>
 
-#include "app/apply_commands_host.h"
 #include "app/editor_host.h"
 #include "app/trace_log.h"
 
@@ -29,27 +28,5 @@ void TracingEditorHost::CloseEditors() {}
 void TracingEditorHost::SetLanguage(int languageIndex) {
   trace_.Line("editors language " + std::to_string(languageIndex));
 }
-
-void TracingApplyCommands::ApplyChanges(ApplyOrigin) {
-  trace_.Line("apply");
-}
-
-void TracingApplyCommands::RestoreDefaults() {
-  trace_.Line("default");
-}
-
-void TracingApplyCommands::ResetFromKeyboard() {
-  trace_.Line("reset from the keyboard");
-}
-
-void TracingApplyCommands::ImportFile() {
-  trace_.Line("import");
-}
-
-void TracingApplyCommands::ExportFile() {
-  trace_.Line("export");
-}
-
-void TracingApplyCommands::BusyTick() {}
 
 }  // namespace ombrex
