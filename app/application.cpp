@@ -6,8 +6,8 @@
 
 #include "app/apply_commands.h"
 #include "app/apply_commands_host.h"
-#include "app/lighting_panel.h"
 #include "app/busy_indicator.h"
+#include "app/lighting_panel.h"
 #include "app/start_options.h"
 #include "app/trace_log.h"
 #include "device/device_events.h"
@@ -208,12 +208,10 @@ void Application::BuildEditors(MainWindowView& view) {
 }
 
 ApplyLighting Application::LightingForApply() {
-  // The mode-7 option, the trigger and four reserved bytes of the shown
-  // profile's record: Default clears them.
-  static constexpr std::size_t kOptionsAt = 18;
-  static constexpr std::array<std::uint8_t, 6> kCleared{};
   return {.lightingView = [this] { return panel_->LightingView(); },
-          .clearRecordOptions = [this] { lighting_->WriteLightingField(kOptionsAt, kCleared); }};
+          .resetLighting = [this] { panel_->ResetLighting(); },
+          .clearRecordOptions = [this] { lighting_->ClearRecordOptions(); },
+          .flush = [this] { lighting_->Flush(); }};
 }
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {

@@ -271,7 +271,8 @@ TEST(MainWindowTest, OkAppliesThenHidesCancelOnlyHidesAndDefaultAndMenuCommandsR
   window.Button(1138)->click();
   EXPECT_EQ(KeyTables(rig), edited);
   constexpr std::array<std::uint8_t, 6> kOptions{1, 2, 3, 4, 5, 6};
-  ASSERT_EQ(rig.App().GetLighting()->WriteLightingField(18, kOptions), result::kOk);
+  ASSERT_TRUE(rig.App().GetLighting()->WriteLightingField(18, kOptions));
+  ASSERT_EQ(rig.App().GetLighting()->Flush(), result::kOk);
   window.Prompter().WhenShown(
       [](QDialog& box) { static_cast<QMessageBox&>(box).button(QMessageBox::Yes)->click(); });
   window.Button(1138)->click();
