@@ -167,7 +167,7 @@ void Application::BuildEditors(MainWindowView& view) {
       std::make_unique<ProfileSwitcher>(*workspace_, link_->Commands(), *sync_, *grid_, *texts_,
                                         *prompter_, view, run_, [this] { return events_->Bank(); });
   manager_ = std::make_unique<ProfileManager>(*switcher_, *workspace_, link_->Commands(),
-                                              *settings_, *prompter_);
+                                              *settings_, *texts_, *prompter_);
   manager_->SetMainApplyDisabler([&view] { view.SetPendingChanges(false); });
   const std::filesystem::path userData =
       config_.userDataFolder.empty() ? UserDataFolder() : config_.userDataFolder;

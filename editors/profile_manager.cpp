@@ -5,7 +5,9 @@
 #include "model/app_settings.h"
 #include "model/workspace.h"
 #include "platform/prompter.h"
+#include "platform/text.h"
 #include "resources/text_catalogue.h"
+#include "resources/texts.h"
 
 namespace ombrex {
 
@@ -22,11 +24,13 @@ std::u16string FolderWithSeparator(const std::filesystem::path& file) {
 }  // namespace
 
 ProfileManager::ProfileManager(ProfileSwitcher& switcher, Workspace& workspace,
-                               CommandSet& commands, AppSettings& settings, Prompter& prompter)
+                               CommandSet& commands, AppSettings& settings, const Texts& texts,
+                               Prompter& prompter)
     : switcher_(switcher),
       workspace_(workspace),
       commands_(commands),
       settings_(settings),
+      texts_(texts),
       prompter_(prompter) {
   switcher_.AttachManager(this);
 }
@@ -40,16 +44,16 @@ void ProfileManager::SetMainApplyDisabler(std::function<void()> disable) {
 }
 
 void ProfileManager::AppendRow(const std::filesystem::path& file) {
-  rows_.push_back({file.stem().u16string(), FolderWithSeparator(file)});
+  rows_.push_back({file.stem().u16string(), FolderWithSeparator(file), std::nullopt});
 }
 
 void ProfileManager::Open() {
   ++openCount_;
   rows_.clear();
   const std::filesystem::path file = workspace_.ProfileFilePath();
-  for (std::size_t i = 0; i < ProfileNumber::kCount; ++i) {
+  for (const ProfileNumber profile : ProfileNumber::All()) {
     // The profile file has no extension: the whole file name is the name.
-    rows_.push_back({file.filename().u16string(), FolderWithSeparator(file)});
+    rows_.push_back({file.filename().u16string(), FolderWithSeparator(file), profile});
   }
   const std::optional<ProfileNumber> current = commands_.ActiveProfile();
   checked_ = current ? static_cast<int>(current->Index()) : -1;
@@ -68,7 +72,12 @@ bool ProfileManager::Add() {
   if (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
   options.initialName = (workspace_.ProfileFolder() / std::filesystem::path(name)).u16string();
   const std::optional<std::filesystem::path> file = prompter_.ChooseSaveFile(options);
-  if (!file || workspace_.CreateDefaultImage(*file, 0, false) != ImageResult::kOk) return false;
+  if (!file) return false;
+  if (workspace_.CreateDefaultImage(*file, 0, false) != ImageResult::kOk) {
+    prompter_.ShowMessage(
+        FormatWithText(texts_.Text(u"IDS_PROFILE_ADD_FAILED"), file->u16string()));
+    return false;
+  }
   AppendRow(*file);
   applyEnabled_ = true;
   return true;
@@ -87,8 +96,9 @@ bool ProfileManager::Load() {
   return true;
 }
 
-void ProfileManager::Delete(int row) {
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+int ProfileManager::Delete(int row) {
+  const int count = static_cast<int>(rows_.size());
+  if (row < 0 || row >= count) return -1;
   rows_.erase(rows_.begin() + row);
   if (checked_ == row) {
     checked_ = -1;
@@ -96,6 +106,8 @@ void ProfileManager::Delete(int row) {
     --checked_;
   }
   applyEnabled_ = true;
+  // The row that took the deleted one's place, else the one before it.
+  return row < count - 1 ? row : row - 1;
 }
 
 void ProfileManager::Check(int row) {
@@ -104,12 +116,16 @@ void ProfileManager::Check(int row) {
 }
 
 bool ProfileManager::Apply() {
+  // The reload below replaces the working image.
+  if (!switcher_.SettleMainWindowChanges()) return false;
   std::vector<std::u16string> paths;
   for (const ProfileRow& row : rows_) paths.push_back(row.folder + row.name + u".fwc");
   const bool stored = settings_.StoreProfileList(paths);
-  // Rows past the fourth (files the user added) and no checked row name no
-  // profile of the keyboard: nothing is switched then.
-  if (const auto profile = ProfileNumber::From(checked_)) commands_.SetActiveProfile(*profile);
+  // A file the user added and no checked row name no profile of the
+  // keyboard: nothing is switched then.
+  if (checked_ >= 0 && rows_[static_cast<std::size_t>(checked_)].profile) {
+    commands_.SetActiveProfile(*rows_[static_cast<std::size_t>(checked_)].profile);
+  }
   switcher_.ReloadCurrentProfile(false);
   switcher_.BuildProfileMenu(false);
   applyEnabled_ = false;
@@ -133,7 +149,13 @@ void ProfileManager::Close() {
 }
 
 void ProfileManager::ShowSwitchedTo(ProfileNumber profile) {
-  if (profile.Index() < rows_.size()) checked_ = static_cast<int>(profile.Index());
+  checked_ = -1;
+  for (std::size_t row = 0; row < rows_.size(); ++row) {
+    if (rows_[row].profile == profile) {
+      checked_ = static_cast<int>(row);
+      break;
+    }
+  }
   applyEnabled_ = false;
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,18 +19,23 @@ class AppSettings;
 class CommandSet;
 class Prompter;
 class ProfileSwitcher;
+class Texts;
 class Workspace;
 
 struct ProfileRow {
   std::u16string name;    // file name without extension
   std::u16string folder;  // drive and folder, with the trailing separator
+  // The keyboard profile the row was listed for; none for a file the user
+  // added or loaded. Checking a row selects this profile, wherever the row
+  // has moved since.
+  std::optional<ProfileNumber> profile;
   friend bool operator==(const ProfileRow&, const ProfileRow&) = default;
 };
 
 class ProfileManager {
  public:
   ProfileManager(ProfileSwitcher& switcher, Workspace& workspace, CommandSet& commands,
-                 AppSettings& settings, Prompter& prompter);
+                 AppSettings& settings, const Texts& texts, Prompter& prompter);
   ~ProfileManager();
   ProfileManager(const ProfileManager&) = delete;
   ProfileManager& operator=(const ProfileManager&) = delete;
@@ -46,16 +52,22 @@ class ProfileManager {
   void SetMainApplyDisabler(std::function<void()> disable);
 
   // A new default profile file where the user chooses; false when cancelled
-  // or the file could not be written.
+  // or the file could not be written (the user is told which).
   bool Add();
   // A row for a file the user picks; its content is not examined.
   bool Load();
-  void Delete(int row);
+  // Removes a row; the row then selected (the next one, else the previous
+  // one), -1 when none is left or `row` names no row.
+  int Delete(int row);
+  // -1 checks none.
   void Check(int row);
 
   // Stores the rows ("PROFILE00" = count, "PROFILE01".. = folder + name +
-  // ".fwc"), switches the keyboard to the checked row and reloads. False when
-  // the list could not be stored.
+  // ".fwc"), switches the keyboard to the checked row's profile and reloads.
+  // Unapplied changes of the main window would be lost by the reload: the
+  // user is asked first whether to apply them (No drops them). False when
+  // the list could not be stored, or the program began to shut down while
+  // the question was on screen (nothing is done then).
   bool Apply();
   // Apply, then close.
   bool Ok();
@@ -72,6 +84,7 @@ class ProfileManager {
   Workspace& workspace_;
   CommandSet& commands_;
   AppSettings& settings_;
+  const Texts& texts_;
   Prompter& prompter_;
   std::function<void()> disableMainApply_;
   std::vector<ProfileRow> rows_;

@@ -93,6 +93,12 @@ bool ProfileSwitcher::SettleUnappliedChanges() {
   return true;
 }
 
+bool ProfileSwitcher::SettleMainWindowChanges() {
+  if (!host_.HasPendingChanges()) return true;
+  if (questionOnScreen_) return false;
+  return SettleUnappliedChanges();
+}
+
 int ProfileSwitcher::SelectProfile(int index) {
   if (questionOnScreen_) return 0;
   const ProfileNumber profile = ProfileNumber::From(index).value_or(ProfileNumber(0));

@@ -95,6 +95,13 @@ class ProfileSwitcher {
   // entries are the same.
   ProfileMenu BuildProfileMenu(bool create);
 
+  // Before something replaces the working image while the main window has
+  // unapplied changes: asks whether to apply them (Yes applies, No drops
+  // them). True when the caller may go on: nothing was pending, or the
+  // answer was carried out. False while this question is already on screen
+  // or when the program began to shut down meanwhile.
+  bool SettleMainWindowChanges();
+
  private:
   bool HasUnappliedChanges() const;
   // The user's answer about unapplied changes; false when switching must stop.

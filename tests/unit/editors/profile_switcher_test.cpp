@@ -30,7 +30,8 @@ constexpr int kKeyOneButton = 26;  // its button in the key grid
 
 constexpr std::string_view kTextLines =
     "IDS_DEFAULT_PROFILE_NAME=Factory profile\n"
-    "IDS_PROFILE_SELECT_PROMPT=Apply your changes first?\n";
+    "IDS_PROFILE_SELECT_PROMPT=Apply your changes first?\n"
+    "IDS_PROFILE_ADD_FAILED=Could not write %s\n";
 
 KeyEntry Disabled() {
   KeyEntry entry;
@@ -240,7 +241,7 @@ class ProfileManagerTest : public ProfileSwitcherTest {
   ProfileManagerTest()
       : store_(OpenSettingsIn(dir_.path() / "config")),
         settings_(*store_, texts_.Get(), workspace_.ProfileFolder()),
-        manager_(switcher_, workspace_, rig_.Commands(), settings_, prompter_) {
+        manager_(switcher_, workspace_, rig_.Commands(), settings_, texts_.Get(), prompter_) {
     manager_.SetMainApplyDisabler([this] { host_.pending = false; });
   }
   std::u16string Stored(std::u16string_view name) {
@@ -257,7 +258,9 @@ TEST_F(ProfileManagerTest, OpensWithTheProfileFileFourTimesAndTheCurrentRowCheck
   manager_.Open();
   ASSERT_EQ(manager_.Rows().size(), 4u);
   const std::u16string folder = workspace_.ProfileFolder().u16string() + u"/";
-  for (const ProfileRow& row : manager_.Rows()) EXPECT_EQ(row, (ProfileRow{u"$Profile0", folder}));
+  for (const ProfileNumber profile : ProfileNumber::All()) {
+    EXPECT_EQ(manager_.Rows()[profile.Index()], (ProfileRow{u"$Profile0", folder, profile}));
+  }
   EXPECT_EQ(manager_.CheckedRow(), 3);
   EXPECT_FALSE(manager_.ApplyEnabled());
 }
@@ -267,6 +270,7 @@ TEST_F(ProfileManagerTest, ApplyStoresTheRowsSwitchesAndLeavesOlderRowsInPlace) 
   manager_.Open();
   manager_.Delete(0);
   manager_.Delete(0);
+  // The second row left was listed for profile 3.
   manager_.Check(1);
   host_.pending = true;
   ASSERT_TRUE(manager_.ApplyEnabled());
@@ -278,7 +282,7 @@ TEST_F(ProfileManagerTest, ApplyStoresTheRowsSwitchesAndLeavesOlderRowsInPlace) 
   EXPECT_EQ(Stored(u"PROFILE01"), path);
   EXPECT_EQ(Stored(u"PROFILE02"), path);
   EXPECT_EQ(Stored(u"PROFILE03"), u"older row");
-  EXPECT_EQ(KeyboardProfile(), 1);
+  EXPECT_EQ(KeyboardProfile(), 3);
   EXPECT_FALSE(manager_.ApplyEnabled());
   EXPECT_FALSE(host_.pending);
   EXPECT_EQ(host_.menu.caption, u"$Profile0");
@@ -294,7 +298,7 @@ TEST_F(ProfileManagerTest, AddWritesADefaultProfileFileAndListsIt) {
 
   EXPECT_EQ(std::filesystem::file_size(chosen), 32832u);
   EXPECT_EQ(manager_.Rows().back(),
-            (ProfileRow{u"Gaming", chosen.parent_path().u16string() + u"/"}));
+            (ProfileRow{u"Gaming", chosen.parent_path().u16string() + u"/", std::nullopt}));
   EXPECT_TRUE(manager_.ApplyEnabled());
   EXPECT_TRUE(prompter_.fileDialogs.back().overwritePrompt);
 
@@ -373,6 +377,116 @@ TEST_F(UnappliedEditsTest, NoToTheSwitchDropsTheCopyWithTheEdits) {
   EXPECT_FALSE(std::filesystem::exists(unapplied_.File()));
   switcher_.ReloadCurrentProfile(false);
   EXPECT_EQ(KeyOne(0), KeyEntry{});
+}
+
+TEST_F(ProfileManagerTest, RowsKeepTheProfileTheyWereListedFor) {
+  struct Case {
+    std::vector<int> deletions;  // rows deleted in this order
+    int checked;
+    int switchedTo;
+    std::vector<int> selectedAfter;  // what each deletion leaves selected
+  };
+  const Case cases[] = {
+      {{1}, 1, 2, {1}},
+      {{3, 0}, 0, 1, {2, 0}},
+      {{0, 0, 0}, 0, 3, {0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(rig_.Commands().SetActiveProfile(0), result::kOk);
+    manager_.Open();
+    std::vector<int> selected;
+    for (int row : c.deletions) selected.push_back(manager_.Delete(row));
+    manager_.Check(c.checked);
+    ASSERT_TRUE(manager_.Apply());
+    EXPECT_EQ(selected, c.selectedAfter);
+    EXPECT_EQ(KeyboardProfile(), c.switchedTo) << "checked row " << c.checked;
+    manager_.Cancel();
+  }
+  manager_.Open();
+  for (int i = 0; i < 3; ++i) manager_.Delete(0);
+  EXPECT_EQ(manager_.Delete(0), -1);
+  EXPECT_EQ(manager_.Delete(0), -1);
+  EXPECT_TRUE(manager_.Rows().empty());
+}
+
+TEST_F(ProfileManagerTest, AnAddedOrLoadedRowSelectsNoProfile) {
+  ASSERT_EQ(rig_.Commands().SetActiveProfile(2), result::kOk);
+  manager_.Open();
+  const std::filesystem::path file = dir_.path() / "Loaded.fwc";
+  prompter_.ScriptFile(file);
+  ASSERT_TRUE(manager_.Load());
+  manager_.Check(4);
+
+  ASSERT_TRUE(manager_.Apply());
+
+  EXPECT_EQ(KeyboardProfile(), 2);
+  EXPECT_EQ(Stored(u"PROFILE05"), file.u16string());
+  // A switch while the dialog is open checks the row of that profile, never
+  // the added one.
+  manager_.Check(4);
+  prompter_.ScriptAnswer(Answer::No);
+  ASSERT_EQ(switcher_.SelectProfile(1), 1);
+  EXPECT_EQ(manager_.CheckedRow(), 1);
+}
+
+TEST_F(ProfileManagerTest, ApplyAsksBeforeReloadingOverTheWindowsUnappliedChanges) {
+  AssignInKeyboard(0, Disabled());
+  switcher_.ReloadCurrentProfile(false);
+  manager_.Open();
+
+  // Nothing pending: no question.
+  ASSERT_TRUE(manager_.Apply());
+  EXPECT_TRUE(prompter_.questions.empty());
+
+  // No: the edit is dropped by the reload, and nothing is sent.
+  workspace_.StoreEntry(0, kKeyOneSlot, KeyEntry{});
+  host_.pending = true;
+  prompter_.ScriptAnswer(Answer::No);
+  ASSERT_TRUE(manager_.Apply());
+  EXPECT_EQ(prompter_.questions, std::vector<std::u16string>{u"Apply your changes first?"});
+  EXPECT_EQ(host_.applies, 0);
+  EXPECT_EQ(KeyOne(0), Disabled());
+  EXPECT_FALSE(host_.pending);
+
+  // Yes: the window applies before the reload reads the keyboard back.
+  workspace_.StoreEntry(0, kKeyOneSlot, KeyEntry{});
+  host_.pending = true;
+  host_.onApply = [&] {
+    EXPECT_EQ(sync_.CommitImage(false), result::kOk);
+    host_.pending = false;
+  };
+  prompter_.ScriptAnswer(Answer::Yes);
+  ASSERT_TRUE(manager_.Apply());
+  EXPECT_EQ(host_.applies, 1);
+  EXPECT_EQ(KeyOne(0), KeyEntry{});
+}
+
+TEST_F(ProfileManagerTest, AnExitWhileAskingLeavesTheListAndTheKeyboardAlone) {
+  manager_.Open();
+  manager_.Check(2);
+  host_.pending = true;
+  prompter_.whileAsking = [&] { run_.BeginShutdown(); };
+
+  EXPECT_FALSE(manager_.Apply());
+
+  EXPECT_EQ(Stored(u"PROFILE00"), u"(none)");
+  EXPECT_EQ(KeyboardProfile(), 0);
+  EXPECT_TRUE(manager_.ApplyEnabled());
+}
+
+TEST_F(ProfileManagerTest, AnAddThatCannotWriteItsFileSaysSo) {
+  manager_.Open();
+  // A folder where the file should go: no file can be written there.
+  const std::filesystem::path taken = dir_.path() / "taken.fwc";
+  std::filesystem::create_directories(taken);
+  prompter_.ScriptFile(taken);
+
+  EXPECT_FALSE(manager_.Add());
+
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].text, u"Could not write " + taken.u16string());
+  EXPECT_EQ(manager_.Rows().size(), 4u);
+  EXPECT_FALSE(manager_.ApplyEnabled());
 }
 
 }  // namespace
