@@ -1,16 +1,25 @@
 #include "platform/process_launch.h"
 
+#include "platform/command_line.h"
 #include "platform/text.h"
 
 #ifdef _WIN32
 #include "platform/win32.h"
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
 #endif
+
+#include <algorithm>
+#include <system_error>
 
 namespace ombrex {
 
@@ -65,6 +74,34 @@ bool StartDetached(const std::filesystem::path& program,
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);
   return true;
+}
+
+std::optional<std::filesystem::path> FindProgram(std::string_view name,
+                                                 std::string_view searchPath) {
+  // A name with a folder in it is not searched for.
+  if (name.empty() || name.find_first_of("/\\") != std::string_view::npos) return std::nullopt;
+  const std::wstring file = PathFromUtf8(name).wstring();
+  const std::wstring folders = PathFromUtf8(searchPath).wstring();
+  wchar_t found[MAX_PATH];
+  const DWORD length = SearchPathW(folders.empty() ? nullptr : folders.c_str(), file.c_str(),
+                                   nullptr, MAX_PATH, found, nullptr);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  return std::filesystem::path(found);
+}
+
+bool IsProgramRunning(std::string_view name) {
+  if (name.empty()) return false;
+  const std::wstring wanted = PathFromUtf8(name).wstring();
+  const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.Valid()) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool running = false;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more && !running;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    running = _wcsicmp(entry.szExeFile, wanted.c_str()) == 0;
+  }
+  return running;
 }
 
 #else
@@ -127,6 +164,73 @@ bool StartDetached(const std::filesystem::path& program,
   } while (got < 0 && errno == EINTR);
   ::close(report[0]);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+}
+
+std::optional<std::filesystem::path> FindProgram(std::string_view name,
+                                                 std::string_view searchPath) {
+  // A name with a folder in it is not searched for.
+  if (name.empty() || name.find('/') != std::string_view::npos) return std::nullopt;
+  std::string folders(searchPath);
+  if (folders.empty()) {
+    const char* path = std::getenv("PATH");
+    folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  }
+  std::size_t start = 0;
+  while (start <= folders.size()) {
+    const std::size_t end = std::min(folders.find(':', start), folders.size());
+    // An empty entry means the current folder, as for the shell.
+    const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+    const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+    struct stat info {};
+    if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        ::access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+// The file name a process was started from: the kernel's short name, and the
+// first words of its command line (a script's interpreter runs it as the
+// second word).
+bool ProcessRuns(const std::filesystem::path& process, std::string_view name) {
+  // A process that ended but was not collected yet keeps its name.
+  std::ifstream stat(process / "stat");
+  std::string status;
+  std::getline(stat, status);
+  const std::size_t state = status.rfind(") ");
+  if (state == std::string::npos || state + 2 >= status.size()) return false;
+  if (status[state + 2] == 'Z' || status[state + 2] == 'X') return false;
+  std::ifstream comm(process / "comm");
+  std::string shortName;
+  // The kernel keeps 15 characters of the name.
+  if (std::getline(comm, shortName) && shortName == name.substr(0, 15)) return true;
+  std::ifstream cmdline(process / "cmdline", std::ios::binary);
+  std::string word;
+  for (int i = 0; i < 2 && std::getline(cmdline, word, '\0'); ++i) {
+    if (std::filesystem::path(word).filename() == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsProgramRunning(std::string_view name) {
+  if (name.empty()) return false;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    struct stat info {};
+    // Another user's program does not serve this user's desktop.
+    if (::stat(it->path().c_str(), &info) != 0 || info.st_uid != ::getuid()) continue;
+    if (ProcessRuns(it->path(), name)) return true;
+  }
+  return false;
 }
 
 #endif

@@ -5,6 +5,7 @@
 // and is never waited for or stopped.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,5 +25,16 @@ bool StartDetached(const std::filesystem::path& program,
 std::u16string QuoteWindowsArgument(std::u16string_view argument);
 std::u16string WindowsCommandLine(const std::filesystem::path& program,
                                   const std::vector<std::string>& arguments);
+
+// The program `name` as the shell would find it: the first executable file
+// of that name in the folders of `searchPath` (PATH's format; the process's
+// own PATH when empty). nullopt when there is none.
+std::optional<std::filesystem::path> FindProgram(std::string_view name,
+                                                 std::string_view searchPath = {});
+
+// Whether a process of this user runs the program `name` (matched against
+// the file name the process was started from, letter case as the system
+// compares file names).
+bool IsProgramRunning(std::string_view name);
 
 }  // namespace ombrex

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/command_line.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
@@ -128,6 +129,93 @@ TEST(ProcessLaunchTest, AProgramThatCannotStartIsReported) {
   std::filesystem::permissions(notExecutable, std::filesystem::perms::owner_all);
   EXPECT_FALSE(StartDetached(notExecutable));
 }
+
+// Waits until the condition holds; false when it does not within the hang
+// guard.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 1000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return condition();
+}
+
+TEST(ProcessLaunchTest, ThisTestRunsItsOwnProgram) {
+  const std::string own = ProgramFileName().filename().string();
+  EXPECT_TRUE(IsProgramRunning(own)) << own;
+  EXPECT_FALSE(IsProgramRunning("no-such-program-" + std::to_string(test::ProcessId())));
+  EXPECT_FALSE(IsProgramRunning(""));
+}
+
+TEST(ProcessLaunchTest, FindsAProgramOnlyByItsBareName) {
+  test::TempDir dir;
+  const std::string folder = Utf8FromPath(dir.path());
+  EXPECT_EQ(FindProgram("", folder), std::nullopt);
+  EXPECT_EQ(FindProgram("tool", folder), std::nullopt);
+  dir.Write("sub/tool.exe", "text");
+  EXPECT_EQ(FindProgram("sub/tool.exe", folder), std::nullopt);
+}
+
+#ifdef _WIN32
+
+TEST(ProcessLaunchTest, FindsTheFirstProgramOfTheNameOnTheSearchPath) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir / "a");
+  const std::filesystem::path inB = dir.Write("b/tool.exe", "MZ");
+  dir.Write("c/tool.exe", "MZ");
+  const std::string path =
+      Utf8FromPath(dir / "a") + ";" + Utf8FromPath(dir / "b") + ";" + Utf8FromPath(dir / "c");
+
+  const std::optional<std::filesystem::path> found = FindProgram("tool.exe", path);
+  ASSERT_TRUE(found.has_value());
+  EXPECT_TRUE(std::filesystem::equivalent(*found, inB));
+  // The system's own search order by default: its command shell is there.
+  EXPECT_TRUE(FindProgram("cmd.exe").has_value());
+}
+
+#else
+
+TEST(ProcessLaunchTest, FindsTheFirstExecutableFileOfTheNameOnTheSearchPath) {
+  test::TempDir dir;
+  const auto executable = [&](std::string_view name) {
+    const std::filesystem::path file = dir.Write(name, "#!/bin/sh\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+    return file;
+  };
+  dir.Write("a/tool", "not executable");
+  std::filesystem::create_directories(dir / "b" / "tool");  // a folder of that name
+  const std::filesystem::path inC = executable("c/tool");
+  executable("d/tool");
+  const std::string path = (dir / "a").string() + ":" + (dir / "b").string() + ":" +
+                           (dir / "c").string() + ":" + (dir / "d").string();
+
+  EXPECT_EQ(FindProgram("tool", path), inC);
+  EXPECT_EQ(FindProgram("other", path), std::nullopt);
+  // The process's own PATH by default: the shell is on every system's.
+  EXPECT_TRUE(FindProgram("sh").has_value());
+}
+
+TEST(ProcessLaunchTest, SeesAProgramRunFromItsStartToItsEnd) {
+  test::TempDir dir;
+  // A name no other process has: the kernel keeps 15 characters of it.
+  const std::string name = "oskprobe" + std::to_string(::getpid() % 10000000);
+  const std::filesystem::path keep = dir.Write("keep", "");
+  const std::filesystem::path script =
+      dir.Write(name, "#!/bin/sh\nwhile [ -e \"$1\" ]; do sleep 0.02; done\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  ASSERT_FALSE(IsProgramRunning(name));
+
+  ASSERT_TRUE(StartDetached(script, {keep.string()}));
+  EXPECT_TRUE(Eventually([&] { return IsProgramRunning(name); }));
+  EXPECT_FALSE(IsProgramRunning(name + "x"));
+
+  std::filesystem::remove(keep);
+  // Once it ended, also while no one has collected it yet.
+  EXPECT_TRUE(Eventually([&] { return !IsProgramRunning(name); }));
+}
+
+#endif
 
 }  // namespace
 }  // namespace ombrex
