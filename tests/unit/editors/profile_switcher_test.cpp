@@ -19,6 +19,7 @@
 #include "tests/support/core/recording_buttons.h"
 #include "tests/support/core/small_texts.h"
 #include "tests/support/device/virtual_keyboard_rig.h"
+#include "tests/support/editors/recording_switch_host.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/support/temp_dir.h"
 
@@ -40,24 +41,7 @@ KeyEntry Disabled() {
 }
 
 using test::RecordingButtons;
-
-class RecordingHost : public ProfileSwitchHost, public PendingChanges {
- public:
-  bool HasPendingChanges() const override { return pending; }
-  void SetPendingChanges(bool value) override { pending = value; }
-  void ApplyChanges() override {
-    ++applies;
-    if (onApply) onApply();
-  }
-  bool EditorOpen() const override { return editorOpen; }
-  void ShowProfileMenu(const ProfileMenu& shown) override { menu = shown; }
-
-  bool pending = false;
-  bool editorOpen = false;
-  int applies = 0;
-  std::function<void()> onApply;
-  ProfileMenu menu;
-};
+using RecordingHost = test::RecordingSwitchHost;
 
 // Questions answered by a hook that runs while the question is "on screen".
 class QuestionPrompter : public test::RecordingPrompter {
