@@ -14,6 +14,7 @@
 #include "device/device_link.h"
 #include "device/service_library.h"
 #include "device/window_link.h"
+#include "editors/key_assignment_editor.h"
 #include "editors/profile_manager.h"
 #include "editors/profile_switcher.h"
 #include "model/app_settings.h"
@@ -205,6 +206,17 @@ void Application::BuildEditors(MainWindowView& view) {
                                                          .lighting = LightingForApply(),
                                                          .bank = [this] { return events_->Bank(); },
                                                          .trace = &view.Trace()});
+  keyEditor_ = std::make_unique<KeyAssignmentEditor>(KeyEditorParts{
+      .workspace = *workspace_,
+      .grid = *grid_,
+      .settings = *settings_,
+      .state = state_,
+      .texts = *texts_,
+      .prompter = *prompter_,
+      .changes = view,
+      .clock = clock_,
+      .bank = [this] { return events_->Bank(); },
+  });
 }
 
 ApplyLighting Application::LightingForApply() {
@@ -370,6 +382,8 @@ void Application::Finish() {
   // that stopped answering is not waited for long.
   if (lighting_) lighting_->FlushFor(kLightingFlushBound);
   lighting_.reset();
+  // The editor reads the bank from the device events.
+  keyEditor_.reset();
   manager_.reset();
   switcher_.reset();
   events_.reset();

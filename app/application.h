@@ -33,6 +33,7 @@
 #include "device/app_state.h"
 #include "device/razizid_api.h"
 #include "device/run_state.h"
+#include "editors/macro_recorder.h"
 #include "platform/named_events.h"
 #include "platform/prompter.h"
 #include "platform/single_instance.h"
@@ -45,6 +46,7 @@ struct ApplyLighting;
 class BusyIndicator;
 class DeviceEvents;
 class DeviceLink;
+class KeyAssignmentEditor;
 class KeyGrid;
 class KeyboardSync;
 class LightingPanel;
@@ -158,6 +160,7 @@ class Application {
   DeviceEvents* KeyboardEvents() { return events_.get(); }
   ProfileSwitcher* Switcher() { return switcher_.get(); }
   ProfileManager* Manager() { return manager_.get(); }
+  KeyAssignmentEditor* KeyEditor() { return keyEditor_.get(); }
   KeyboardSync* Sync() { return sync_.get(); }
   // Present once Initialise built the window's parts.
   ApplyCommands* Commands() { return commands_.get(); }
@@ -196,6 +199,8 @@ class Application {
   std::unique_ptr<LightingPanel> panel_;
   std::unique_ptr<ProfileSwitcher> switcher_;
   std::unique_ptr<ProfileManager> manager_;
+  SteadyClock clock_;
+  std::unique_ptr<KeyAssignmentEditor> keyEditor_;
   std::unique_ptr<CountingPrompter> prompter_;
   std::unique_ptr<UnappliedEdits> unapplied_;
   std::unique_ptr<BusyIndicator> busy_;

@@ -186,13 +186,17 @@ void KeyGrid::ResetKeys(ProfileNumber profile, int bank) {
 MacroListChange KeyGrid::ApplyMacroList(std::vector<MacroRecord>& records, ProfileNumber profile,
                                         int bank) {
   const MacroListChange change = workspace_.ApplyMacroList(records);
+  ShowMacroListChange(change, profile, bank);
+  return change;
+}
+
+void KeyGrid::ShowMacroListChange(const MacroListChange& change, ProfileNumber profile, int bank) {
   for (const std::size_t index : change.defaultedEntries) {
     if (index / kSlotsPerProfile == profile.Index()) {
       RefreshOneKey(static_cast<int>(index % kSlotsPerProfile), bank);
     }
   }
   if (change.entriesChanged) changes_.SetPendingChanges(true);
-  return change;
 }
 
 }  // namespace ombrex

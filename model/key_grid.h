@@ -54,6 +54,10 @@ class KeyGrid {
   // active profile are refreshed and pending changes set when entries changed.
   MacroListChange ApplyMacroList(std::vector<MacroRecord>& records, ProfileNumber profile,
                                  int bank);
+  // What ApplyMacroList does after the hand-over, for a list handed over
+  // elsewhere: the repaired keys of `profile` unmarked, pending changes set
+  // when entries changed.
+  void ShowMacroListChange(const MacroListChange& change, ProfileNumber profile, int bank);
 
  private:
   void ShowButton(const TooltipTexts& texts, int button, const KeyEntry& entry, bool setMarker,
