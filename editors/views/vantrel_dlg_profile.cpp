@@ -52,6 +52,7 @@ CVantrel_DlgProfile::CVantrel_DlgProfile(ProfileManager& manager, SkinPictures& 
   list_->SetColumns(columns);
   list_->SetCheckboxes(true);
   PlaceControl(*list_, u"PROGRAM_LIST");
+  list_->setObjectName(QStringLiteral("PROGRAM_LIST"));
   connect(list_.get(), &CReportCtrl::checkChanged, this, &CVantrel_DlgProfile::OnCheckChanged);
 
   const ButtonPictures faces = ProfileManagerFaces(Pictures());
@@ -71,6 +72,7 @@ CPngButton& CVantrel_DlgProfile::AddButton(int controlId, std::u16string_view ke
                                            std::u16string_view templateCaption) {
   auto button = std::make_unique<CPngButton>(controlId, this);
   PlaceImageButton(*button, key, faces);
+  button->setObjectName(ToQString(key));
   button->SetCaption(texts_.ComponentText(captionKey, templateCaption));
   connect(button.get(), &QAbstractButton::clicked, this,
           [this, controlId] { OnClicked(controlId); });
@@ -85,10 +87,14 @@ CPngButton* CVantrel_DlgProfile::Button(int controlId) const {
   return nullptr;
 }
 
-int CVantrel_DlgProfile::Run() {
+void CVantrel_DlgProfile::OpenList() {
   manager_.Open();
   Refresh();
   list_->SelectItem(manager_.CheckedRow());
+}
+
+int CVantrel_DlgProfile::Run() {
+  OpenList();
   const int result = exec();
   // However it ended (a close from outside included), the manager is closed.
   if (manager_.IsOpen()) manager_.Cancel();

@@ -41,6 +41,9 @@ class CVantrel_DlgProfile final : public CBaseDialog {
   // Opens the manager's list and runs the dialog modally: 1 after OK, 0
   // after Cancel or a close from outside.
   int Run();
+  // Opens the manager's list and shows it, the checked row selected: what
+  // Run does before the dialog appears.
+  void OpenList();
   // Closes the dialog as Cancel does, if it runs.
   void CloseWithoutApplying();
 

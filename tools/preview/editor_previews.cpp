@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "editors/views/vantrel_dlg_profile.h"
 #include "model/key_entry.h"
+#include "tools/preview/editor_stage.h"
 #include "widgets/skin_pictures.h"
 
 namespace ombrex::preview {
@@ -207,25 +209,51 @@ std::unique_ptr<PreviewDialog> BuildComposite(SkinPictures& pictures, const Prev
   return preview;
 }
 
-std::unique_ptr<PreviewDialog> BuildProfileManager(SkinPictures& pictures,
+namespace {
+
+// A real dialog of the editors over a stage of its own.
+class StagedDialog final : public PreviewWindow {
+ public:
+  StagedDialog(std::unique_ptr<EditorStage> stage, QString name)
+      : stage_(std::move(stage)), name_(std::move(name)) {}
+
+  EditorStage& Stage() { return *stage_; }
+  void SetDialog(std::unique_ptr<CBaseDialog> dialog) { dialog_ = std::move(dialog); }
+  CBaseDialog& Dialog() override { return *dialog_; }
+  const QString& Name() const override { return name_; }
+  QStringList Problems(const QStringList& behind) const override {
+    NamedControls controls;
+    for (QWidget* child : dialog_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (child->isWindow()) continue;
+      const QString name =
+          child->objectName().isEmpty() ? child->metaObject()->className() : child->objectName();
+      controls.emplace_back(name, child);
+    }
+    return LayoutProblems(name_, *dialog_, controls, behind);
+  }
+
+ private:
+  // The dialog goes first: it works on the stage.
+  std::unique_ptr<EditorStage> stage_;
+  QString name_;
+  std::unique_ptr<CBaseDialog> dialog_;
+};
+
+std::unique_ptr<StagedDialog> Staged(const PreviewTexts& texts, QString name) {
+  return std::make_unique<StagedDialog>(
+      std::make_unique<EditorStage>(texts.ProgramFolder(), texts.LanguageIndex()), std::move(name));
+}
+
+}  // namespace
+
+std::unique_ptr<PreviewWindow> BuildProfileManager(SkinPictures& pictures,
                                                    const PreviewTexts& texts) {
-  auto preview = std::make_unique<PreviewDialog>(pictures, "Skins/Profile.ini", texts,
-                                                 QStringLiteral("profile-manager"));
-  const ButtonPictures faces = ProfileManagerFaces(pictures);
-  CReportCtrl& list = preview->List(u"PROGRAM_LIST");
-  list.SetCheckboxes(true);
-  list.SetColumns({{u"激活", 60}, {u"名称", 120}, {u"路径", 230}});
-  for (int i = 0; i < 4; ++i)
-    list.AppendItem({u"", u"$Profile0", u"/home/user/Documents/Vantrel_09A/"});
-  list.SetCheck(1, true);
-  list.SelectItem(1);
-  // The dialog's own captions, as its template has them.
-  preview->ImageButton(u"FUNC_ADD", 1010, faces, QString::fromUtf8("添加"));
-  preview->ImageButton(u"FUNC_LOAD", 1008, faces, QString::fromUtf8("载入"));
-  preview->ImageButton(u"FUNC_DELETE", 1011, faces, QString::fromUtf8("删除"));
-  preview->ImageButton(u"CONTROL_OK", 1, faces, QString::fromUtf8("确定"));
-  preview->ImageButton(u"CONTROL_CANCEL", 2, faces, QString::fromUtf8("取消"));
-  preview->ImageButton(u"CONTROL2_APPLY", 1012, faces, QString::fromUtf8("应用")).setEnabled(false);
+  auto preview = Staged(texts, QStringLiteral("profile-manager"));
+  EditorStage& stage = preview->Stage();
+  auto dialog =
+      std::make_unique<CVantrel_DlgProfile>(stage.Manager(), pictures, stage.GetTexts(), [] {});
+  dialog->OpenList();
+  preview->SetDialog(std::move(dialog));
   return preview;
 }
 

@@ -13,7 +13,7 @@ enum class CompositePage { Key, Macro, Media, Function };
 std::unique_ptr<PreviewDialog> BuildComposite(SkinPictures& pictures, const PreviewTexts& texts,
                                               CompositePage page, bool macroOnly);
 
-std::unique_ptr<PreviewDialog> BuildProfileManager(SkinPictures& pictures,
+std::unique_ptr<PreviewWindow> BuildProfileManager(SkinPictures& pictures,
                                                    const PreviewTexts& texts);
 
 }  // namespace ombrex::preview

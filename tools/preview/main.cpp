@@ -101,7 +101,7 @@ QImage Snapshot(CBaseDialog& dialog, qreal scale) {
   return image;
 }
 
-using Builder = std::function<std::unique_ptr<PreviewDialog>(SkinPictures&, const PreviewTexts&)>;
+using Builder = std::function<std::unique_ptr<PreviewWindow>(SkinPictures&, const PreviewTexts&)>;
 
 std::vector<Builder> Windows() {
   std::vector<Builder> builders;
@@ -141,7 +141,7 @@ int Run(const Options& options) {
     for (int language : options.languages) {
       const PreviewTexts texts(options.programFolder, language);
       for (const Builder& build : Windows()) {
-        std::unique_ptr<PreviewDialog> preview = build(pictures, texts);
+        std::unique_ptr<PreviewWindow> preview = build(pictures, texts);
         const QImage image = Snapshot(preview->Dialog(), scale);
         const QString file =
             QStringLiteral("%1-%2x-%3.png").arg(texts.Tag()).arg(scale).arg(preview->Name());

@@ -112,26 +112,33 @@ void PreviewDialog::Show(std::u16string_view key, bool shown) {
   control->setVisible(shown && !placedAway);
 }
 
-QStringList PreviewDialog::Problems(const QStringList& behind) const {
+QStringList LayoutProblems(const QString& windowName, const QWidget& window,
+                           const NamedControls& controls, const QStringList& behind) {
   QStringList problems;
-  const QRect window = dialog_->rect();
+  const QRect area = window.rect();
   std::vector<std::pair<QString, QRect>> shown;
-  for (const auto& [key, control] : controls_) {
+  for (const auto& [name, control] : controls) {
     if (control->isHidden()) continue;
-    const QString name = ToQString(key);
-    if (!window.contains(control->geometry())) {
-      problems << QStringLiteral("%1: %2 reaches outside the window").arg(name_, name);
+    if (!area.contains(control->geometry())) {
+      problems << QStringLiteral("%1: %2 reaches outside the window").arg(windowName, name);
     }
     if (!behind.contains(name)) shown.emplace_back(name, control->geometry());
   }
   for (std::size_t i = 0; i < shown.size(); ++i) {
     for (std::size_t j = i + 1; j < shown.size(); ++j) {
       if (shown[i].second.intersects(shown[j].second)) {
-        problems << QStringLiteral("%1: %2 overlaps %3").arg(name_, shown[i].first, shown[j].first);
+        problems
+            << QStringLiteral("%1: %2 overlaps %3").arg(windowName, shown[i].first, shown[j].first);
       }
     }
   }
   return problems;
+}
+
+QStringList PreviewDialog::Problems(const QStringList& behind) const {
+  NamedControls controls;
+  for (const auto& [key, control] : controls_) controls.emplace_back(ToQString(key), control);
+  return LayoutProblems(name_, *dialog_, controls, behind);
 }
 
 }  // namespace ombrex::preview

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/preview/preview_texts.h"
@@ -25,14 +26,31 @@
 
 namespace ombrex::preview {
 
-class PreviewDialog {
+// One window to take a picture of.
+class PreviewWindow {
+ public:
+  virtual ~PreviewWindow() = default;
+  virtual CBaseDialog& Dialog() = 0;
+  virtual const QString& Name() const = 0;
+  // Visible controls that overlap where they should not or leave the window;
+  // `behind` names controls meant to lie under others (a page background).
+  virtual QStringList Problems(const QStringList& behind) const = 0;
+};
+
+// The visible controls of `controls` (by name) that leave `window` or
+// overlap one another, reported as `windowName`: NAME reaches outside ...
+using NamedControls = std::vector<std::pair<QString, const QWidget*>>;
+QStringList LayoutProblems(const QString& windowName, const QWidget& window,
+                           const NamedControls& controls, const QStringList& behind);
+
+class PreviewDialog : public PreviewWindow {
  public:
   PreviewDialog(SkinPictures& pictures, const std::filesystem::path& skinFile,
                 const PreviewTexts& texts, QString name);
 
-  CBaseDialog& Dialog() { return *dialog_; }
+  CBaseDialog& Dialog() override { return *dialog_; }
   const PreviewTexts& Texts() const { return texts_; }
-  const QString& Name() const { return name_; }
+  const QString& Name() const override { return name_; }
   void SetName(QString name) { name_ = std::move(name); }
   bool Skinned() const { return skinned_; }
 
@@ -57,9 +75,7 @@ class PreviewDialog {
   QWidget* Find(std::u16string_view key) const;
   void Show(std::u16string_view key, bool shown);
 
-  // Visible controls that overlap where they should not or leave the window;
-  // `behind` names controls meant to lie under others (a page background).
-  QStringList Problems(const QStringList& behind) const;
+  QStringList Problems(const QStringList& behind) const override;
 
  private:
   template <typename W>
