@@ -57,10 +57,10 @@ EditorStage::EditorStage(const std::filesystem::path& programFolder, int languag
   workspace_ = std::make_unique<Workspace>(profiles);
   workspace_->CreateDefaultImage({}, 0, true);
   sync_ = std::make_unique<KeyboardSync>(*workspace_, link_->Commands(), *texts_, prompter_);
-  grid_ = std::make_unique<KeyGrid>(*workspace_, *texts_, prompter_, prompter_);
+  grid_ = std::make_unique<KeyGrid>(*workspace_, *texts_, window_, window_);
   switcher_ =
       std::make_unique<ProfileSwitcher>(*workspace_, link_->Commands(), *sync_, *grid_, *texts_,
-                                        prompter_, prompter_, run_, [] { return 0; });
+                                        prompter_, window_, run_, [] { return 0; });
   manager_ = std::make_unique<ProfileManager>(*switcher_, *workspace_, link_->Commands(),
                                               *settings_, *texts_, prompter_);
   editor_ = std::make_unique<KeyAssignmentEditor>(KeyEditorParts{
@@ -70,7 +70,7 @@ EditorStage::EditorStage(const std::filesystem::path& programFolder, int languag
       .state = state_,
       .texts = *texts_,
       .prompter = prompter_,
-      .changes = prompter_,
+      .changes = window_,
       .clock = clock_,
       .bank = [] { return 0; },
   });

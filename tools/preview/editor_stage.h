@@ -73,7 +73,8 @@ class EditorStage {
   QTemporaryDir folder_;
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<Texts> texts_;
-  Quiet prompter_;
+  SilentPrompter prompter_;
+  Quiet window_;
   AppState state_;
   RunState run_;
   SteadyClock clock_;
