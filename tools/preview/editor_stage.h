@@ -5,7 +5,6 @@
 // language, all in a temporary folder of their own. The main window is
 // replaced by recorders that keep nothing.
 
-#include <QTemporaryDir>
 #include <memory>
 
 #include "device/app_state.h"
@@ -22,6 +21,7 @@
 #include "platform/settings_store.h"
 #include "razizid/in_process.h"
 #include "resources/texts.h"
+#include "tools/preview/language_texts.h"
 #include "vkbd/keyboard.h"
 
 namespace ombrex {
@@ -38,7 +38,7 @@ class EditorStage {
   EditorStage(const EditorStage&) = delete;
   EditorStage& operator=(const EditorStage&) = delete;
 
-  const Texts& GetTexts() const { return *texts_; }
+  const Texts& GetTexts() const { return texts_.Get(); }
   Prompter& Prompts() { return prompter_; }
   Workspace& GetWorkspace() { return *workspace_; }
   AppState& State() { return state_; }
@@ -70,9 +70,7 @@ class EditorStage {
     void ShowProfileMenu(const ProfileMenu&) override {}
   };
 
-  QTemporaryDir folder_;
-  std::unique_ptr<SettingsStore> store_;
-  std::unique_ptr<Texts> texts_;
+  LanguageTexts texts_;
   SilentPrompter prompter_;
   Quiet window_;
   AppState state_;

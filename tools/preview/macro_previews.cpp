@@ -10,28 +10,13 @@
 #include "model/workspace.h"
 #include "platform/prompter.h"
 #include "tools/preview/editor_previews.h"
-#include "tools/preview/language_texts.h"
+#include "tools/preview/editor_stage.h"
 
 namespace ombrex::preview {
 namespace {
 
-class SilentPrompter final : public Prompter {
- public:
-  void ShowMessage(std::u16string_view, bool) override {}
-  Answer AskYesNo(std::u16string_view) override { return Answer::No; }
-  std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-};
-
-// A clock that stands still: the recording preview feeds its own pauses.
-class StillClock final : public MonotonicClock {
- public:
-  std::chrono::steady_clock::time_point Now() const override { return {}; }
-};
+constexpr int kKeyA = 1058;
+constexpr int kSlotA = 30;
 
 MacroRecord Macro(std::uint16_t id, std::u16string_view name,
                   std::initializer_list<MacroAction> actions, std::uint8_t cycles = 1) {
@@ -58,69 +43,6 @@ std::vector<MacroRecord> SampleMacros() {
           Macro(2, u"gg", {{50, 0x022, 0}, {50, 0x022, 1}, {50, 0x022, 0}, {0, 0x022, 1}}),
           Macro(3, u"Screenshot", {{2, 0x137, 0}, {0, 0x137, 1}})};
 }
-
-// Everything the real page needs, kept as long as the dialog that shows it.
-class MacroPageModel : public QObject {
- public:
-  MacroPageModel(CBaseDialog& dialog, const PreviewTexts& texts)
-      : QObject(&dialog),
-        texts_(texts.ProgramFolder(), texts.LanguageIndex()),
-        workspace_(texts_.Scratch() / "profiles"),
-        settings_(texts_.Store(), texts_.Get(), texts_.Scratch() / "profiles"),
-        page_(workspace_, settings_, state_, texts_.Get(), prompter_, clock_) {
-    workspace_.CreateDefaultImage({}, 0, true);
-    workspace_.Working()->ReplaceMacros(SampleMacros());
-    // The keyboard's own macro memory: 255 units of 128 bytes.
-    state_.macroCapacity.store(255 * 128);
-    panel_ = std::make_unique<MacroPagePanel>(dialog, page_, texts_.Get());
-    page_.Load();
-  }
-  ~MacroPageModel() override { panel_.reset(); }
-
-  MacroPage& Page() { return page_; }
-  MacroPagePanel& Panel() { return *panel_; }
-  AppState& State() { return state_; }
-
- private:
-  LanguageTexts texts_;
-  SilentPrompter prompter_;
-  StillClock clock_;
-  AppState state_;
-  Workspace workspace_;
-  AppSettings settings_;
-  MacroPage page_;
-  std::unique_ptr<MacroPagePanel> panel_;
-};
-
-constexpr std::array<std::u16string_view, 15> kMockedControls{
-    u"FUNC_MACRO_LIST",          u"FUNC_MACRO_ADD",          u"FUNC_MACRO_DELETE",
-    u"FUNC_MACRO_CYCLES_PROMPT", u"FUNC_MACRO_CYCLES",       u"FUNC_MACRO_LIST2",
-    u"FUNC_MACRO_RECORD",        u"FUNC_MACRO_DELETE2",      u"FUNC_MACRO_CLEAR",
-    u"FUNC_MACRO_UP_TOP",        u"FUNC_MACRO_UP",           u"FUNC_MACRO_DOWN",
-    u"FUNC_MACRO_DOWN_BOTTOM",   u"FUNC_MACRO_RECORD_DELAY", u"FUNC_MACRO_RECORD_DELAY2"};
-
-struct Adopted {
-  std::u16string_view key;
-  int control;
-};
-constexpr std::array<Adopted, 16> kPanelControls{{
-    {u"FUNC_MACRO_LIST", macro_control::kNames},
-    {u"FUNC_MACRO_ADD", macro_control::kAdd},
-    {u"FUNC_MACRO_DELETE", macro_control::kDelete},
-    {u"FUNC_MACRO_CYCLES_PROMPT", macro_control::kCyclesCaption},
-    {u"FUNC_MACRO_CYCLES", macro_control::kCycles},
-    {u"FUNC_MACRO_LIST2", macro_control::kActions},
-    {u"FUNC_MACRO_RECORD", macro_control::kRecord},
-    {u"FUNC_MACRO_DELETE2", macro_control::kDeleteAction},
-    {u"FUNC_MACRO_CLEAR", macro_control::kClearActions},
-    {u"FUNC_MACRO_UP_TOP", macro_control::kMoveTop},
-    {u"FUNC_MACRO_UP", macro_control::kMoveUp},
-    {u"FUNC_MACRO_DOWN", macro_control::kMoveDown},
-    {u"FUNC_MACRO_DOWN_BOTTOM", macro_control::kMoveBottom},
-    {u"FUNC_MACRO_RECORD_DELAY", macro_control::kRecordDelay},
-    {u"FUNC_MACRO_RECORD_DELAY2", macro_control::kRecordDelayCaption},
-    {kMemoryGaugeSkinKey, macro_control::kMemoryGauge},
-}};
 
 const char* NameOf(MacroPageState state) {
   switch (state) {
@@ -152,40 +74,45 @@ void RecordSample(MacroPage& page) {
 
 }  // namespace
 
-std::unique_ptr<PreviewDialog> BuildMacroPage(SkinPictures& pictures, const PreviewTexts& texts,
+std::unique_ptr<PreviewWindow> BuildMacroPage(SkinPictures& pictures, const PreviewTexts& texts,
                                               MacroPageState state) {
-  std::unique_ptr<PreviewDialog> preview =
-      BuildComposite(pictures, texts, CompositePage::Macro, false);
-  for (const std::u16string_view key : kMockedControls) preview->Show(key, false);
-  auto* model = new MacroPageModel(preview->Dialog(), texts);
-  MacroPage& page = model->Page();
-  switch (state) {
-    case MacroPageState::Rows:
-      page.ShowForKey(1);
-      page.SelectRow(1);
-      break;
-    case MacroPageState::Recording:
-      page.ShowForKey(2);
-      page.SelectRow(1);
-      if (!page.RecordsRealDelays()) page.ToggleRecordDelay();
-      RecordSample(page);
-      break;
-    case MacroPageState::NearlyFull:
-      // S0 = 16 + 6 + 36 + 20 + 12 = 90 bytes; the names add 52 more.
-      model->State().macroCapacity.store(96);
-      page.ShowForKey(3);
-      break;
-    case MacroPageState::Over:
-      model->State().macroCapacity.store(84);
-      page.ShowForKey(1);
-      break;
-  }
-  model->Panel().SetVisible(true);
-  for (const Adopted& control : kPanelControls) {
-    preview->Adopt(control.key, *model->Panel().Control(control.control));
-  }
-  preview->SetName(QString::fromLatin1(NameOf(state)));
-  return preview;
+  // The shown macro is the one key A plays.
+  const std::uint32_t shown = state == MacroPageState::Recording    ? 2
+                              : state == MacroPageState::NearlyFull ? 3
+                                                                    : 1;
+  // S0 of the sample = 16 + 6 + 36 + 20 + 12 = 90 bytes; the names add 52 more.
+  // Nearly full leaves the names out; over does not fit even without them;
+  // else the keyboard's usual macro memory of 255 units of 128 bytes.
+  const unsigned capacity = state == MacroPageState::NearlyFull ? 96
+                            : state == MacroPageState::Over     ? 84
+                                                                : 255 * 128;
+  const auto open = [shown, capacity](EditorStage& stage) {
+    stage.GetWorkspace().Working()->ReplaceMacros(SampleMacros());
+    KeyEntry entry;
+    entry.kind = static_cast<std::uint16_t>(AssignKind::Macro);
+    entry.value = shown;
+    entry.aux = 1;
+    stage.GetWorkspace().StoreEntry(0, kSlotA, entry);
+    stage.State().macroCapacity.store(capacity);
+    stage.Editor().Open(kKeyA, 0, ProfileNumber(0));
+  };
+  const auto act = [state](EditorStage& stage) {
+    MacroPage& page = stage.Editor().Macros();
+    switch (state) {
+      case MacroPageState::Rows:
+        page.SelectRow(1);
+        break;
+      case MacroPageState::Recording:
+        page.SelectRow(1);
+        if (!page.RecordsRealDelays()) page.ToggleRecordDelay();
+        RecordSample(page);
+        break;
+      case MacroPageState::NearlyFull:
+      case MacroPageState::Over:
+        break;
+    }
+  };
+  return BuildEditorDialog(pictures, texts, QString::fromLatin1(NameOf(state)), open, act);
 }
 
 }  // namespace ombrex::preview

@@ -11,7 +11,7 @@ namespace ombrex::preview {
 // nearly full (names left out) and over.
 enum class MacroPageState { Rows, Recording, NearlyFull, Over };
 
-std::unique_ptr<PreviewDialog> BuildMacroPage(SkinPictures& pictures, const PreviewTexts& texts,
+std::unique_ptr<PreviewWindow> BuildMacroPage(SkinPictures& pictures, const PreviewTexts& texts,
                                               MacroPageState state);
 
 }  // namespace ombrex::preview

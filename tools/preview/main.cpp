@@ -110,12 +110,10 @@ std::vector<Builder> Windows() {
   for (int mode : {1, 2, 6, 12, 17, 18, 19, 20}) {
     builders.push_back([mode](auto& p, auto& t) { return BuildMainWindow(p, t, {true, mode}); });
   }
-  for (CompositePage page :
-       {CompositePage::Key, CompositePage::Macro, CompositePage::Media, CompositePage::Function}) {
-    builders.push_back([page](auto& p, auto& t) { return BuildComposite(p, t, page, false); });
+  for (CompositePage page : {CompositePage::Key, CompositePage::Media, CompositePage::Function}) {
+    builders.push_back([page](auto& p, auto& t) { return BuildComposite(p, t, page); });
   }
-  builders.push_back(
-      [](auto& p, auto& t) { return BuildComposite(p, t, CompositePage::Macro, true); });
+  builders.push_back([](auto& p, auto& t) { return BuildMacroOnly(p, t); });
   for (MacroPageState state : {MacroPageState::Rows, MacroPageState::Recording,
                                MacroPageState::NearlyFull, MacroPageState::Over}) {
     builders.push_back([state](auto& p, auto& t) { return BuildMacroPage(p, t, state); });
