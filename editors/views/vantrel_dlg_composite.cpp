@@ -304,8 +304,10 @@ void Vantrel_DlgComposite::Refresh() {
   refreshing_ = true;
   const EditorPage page = editor_.Page();
   const bool pageChanged = shownPage_ != page;
-  if (pageChanged) PlaceFaces();
-  ShowPage();
+  if (pageChanged) {
+    PlaceFaces();
+    ShowPage();
+  }
   for (const ImageButton& each : imageButtons_) {
     if (const std::optional<EditorPage> tab = PageOfTab(each.id)) {
       each.button->SetSelected(*tab == page);
@@ -339,6 +341,7 @@ void Vantrel_DlgComposite::ShowPage() {
       widget->setVisible(each.page == page && !placedAway);
     }
   }
+  // Hidden, the panel ends a cell edit: only a page change may hide it.
   macroPanel_->SetVisible(page == EditorPage::Macro);
 }
 
