@@ -94,6 +94,8 @@ TEST_F(CompositeDialogTest, TakesTheKeysTypedIntoItAsTheXServerDeliversThem) {
       const char* field;
     };
     const Case cases[] = {
+        // The edited key itself: shown, and stored as its default.
+        {test::kNativeA, "A"},
         {test::kNativeB, "B"},
         {test::kNativeRightShift, "Right Shift"},
         {test::kNativeKeypadEnter, "Num Enter"},
