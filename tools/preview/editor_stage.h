@@ -46,19 +46,9 @@ class EditorStage {
   KeyAssignmentEditor& Editor() { return *editor_; }
 
  private:
-  class Quiet final : public Prompter,
-                      public KeyButtons,
-                      public ProfileSwitchHost,
-                      public PendingChanges {
+  // The main window's parts, keeping nothing.
+  class Quiet final : public KeyButtons, public ProfileSwitchHost, public PendingChanges {
    public:
-    void ShowMessage(std::u16string_view, bool) override {}
-    Answer AskYesNo(std::u16string_view) override { return Answer::No; }
-    std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override {
-      return std::nullopt;
-    }
-    std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override {
-      return std::nullopt;
-    }
     void SetAssigned(int, bool) override {}
     void SetTooltip(int, std::u16string_view) override {}
     void SetColourFrame(int, std::optional<Rgb>) override {}

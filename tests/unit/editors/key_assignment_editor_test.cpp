@@ -13,6 +13,7 @@
 #include "model/key_buttons_table.h"
 #include "tests/support/core/small_texts.h"
 #include "tests/support/editors/key_editor_rig.h"
+#include "tests/unit/editors/macro_page_support.h"
 
 namespace ombrex {
 namespace {
@@ -57,11 +58,7 @@ KeyMessage Release(std::uint8_t vk, std::uint16_t scan) {
 const KeyMessage kPressB = Press(0x42, 0x30);
 
 MacroRecord Macro(std::uint16_t id, std::u16string_view name) {
-  MacroRecord record;
-  record.id = id;
-  record.cycles = 1;
-  record.SetName(name);
-  return record;
+  return test::MakeMacro(id, name, {}, 1);
 }
 
 class KeyAssignmentEditorTest : public ::testing::Test {
