@@ -185,7 +185,12 @@ bool Texts::LanguageIsEnglish() const {
 
 std::u16string Texts::ComponentText(std::u16string_view key,
                                     std::u16string_view defaultValue) const {
-  return choiceFile_->ReadString(LanguageIsEnglish() ? u"ENGINSH" : u"CHINESE", key, defaultValue);
+  return ComponentText(key, defaultValue, LanguageIsEnglish() ? 1 : 0);
+}
+
+std::u16string Texts::ComponentText(std::u16string_view key, std::u16string_view defaultValue,
+                                    int languageIndex) const {
+  return choiceFile_->ReadString(languageIndex == 1 ? u"ENGINSH" : u"CHINESE", key, defaultValue);
 }
 
 }  // namespace ombrex

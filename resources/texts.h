@@ -122,6 +122,10 @@ class Texts {
   // A component's own text from section "ENGINSH" (English) or "CHINESE" of the
   // language choice file, `defaultValue` when missing.
   std::u16string ComponentText(std::u16string_view key, std::u16string_view defaultValue) const;
+  // The same text for the language at `languageIndex` (English for index 1,
+  // else Chinese), so that a language message names the section itself.
+  std::u16string ComponentText(std::u16string_view key, std::u16string_view defaultValue,
+                               int languageIndex) const;
 
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
   std::filesystem::path LanguageChoiceFile() const;

@@ -285,7 +285,7 @@ void Vantrel_DlgComposite::ApplyLanguage(int languageIndex) {
       ->SetTooltip(texts_.LookupText(u"IDS_KEYBOARD_MARCO_RESET", languageIndex));
   // The language choice file holds this one, in a section per language.
   Button(control::kOnScreenKeyboard)
-      ->SetTooltip(texts_.ComponentText(u"COMPOSITE_PROMPT_OSK", u" "));
+      ->SetTooltip(texts_.ComponentText(u"COMPOSITE_PROMPT_OSK", u" ", languageIndex));
   const KeyNameTable names(texts_, languageIndex);
   QStringList media;
   for (const MediaKey& key : kMediaTable) media << ToQString(names.Text(key.code));

@@ -233,6 +233,12 @@ TEST_F(CompositeDialogTest, TheLanguageMessageRewritesEveryText) {
     dialog_->ApplyLanguage(0);
     EXPECT_EQ(dialog_->Button(control::kOk)->text(),
               QString::fromStdU16String(texts_.Get().LookupText(u"IDS_COMPOSITE_OK", 0)));
+    // The tooltip follows the message's language, not the one stored before.
+    EXPECT_EQ(
+        dialog_->Button(control::kOnScreenKeyboard)->toolTip(),
+        QString::fromStdU16String(texts_.Get().ComponentText(u"COMPOSITE_PROMPT_OSK", u"?", 0)));
+    EXPECT_NE(dialog_->Button(control::kOnScreenKeyboard)->toolTip(),
+              QStringLiteral("Open the on-screen keyboard"));
     auto* media = qobject_cast<QComboBox*>(dialog_->Control(control::kMediaList));
     EXPECT_EQ(media->count(), 18);
     auto* functions = qobject_cast<QComboBox*>(dialog_->Control(control::kFunctionList));

@@ -8,8 +8,8 @@
 #include "platform/ini.h"
 #include "platform/text.h"
 #include "resources/text_catalogue.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/memory/allocations.h"
+#include "tests/support/temp_dir.h"
 #include "tests/unit/resources/fake_settings_store.h"
 
 namespace ombrex {
@@ -258,6 +258,9 @@ TEST_F(TextsTest, ComponentTextsFollowTheLanguageChoice) {
   ChooseLanguage("2");
   EXPECT_EQ(texts_.ComponentText(u"Title", u"-"), u"设置");
   EXPECT_EQ(texts_.ComponentText(u"Missing", u"fallback"), u"fallback");
+  // A language message names its language whatever the choice file says.
+  EXPECT_EQ(texts_.ComponentText(u"title", u"-", 1), u"Settings");
+  EXPECT_EQ(texts_.ComponentText(u"title", u"-", 0), u"设置");
 }
 
 TEST_F(TextsTest, LookupsFromManyThreadsWhileTheFileChanges) {
