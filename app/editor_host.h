@@ -2,8 +2,8 @@
 
 // The main window's side of the key assignment editor and the profile
 // manager dialog. The window decides what a click asks for; an EditorHost
-// runs the dialogs. Until the editors exist, TracingEditorHost stands in: it
-// writes what it was asked for to the window's trace and opens nothing.
+// runs the dialogs (DialogEditorHost, app/editor_dialogs.h). TracingEditorHost
+// only writes what it was asked for to the trace and opens nothing.
 
 #include <string>
 

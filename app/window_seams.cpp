@@ -1,6 +1,7 @@
 #include "app/window_seams.h"
 
 #include "app/application.h"
+#include "app/editor_dialogs.h"
 #include "app/lighting_panel.h"
 #include "app/lighting_panel_controls.h"
 #include "app/trace_log.h"
@@ -57,7 +58,7 @@ bool OpenDialogPictures(const SeamContext& context, std::u16string_view dialog) 
 }
 
 std::unique_ptr<EditorHost> MakeEditorHost(const SeamContext& context) {
-  return std::make_unique<TracingEditorHost>(context.trace);
+  return std::make_unique<DialogEditorHost>(context);
 }
 
 std::unique_ptr<LightingPanelWidgets> MakeLightingPanelWidgets(const SeamContext& context) {

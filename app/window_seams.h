@@ -3,8 +3,8 @@
 // Where the main window takes the parts that later work fills in: the key
 // assignment editor and profile manager dialogs (EditorHost), and the
 // lighting panel's controls on the window. The plain halves (the panel's
-// rules, the Apply commands) are made by Application::BuildEditors. Today
-// each of these makes a stand-in that traces; replacing a stand-in means
+// rules, the Apply commands) are made by Application::BuildEditors. A part
+// not built yet has a stand-in that traces; replacing a stand-in means
 // changing one function here.
 
 #include <QObject>

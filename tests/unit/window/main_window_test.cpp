@@ -20,6 +20,7 @@
 #include "app/busy_indicator_widget.h"
 #include "device/results.h"
 #include "device/window_link.h"
+#include "editors/views/vantrel_dlg_composite.h"
 #include "model/app_settings.h"
 #include "model/key_buttons_table.h"
 #include "model/keyboard_sync.h"
@@ -323,10 +324,14 @@ TEST(MainWindowTest, KeyClicksReachTheEditorAndProfileButtonsSwitchTheKeyboard) 
   WindowRig rig;
   ASSERT_TRUE(rig.Start());
   ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
-  rig.Window().Button(kKeyA)->click();
-  rig.Window().Button(1007)->click();
+  // Each click runs the editor's dialog until it is closed.
+  for (const int clicked : {kKeyA, 1007}) {
+    rig.WhenShown<Vantrel_DlgComposite>([](Vantrel_DlgComposite& dialog) { dialog.reject(); });
+    rig.Window().Button(clicked)->click();
+  }
   EXPECT_TRUE(rig.Trace().HasLine("key editor: slot 30 control 1058 profile 0"));
   EXPECT_TRUE(rig.Trace().HasLine("key editor: slot 264 control 1143 macro profile 0"));
+  EXPECT_EQ(rig.Trace().Count("key editor closed: Cancel"), 2u);
 
   rig.Window().Button(1137)->click();
   EXPECT_EQ(rig.Keyboard().Snapshot().status[protocol::kStatusActiveProfileAt], 2);

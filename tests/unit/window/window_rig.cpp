@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -17,7 +20,35 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Watches the application for a window being shown and hands it, once its
+// run has begun, to `steps` until they take one.
+class ShowWatch final : public QObject {
+ public:
+  explicit ShowWatch(std::function<bool(QWidget&)> steps) : steps_(std::move(steps)) {
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* window = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Show && window != nullptr && window->isWindow() && !taken_) {
+      QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(window)] {
+        if (shown != nullptr && !taken_ && steps_(*shown)) taken_ = true;
+      });
+    }
+    return false;
+  }
+
+ private:
+  std::function<bool(QWidget&)> steps_;
+  bool taken_ = false;
+};
+
 }  // namespace
+
+void WindowRig::WhenWindowShown(std::function<bool(QWidget&)> steps) {
+  showWatch_ = std::make_unique<ShowWatch>(std::move(steps));
+}
 
 std::filesystem::path BuiltProgramFolder() {
   const char* folder = std::getenv("OMBREX_PROGRAM_DIR");

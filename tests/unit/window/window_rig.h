@@ -9,7 +9,9 @@
 //   rig.Window().Button(1058)->click();
 //   ASSERT_TRUE(rig.RunUntilLine("show"));
 
+#include <QObject>
 #include <QString>
+#include <QWidget>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -55,8 +57,20 @@ class WindowRig {
   std::string Errors() const { return errors_.str(); }
   // The window's picture as the screen shows it, saved as `name`.png.
   void SaveScreenshot(const std::string& name);
+  // Runs `steps` on the next dialog of type T that is shown, once it runs
+  // (the click that opens a modal dialog returns only after it has closed).
+  template <typename T>
+  void WhenShown(std::function<void(T&)> steps) {
+    WhenWindowShown([steps = std::move(steps)](QWidget& window) {
+      T* dialog = qobject_cast<T*>(&window);
+      if (dialog != nullptr) steps(*dialog);
+      return dialog != nullptr;
+    });
+  }
 
  private:
+  void WhenWindowShown(std::function<bool(QWidget&)> steps);
+
   static inline int next_ = 0;
   TempDir home_;
   vkbd::Keyboard keyboard_;
@@ -68,6 +82,7 @@ class WindowRig {
   TraceLog trace_;
   std::unique_ptr<CVantrelDlg> window_;
   bool started_ = false;
+  std::unique_ptr<QObject> showWatch_;
 };
 
 }  // namespace ombrex::test
