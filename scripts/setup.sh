@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool trayer x11-utils
   fonts-dejavu-core fonts-wqy-microhei
   g++-mingw-w64-x86-64-posix wine64
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev file groff-base
 )
 
 missing=()
