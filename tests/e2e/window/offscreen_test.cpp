@@ -150,7 +150,11 @@ TEST_F(WindowOffscreenTest, ATimeChangePostedFromOutsideAppliesOnceASentOneNever
 
   EXPECT_TRUE(SendToListener(places->socketFile, {0x001E, 0, 0, false}));
   EXPECT_TRUE(SendToListener(places->socketFile, {0x001E, 0, 0, true}));
-  // A sent Open after both: once it was handled, so was everything before it.
+  // A posted message is answered before it is handled, and each sender is
+  // served on its own, so the post is waited for where the window takes it.
+  // A sent Open after that is handled behind the queued Apply and after the
+  // sent time change, whose sender was answered only once it was handled.
+  ASSERT_TRUE(program.WaitForOutput("window: posted 0x1E 0x0")) << program.Out();
   EXPECT_TRUE(SendToListener(places->socketFile, {0x5350, 0x4F50454E, 0, false}));
 
   const std::string log = program.Out();
