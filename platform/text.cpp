@@ -160,7 +160,7 @@ void PutRepeated(Sink& sink, char16_t c, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) sink.Put(c);
 }
 
-// The body padded to the spec's width; zeros go after a number's sign.
+// The body padded to the conversion's field width; zeros go after a number's sign.
 template <typename Sink>
 void PutPadded(Sink& sink, std::u16string_view body, const Spec& spec, bool numeric) {
   const std::size_t fill = body.size() >= spec.width ? 0 : spec.width - body.size();

@@ -1,5 +1,7 @@
 #include "tests/support/processes.h"
 
+#include "tests/support/file_change.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -104,12 +106,19 @@ std::string Process::Err() const {
 }
 
 bool Process::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    if (Out().find(text) != std::string::npos) return true;
-    if (!Running() || Clock::now() >= deadline) return Out().find(text) != std::string::npos;
-    std::this_thread::sleep_for(5ms);
-  }
+  return WaitForOutputWhere(
+      [&](const std::string& out) { return out.find(text) != std::string::npos; }, timeout);
+}
+
+bool Process::WaitForOutputWhere(const std::function<bool(const std::string&)>& holds,
+                                 std::chrono::milliseconds timeout,
+                                 const std::vector<std::filesystem::path>& alsoWatched) {
+  // Each write to the output, and the program's end closing it, is a change.
+  std::vector<std::filesystem::path> folders = alsoWatched;
+  folders.push_back(out_.parent_path());
+  test::UntilChanged(
+      folders, [&] { return holds(Out()) || !Running(); }, timeout);
+  return holds(Out());
 }
 
 Finished RunToEnd(const std::string& program, const std::vector<std::string>& args,

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,11 @@ class Process {
   // Until the output holds `text`; false when it ended or took too long.
   bool WaitForOutput(const std::string& text,
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // Until `holds` is true of the whole output so far, looked at on each write
+  // to it and to anything in `alsoWatched`; false when it ended or took too long.
+  bool WaitForOutputWhere(const std::function<bool(const std::string&)>& holds,
+                          std::chrono::milliseconds timeout,
+                          const std::vector<std::filesystem::path>& alsoWatched = {});
 
  private:
   std::filesystem::path out_;

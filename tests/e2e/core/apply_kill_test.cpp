@@ -144,9 +144,12 @@ TEST_F(ApplyKillTest, KilledWhileSavingOrSendingNothingIsLostAndNoFileIsBroken) 
     const std::uintmax_t killAt = Packets() + std::uniform_int_distribution<std::uintmax_t>(
                                                   0, packetsOfAnApply * 5 / 4)(random);
     PostTimeChange();
-    while (Packets() < killAt && !program->WaitForOutput("window: apply disabled", 0ms)) {
-      std::this_thread::sleep_for(200us);
-    }
+    // The daemon's trace grows by a line a packet; the Apply may end first.
+    program->WaitForOutputWhere(
+        [&](const std::string& out) {
+          return Packets() >= killAt || out.find("window: apply disabled") != std::string::npos;
+        },
+        60s, {trace_.parent_path()});
     program->Signal(SIGKILL);
     ASSERT_EQ(program->WaitForExit(), -1);
 

@@ -36,14 +36,8 @@ std::size_t Count(const std::string& text, const std::string& line) {
 
 // Until the output holds `line` `count` times; a limit only against a hang.
 bool WaitForCount(Process& process, const std::string& line, std::size_t count) {
-  const auto deadline = std::chrono::steady_clock::now() + 20s;
-  while (Count(process.Out(), line) < count) {
-    if (!process.Running() || std::chrono::steady_clock::now() > deadline) {
-      return Count(process.Out(), line) >= count;
-    }
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
+  return process.WaitForOutputWhere(
+      [&](const std::string& out) { return Count(out, line) >= count; }, 20s);
 }
 
 // Width and height from a PNG file's header.

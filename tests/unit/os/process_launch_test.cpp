@@ -10,6 +10,7 @@
 #include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "tests/support/file_change.h"
 #include "tests/support/portable.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,8 +33,8 @@ using namespace std::chrono_literals;
 // Waits for a file that a started program writes (renamed into place when
 // complete); the limit only guards against a hang.
 std::string AwaitFile(const std::filesystem::path& file) {
-  for (int i = 0; i < 3000 && !std::filesystem::exists(file); ++i)
-    std::this_thread::sleep_for(10ms);
+  test::UntilChanged(
+      {file.parent_path()}, [&] { return std::filesystem::exists(file); }, 30s);
   return test::ReadText(file);
 }
 
