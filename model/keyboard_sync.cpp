@@ -1,5 +1,6 @@
 #include "model/keyboard_sync.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -109,15 +110,26 @@ DeviceResult KeyboardSync::BuildImageFromKeyboard(const std::filesystem::path& f
     for (const ProfileNumber p : ProfileNumber::All()) {
       if (commands_.ReadKeyTable(tables[p.Index()], p) != result::kOk) return result::kFailed;
     }
-    std::array<std::uint8_t, kMacroBlobHeaderSize> header{};
-    if (commands_.ReadMacroMemory(header) != result::kOk) return result::kFailed;
-    const std::size_t length = bytes::Get16(header, 2);
     const unsigned capacity = commands_.State().macroCapacity.load();
+    // The header comes in a whole first packet: what follows it in that
+    // packet is the start of the macros, not to be asked for again.
+    std::array<std::uint8_t, protocol::kPayloadSize> first{};
+    const std::size_t firstSize =
+        capacity == 0 ? first.size() : std::min<std::size_t>(first.size(), capacity);
+    if (commands_.ReadMacroMemory(std::span(first).first(firstSize)) != result::kOk) {
+      return result::kFailed;
+    }
+    const std::size_t length = bytes::Get16(first, 2);
     // A header that claims more than the memory holds describes no macros.
     const bool consistent = length >= kMacroBlobHeaderSize && (capacity == 0 || length <= capacity);
-    if (bytes::Get16(header, 0) == kMacroBlobMagic && consistent) {
+    if (bytes::Get16(first, 0) == kMacroBlobMagic && consistent) {
+      macroMemory.assign(first.begin(), first.begin() + std::min(length, firstSize));
       macroMemory.resize(length);
-      if (commands_.ReadMacroMemory(macroMemory) != result::kOk) return result::kFailed;
+      if (length > firstSize &&
+          commands_.ReadMacroMemoryAt(firstSize, std::span(macroMemory).subspan(firstSize)) !=
+              result::kOk) {
+        return result::kFailed;
+      }
     }
   }
   const KeyTableBytes defaults = commands_.DefaultTable().Get();

@@ -8,6 +8,7 @@
 #include "model/assignment_tables.h"
 #include "model/byte_io.h"
 #include "model/workspace.h"
+#include "tests/support/device/keyboard_tap.h"
 #include "tests/support/device/virtual_keyboard_rig.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/unit/model/model_test_support.h"
@@ -282,6 +283,25 @@ TEST_F(KeyboardImageTest, WhatWasDownloadedComesBackAsTheSameImage) {
     ASSERT_EQ(back[i].count, list[i].count);
     EXPECT_TRUE(std::ranges::equal(back[i].Actions(), list[i].Actions())) << i;
   }
+}
+
+TEST_F(KeyboardImageTest, EveryPartOfTheMacroMemoryIsAskedForOnce) {
+  std::vector<MacroRecord> list{Macro(1, u"long", 300), Macro(2, u"short", 3)};
+  for (MacroRecord& record : list) record.fresh = 1;
+  workspace_.ApplyMacroList(list);
+  workspace_.StoreEntry(0, kKeyOneSlot, Entry(AssignKind::Macro, 1));
+  ASSERT_EQ(sync_.CommitImage(true), result::kOk);
+  const std::size_t blobSize = bytes::Get16(rig_.Keyboard().Snapshot().macro, 2);
+
+  test::KeyboardTap tap(rig_.Keyboard());
+  ASSERT_EQ(sync_.BuildImageFromKeyboard(dir_ / "read.fwc"), result::kOk);
+  std::vector<std::uint16_t> asked;
+  for (const test::SentPacket& packet : tap.Packets()) {
+    if (packet.command == protocol::Command::ReadMacroMemory) asked.push_back(packet.address);
+  }
+  EXPECT_EQ(asked.size(), (blobSize + protocol::kPayloadSize - 1) / protocol::kPayloadSize);
+  std::ranges::sort(asked);
+  EXPECT_EQ(std::ranges::adjacent_find(asked), asked.end()) << "an address read twice";
 }
 
 TEST_F(KeyboardImageTest, AKeyboardWithoutMacrosGivesABareImage) {
