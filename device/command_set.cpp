@@ -102,6 +102,16 @@ DeviceResult CommandSet::EndTransfer() {
   return Exchange(Command::EndTransfer, 0, 0, {}, {});
 }
 
+DeviceResult CommandSet::EndTransfer(std::chrono::steady_clock::time_point lastWrite) {
+  auto session = Session();
+  std::this_thread::sleep_until(lastWrite + transactor_.Timing().endTransferPause);
+  return Exchange(Command::EndTransfer, 0, 0, {}, {});
+}
+
+std::chrono::milliseconds CommandSet::EndTransferPause() const {
+  return transactor_.Timing().endTransferPause;
+}
+
 DeviceResult CommandSet::ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out) {
   auto session = Session();
   return Exchange(Command::ReadStatusBlock, protocol::kStatusBlockSize, 0, {}, out);

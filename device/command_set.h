@@ -8,6 +8,7 @@
 // Content().
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -38,6 +39,10 @@ class CommandSet {
 
   DeviceResult BeginTransfer();  // 0x01
   DeviceResult EndTransfer();    // waits 10 ms, then 0x02
+  // For a caller that knew when it wrote last and has already spent part of
+  // the wait: only what is left of the 10 ms after `lastWrite`, then 0x02.
+  DeviceResult EndTransfer(std::chrono::steady_clock::time_point lastWrite);
+  std::chrono::milliseconds EndTransferPause() const;
 
   DeviceResult ReadStatusBlock(std::span<std::uint8_t, protocol::kStatusBlockSize> out);
   DeviceResult WriteStatusBlock(std::span<const std::uint8_t, protocol::kStatusBlockSize> block);

@@ -9,6 +9,9 @@ namespace {
 
 constexpr std::size_t kLedsPerProfile = protocol::kKeyTablePositions;
 constexpr std::size_t kLedsPerWrite = protocol::kMaxKeyColourChunk / 3;
+// How long a stream of changes may keep the keyboard from committing: about
+// ten updates a second still read as a live preview while a slider is dragged.
+constexpr auto kLongestTransfer = std::chrono::milliseconds(100);
 
 DeviceResult FirstFailure(DeviceResult current, DeviceResult next) {
   return current != result::kOk ? current : next;
@@ -117,11 +120,9 @@ void LightingWriter::Run() {
   while (true) {
     wake_.wait(lock, [this] { return stopping_ || dirtySettings_.any() || dirtyLeds_.any(); });
     if (stopping_) break;
-    TakeDirty(batch);
     inFlight_ = true;
     lock.unlock();
-    const DeviceResult sent = Send(batch);
-    lock.lock();
+    const DeviceResult sent = SendTransfer(batch, lock);
     inFlight_ = false;
     ++batches_;
     firstFailure_ = FirstFailure(firstFailure_, sent);
@@ -131,9 +132,38 @@ void LightingWriter::Run() {
   idle_.notify_all();
 }
 
-DeviceResult LightingWriter::Send(const Batch& batch) {
+// The keyboard commits a transfer only a pause after its last write, and any
+// write restarts that pause. A change that comes during the pause is written
+// at once in the same transfer: it then reaches the keyboard one pause after
+// it was made instead of after the rest of this transfer and all of the next.
+// Changes that keep coming would hold the commit back for ever, so a transfer
+// open longer than kLongestTransfer takes no more of them.
+DeviceResult LightingWriter::SendTransfer(Batch& batch, std::unique_lock<std::mutex>& lock) {
   auto session = commands_.Session();
+  const auto opened = std::chrono::steady_clock::now();
   DeviceResult outcome = commands_.BeginTransfer();
+  lock.lock();
+  std::chrono::steady_clock::time_point lastWrite;
+  while (true) {
+    TakeDirty(batch);
+    lock.unlock();
+    outcome = FirstFailure(outcome, SendWrites(batch));
+    lastWrite = std::chrono::steady_clock::now();
+    lock.lock();
+    if (stopping_ || lastWrite - opened >= kLongestTransfer) break;
+    const bool more = wake_.wait_until(lock, lastWrite + commands_.EndTransferPause(), [this] {
+      return stopping_ || dirtySettings_.any() || dirtyLeds_.any();
+    });
+    if (!more || stopping_) break;
+  }
+  lock.unlock();
+  outcome = FirstFailure(outcome, commands_.EndTransfer(lastWrite));
+  lock.lock();
+  return outcome;
+}
+
+DeviceResult LightingWriter::SendWrites(const Batch& batch) {
+  DeviceResult outcome = result::kOk;
   // Settings runs may be any length: the command set cuts them into packets.
   ForEachRun(batch.dirtySettings, batch.settings.size(), batch.settings.size(),
              [&](std::size_t at, std::size_t length) {
@@ -149,7 +179,7 @@ DeviceResult LightingWriter::Send(const Batch& batch) {
             outcome,
             commands_.WriteKeyColours(bytes, *profile, static_cast<int>(at % kLedsPerProfile)));
       });
-  return FirstFailure(outcome, commands_.EndTransfer());
+  return outcome;
 }
 
 }  // namespace ombrex

@@ -12,8 +12,9 @@
 // worker thread sends whatever is dirty as one batch: a begin, one write per
 // run of dirty settings bytes and one per run of up to 18 dirty LEDs (in
 // address order), an end, all under CommandSet::Session() so no other
-// packets fall between them. A byte changed while its batch is in flight is
-// marked again and goes in the next batch with its latest value only.
+// packets fall between them. A byte changed during the pause the keyboard
+// needs before the end is written in the same batch; one changed later is
+// marked again and goes in the next batch, with its latest value only.
 //
 //   LightingWriter writer(commands);
 //   writer.WriteSettings(64 + 1, brightness);   // profile 1, byte 1: returns at once
@@ -80,7 +81,9 @@ class LightingWriter {
   void Run();
   // With mutex_ held: takes every dirty byte and LED into `batch`.
   void TakeDirty(Batch& batch);
-  DeviceResult Send(const Batch& batch);
+  // One begin...end; `lock` (on mutex_) is released on entry, held on return.
+  DeviceResult SendTransfer(Batch& batch, std::unique_lock<std::mutex>& lock);
+  DeviceResult SendWrites(const Batch& batch);
   bool Idle() const;
 
   CommandSet& commands_;

@@ -4,7 +4,8 @@
 //   build/release/bench/lighting_bench
 //
 // BM_SliderBurstThroughWriter: the program's way, every change handed to the
-// lighting writer. BM_SliderBurstOneTransferEach: every change sent as its
+// lighting writer; BM_SliderBurstsOfAnyLengthThroughWriter the same with
+// 150..250 changes a burst. BM_SliderBurstOneTransferEach: every change sent as its
 // own begin / write / end on the caller's thread, as a change was sent
 // before the writer existed. Counters per burst: transfers (begin...end
 // sequences) and packets sent; the time from the last change until the
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <optional>
+#include <random>
 #include <thread>
 #include <variant>
 #include <vector>
@@ -93,8 +95,22 @@ std::uint8_t ValueOf(int change) {
   return static_cast<std::uint8_t>(phase <= 4 ? phase : 8 - phase);
 }
 
+// How many changes each burst has. Fixed, every burst's last change meets
+// the writer at the same point of its cycle; bursts of random lengths
+// (seeded, the same every run) spread that point over the whole cycle.
+class BurstLengths {
+ public:
+  explicit BurstLengths(bool vary) : vary_(vary) {}
+  int Next() { return vary_ ? std::uniform_int_distribution<int>(150, 250)(random_) : kChanges; }
+
+ private:
+  bool vary_;
+  std::mt19937 random_{23};
+};
+
 template <typename SendChange, typename Settle>
-void RunBursts(benchmark::State& state, SlowKeyboard& keyboard, SendChange send, Settle settle) {
+void RunBursts(benchmark::State& state, SlowKeyboard& keyboard, SendChange send, Settle settle,
+               BurstLengths lengths = BurstLengths(false)) {
   std::vector<double> lags;
   double longestCall = 0;
   const long packetsBefore = keyboard.Packets();
@@ -103,7 +119,8 @@ void RunBursts(benchmark::State& state, SlowKeyboard& keyboard, SendChange send,
     const Clock::time_point start = Clock::now();
     std::uint8_t last = 0;
     Clock::time_point lastChange;
-    for (int i = 0; i < kChanges; ++i) {
+    const int changes = lengths.Next();
+    for (int i = 0; i < changes; ++i) {
       std::this_thread::sleep_until(start + i * kApart);
       last = ValueOf(i);
       // When the change was asked for: a caller held up by the previous one
@@ -144,6 +161,22 @@ void BM_SliderBurstThroughWriter(benchmark::State& state) {
 }
 BENCHMARK(BM_SliderBurstThroughWriter)
     ->Iterations(20)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_SliderBurstsOfAnyLengthThroughWriter(benchmark::State& state) {
+  SlowKeyboard keyboard;
+  if (keyboard.Commands() == nullptr) return state.SkipWithError("the library did not start");
+  LightingWriter writer(*keyboard.Commands());
+  RunBursts(
+      state, keyboard,
+      [&](std::uint8_t value) {
+        writer.WriteSettings(kBrightness, std::span<const std::uint8_t>(&value, 1));
+      },
+      [&] { writer.Flush(); }, BurstLengths(true));
+}
+BENCHMARK(BM_SliderBurstsOfAnyLengthThroughWriter)
+    ->Iterations(60)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include "tests/support/device/keyboard_tap.h"
@@ -50,6 +52,52 @@ TEST_F(LightingWriterTest, ChangesMadeWhileABatchIsInFlightGoInOneMoreWithTheLat
   EXPECT_LE(writer_.Batches(), 3u);  // the held one and at most two more
   EXPECT_EQ(tap_.Count(Command::BeginTransfer), writer_.Batches());
   EXPECT_EQ(tap_.Count(Command::WriteSettings), writer_.Batches());
+}
+
+TEST_F(LightingWriterTest, AChangeMadeBeforeTheEndOfATransferIsWrittenInThatTransfer) {
+  tap_.HoldNext(Command::WriteSettings);
+  const std::uint8_t first = 1;
+  const std::uint8_t second = 2;
+  writer_.WriteSettings(64 + 1, One(first));
+  ASSERT_TRUE(tap_.WaitHeld());
+  writer_.WriteSettings(64 + 1, One(second));
+  tap_.Release();
+  ASSERT_EQ(writer_.Flush(), result::kOk);
+  EXPECT_EQ(Memories().settings[64 + 1], second);
+  EXPECT_EQ(tap_.Count(Command::BeginTransfer), 1u);
+  EXPECT_EQ(tap_.Count(Command::WriteSettings), 2u);
+  EXPECT_EQ(tap_.Count(Command::EndTransfer), 1u);
+}
+
+TEST(LightingWriterStreamTest, ChangesThatNeverStopStillReachTheKeyboardNowAndThen) {
+  test::VirtualKeyboardRig rig;
+  LightingWriter writer(rig.Commands());
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool streaming = true;
+  int ends = 0;
+  std::uint8_t value = 0;
+  // Every write that reaches the keyboard brings the next change: the writer
+  // always has one waiting.
+  rig.Keyboard().SetCommandHook([&](const vkbd::Packet& request) {
+    std::lock_guard lock(mutex);
+    if (request[protocol::kCommandAt] == std::uint8_t(Command::EndTransfer)) {
+      ++ends;
+      ended.notify_all();
+    } else if (streaming && request[protocol::kCommandAt] == std::uint8_t(Command::WriteSettings)) {
+      ++value;
+      writer.WriteSettings(1, One(value));
+    }
+  });
+  writer.WriteSettings(1, One(value));
+  {
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(ended.wait_for(lock, std::chrono::seconds(10), [&] { return ends > 0; }));
+    streaming = false;
+  }
+  EXPECT_EQ(writer.Flush(), result::kOk);
+  rig.Keyboard().SetCommandHook({});
+  EXPECT_EQ(rig.Keyboard().Snapshot().settings[1], value);
 }
 
 TEST_F(LightingWriterTest, OverlappingWritesKeepTheLastValueOfEachByte) {
