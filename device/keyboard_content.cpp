@@ -32,6 +32,16 @@ bool KeyboardContent::Holds(ContentMemory memory, std::size_t address,
   return true;
 }
 
+bool KeyboardContent::Knows(ContentMemory memory, std::size_t address, std::size_t size) const {
+  if (Clipped(address, size, kSpace) != size) return false;
+  std::lock_guard lock(mutex_);
+  const Memory& held = Of(memory);
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!held.known[address + i]) return false;
+  }
+  return true;
+}
+
 void KeyboardContent::Record(ContentMemory memory, std::size_t address,
                              std::span<const std::uint8_t> bytes, Generation generation) {
   const std::size_t size = Clipped(address, bytes.size(), kSpace);

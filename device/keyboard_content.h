@@ -39,6 +39,9 @@ class KeyboardContent {
   // Every byte of the range known and equal to `bytes`.
   bool Holds(ContentMemory memory, std::size_t address, std::span<const std::uint8_t> bytes) const;
 
+  // Every byte of the range known, whatever it holds.
+  bool Knows(ContentMemory memory, std::size_t address, std::size_t size) const;
+
   // A read brought these bytes while `generation` was current. Read under an
   // older generation they say nothing about this keyboard and are dropped. A
   // known byte that differs means the keyboard changed unseen: all is

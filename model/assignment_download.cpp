@@ -82,13 +82,34 @@ void DownloadRun::Survey() {
   // What was read is recorded by the command set, and a contradiction there
   // forgets everything: the results themselves need no look here.
   std::array<std::uint8_t, protocol::kPayloadSize> piece{};
-  const std::size_t header = std::min(plan_.blob.size(), piece.size());
+  const std::span<const std::uint8_t> blob(plan_.blob);
+  const std::size_t header = std::min(blob.size(), piece.size());
   Counted(commands_.ReadMacroMemoryAt(0, std::span(piece).first(header)));
   for (const ProfileNumber profile : plan_.profiles) {
     ForEachPiece(protocol::kKeyTableSize, [&](std::size_t offset, std::size_t length) {
       Counted(commands_.ReadKeyTableAt(profile, offset, std::span(piece).first(length)));
     });
   }
+  // A chunk read costs one packet; one sent costs two, with its read-back.
+  // A macro memory that starts as ours (the same size, the same list) most
+  // likely holds the rest of it too, so what is not known of it is read:
+  // a new process that changes one key then sends one key. Reading stops
+  // once it keeps finding differences, which are sent whatever it learns.
+  const KeyboardContent& content = commands_.Content();
+  if (header == 0 || !content.Holds(ContentMemory::Macros, 0, blob.first(header))) return;
+  constexpr int kDifferencesInARow = 4;
+  int differences = 0;
+  ForEachPiece(blob.size(), [&](std::size_t offset, std::size_t length) {
+    if (differences >= kDifferencesInARow || content.Knows(ContentMemory::Macros, offset, length)) {
+      return;
+    }
+    const std::span<std::uint8_t> read = std::span(piece).first(length);
+    if (Counted(commands_.ReadMacroMemoryAt(offset, read)) != result::kOk) {
+      differences = kDifferencesInARow;
+      return;
+    }
+    differences = std::ranges::equal(read, blob.subspan(offset, length)) ? 0 : differences + 1;
+  });
 }
 
 bool DownloadRun::Holds(const Chunk& chunk) const {

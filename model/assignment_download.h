@@ -5,7 +5,10 @@
 // The keyboard is first asked for the start of its macro memory and for the
 // key tables about to be sent: a byte that differs from what the program
 // knew means someone else changed the keyboard, and nothing known is trusted
-// any more. Then the begin...end sequence goes out as always (macro image,
+// any more. When the keyboard's macro memory starts as the one to send, the
+// rest of it that the program does not know is read too, for as long as it
+// matches (a new process knows nothing, and reading a chunk costs half of
+// sending it). Then the begin...end sequence goes out as always (macro image,
 // for each profile four zero bytes at 18 of its lighting record and its key
 // table), except for each 56-byte chunk the keyboard is known to hold
 // already. After the end every written chunk is read back; a difference or a

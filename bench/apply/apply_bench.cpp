@@ -9,6 +9,8 @@
 //   BM_OneKeyFullSequence    everything, nothing read back (how Apply sent)
 //   BM_OneKeyFullVerified    everything, every chunk read back
 //   BM_OneKeyDelta           only what the keyboard does not hold, read back
+//   BM_OneKeyDeltaFromANewProcess  the same by a process that knows nothing
+//                            of the keyboard yet (ombrexctl write)
 // Counters per Apply: "packets" as the daemon's trace counts them (one line
 // per packet received) and "ms" (median wall time of the download).
 
@@ -56,7 +58,7 @@ KeyEntry SingleKey(std::uint32_t code) {
   return entry;
 }
 
-void OneKeyChange(benchmark::State& state, DownloadOptions options) {
+void OneKeyChange(benchmark::State& state, DownloadOptions options, bool newProcess = false) {
   const std::filesystem::path trace = std::filesystem::temp_directory_path() /
                                       ("ombrex-apply-bench-" + std::to_string(getpid()) + ".trace");
   bench::DaemonLink daemon({"--latency-ms", "1", "--trace", trace.string()});
@@ -105,6 +107,8 @@ void OneKeyChange(benchmark::State& state, DownloadOptions options) {
   for (auto _ : state) {
     key = key == 0x30 ? 0x2E : 0x30;  // B and C in turn: always a change
     workspace.StoreEntry(0, kKeyA, SingleKey(key));
+    // A process that starts now, as ombrexctl does, knows nothing of the keyboard.
+    if (newProcess) commands.Content().ForgetAll();
     const std::size_t before = LinesOf(trace);
     const auto start = Clock::now();
     const DeviceResult result = sync.CommitImage(false);
@@ -130,9 +134,16 @@ void BM_OneKeyFullVerified(benchmark::State& state) {
 void BM_OneKeyDelta(benchmark::State& state) {
   OneKeyChange(state, {.delta = true, .verify = true});
 }
+void BM_OneKeyDeltaFromANewProcess(benchmark::State& state) {
+  OneKeyChange(state, {.delta = true, .verify = true}, true);
+}
 BENCHMARK(BM_OneKeyFullSequence)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneKeyFullVerified)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneKeyDelta)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OneKeyDeltaFromANewProcess)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace ombrex

@@ -162,6 +162,41 @@ TEST_F(OneKeyChangeTest, SendsOnlyTheChangedChunkOfAKeyboardItHasRead) {
   ExpectSameMemories(side, full, "one key");
 }
 
+TEST_F(OneKeyChangeTest, ANewProcessReadsTheMacrosBeforeSendingThemWhileTheyMatch) {
+  struct Case {
+    const char* name;
+    bool spoilAfterTheFirstChunk;  // the keyboard's macros differ past their start
+  };
+  for (const Case& c : {Case{"as left", false}, Case{"spoilt", true}}) {
+    SCOPED_TRACE(c.name);
+    Side side(kDelta);
+    FillMacros(side);
+    const std::vector<std::uint8_t> blob = BuildMacroBlob(side.workspace.Applied()->macros, true);
+    const std::size_t macroChunks = (blob.size() + 55) / 56;
+    if (c.spoilAfterTheFirstChunk) {
+      const std::vector<std::uint8_t> other(56, 0x11);
+      for (std::size_t at = 56; at < blob.size(); at += 56) {
+        side.rig.Keyboard().HandleCommand(vkbd::BuildPacket(protocol::Command::WriteMacroMemory, 56,
+                                                            static_cast<std::uint16_t>(at), other));
+      }
+    }
+    side.rig.Commands().Content().ForgetAll();  // a new process knows nothing
+    side.workspace.StoreEntry(0, 0x1E, Entry(AssignKind::SingleKey, 0x30));
+    ASSERT_EQ(side.sync.CommitImage(false), result::kOk);
+    const DownloadReport& report = side.sync.LastDownload();
+    if (c.spoilAfterTheFirstChunk) {
+      EXPECT_EQ(report.chunksSent, macroChunks + 1);
+      // Survey 1 + 4 + a few macro chunks, the sequence, the read-backs.
+      EXPECT_LE(report.packets, 2 * report.chunksSent + 5 + 4 + 2);
+    } else {
+      EXPECT_EQ(report.chunksSent, 2u);
+      EXPECT_LE(report.packets, macroChunks + 4 + 4 + 2);
+    }
+    const vkbd::Memories memories = side.rig.Keyboard().Snapshot();
+    EXPECT_TRUE(std::equal(blob.begin(), blob.end(), memories.macro.begin()));
+  }
+}
+
 TEST_F(OneKeyChangeTest, AKeyboardChangedBehindTheProgramsBackIsSentInFull) {
   Side side(kDelta);
   FillMacros(side);
