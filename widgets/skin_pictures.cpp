@@ -148,19 +148,33 @@ std::filesystem::path HighDensitySibling(const std::filesystem::path& picture) {
 
 namespace {
 
-// "Skins/<prefix><state><extension>" for the five faces.
-ButtonPictures FaceSet(SkinPictures& pictures, const std::string& prefix, const char* disabled,
-                       const char* marked) {
+// "Skins/<prefix><state>.jpg" for the five faces.
+ButtonPictureFiles FaceFiles(const std::string& prefix, const char* disabled, const char* marked) {
   auto at = [&](const char* state) {
-    return pictures.Picture(std::filesystem::path("Skins") / (prefix + state + ".jpg"));
+    return std::filesystem::path("Skins") / (prefix + state + ".jpg");
   };
   return {at("normal"), at("over"), at("down"), at(disabled), at(marked)};
 }
 
+ButtonPictures LoadFaces(SkinPictures& pictures, const ButtonPictureFiles& files) {
+  return {pictures.Picture(files.normal), pictures.Picture(files.hover),
+          pictures.Picture(files.pressed), pictures.Picture(files.disabled),
+          pictures.Picture(files.marked)};
+}
+
+ButtonPictures FaceSet(SkinPictures& pictures, const std::string& prefix, const char* disabled,
+                       const char* marked) {
+  return LoadFaces(pictures, FaceFiles(prefix, disabled, marked));
+}
+
 }  // namespace
 
+ButtonPictureFiles MainWindowFaceFiles() {
+  return FaceFiles("main_", "normal", "disable");
+}
+
 ButtonPictures MainWindowFaces(SkinPictures& pictures) {
-  return FaceSet(pictures, "main_", "normal", "disable");
+  return LoadFaces(pictures, MainWindowFaceFiles());
 }
 
 ButtonPictures EditorFaces(SkinPictures& pictures, EditorPictureSet set) {
@@ -220,16 +234,23 @@ QPixmap SkinPictures::Picture(const std::filesystem::path& file) {
   const std::filesystem::path full = Resolve(file);
   if (auto cached = pixmaps_.find(full); cached != pixmaps_.end()) return cached->second;
 
-  QImage image = ReadImage(full);
-  if (image.isNull()) return {};
-  image.setDevicePixelRatio(1.0);
+  QImage image;
   if (devicePixelRatio_ > 1.0) {
-    QImage sharp = ReadImage(HighDensitySibling(full));
-    // A sibling of any other size would shift every face cut from it.
-    if (!sharp.isNull() && sharp.size() == image.size() * 2) {
-      sharp.setDevicePixelRatio(2.0);
-      image = std::move(sharp);
+    // Beside a sharp sibling only the 1x picture's size counts, and its
+    // header says it: decoding it too would hold both at once.
+    if (const std::optional<QSize> size = DeclaredSize(full)) {
+      QImage sharp = ReadImage(HighDensitySibling(full));
+      // A sibling of any other size would shift every face cut from it.
+      if (!sharp.isNull() && sharp.size() == *size * 2) {
+        sharp.setDevicePixelRatio(2.0);
+        image = std::move(sharp);
+      }
     }
+  }
+  if (image.isNull()) {
+    image = ReadImage(full);
+    if (image.isNull()) return {};
+    image.setDevicePixelRatio(1.0);
   }
   QPixmap pixmap = QPixmap::fromImage(std::move(image));
   pixmaps_.emplace(full, pixmap);

@@ -93,6 +93,16 @@ class SkinPictures {
 // editor's page sets without a disabled picture use their normal one; the
 // profile manager shows disabled buttons pressed.
 ButtonPictures MainWindowFaces(SkinPictures& pictures);
+// The files behind MainWindowFaces, face by face (relative to the program
+// folder), for a window that decodes them one at a time.
+struct ButtonPictureFiles {
+  std::filesystem::path normal;
+  std::filesystem::path hover;
+  std::filesystem::path pressed;
+  std::filesystem::path disabled;
+  std::filesystem::path marked;
+};
+ButtonPictureFiles MainWindowFaceFiles();
 enum class EditorPictureSet { Key, Macro, MacroOnly, Media, Function };
 ButtonPictures EditorFaces(SkinPictures& pictures, EditorPictureSet set);
 ButtonPictures ProfileManagerFaces(SkinPictures& pictures);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QPainter>
 #include <set>
 
@@ -163,6 +164,20 @@ TEST(SkinPicturesTest, HighDensitySiblingIsUsedOnlyOnDenseScreens) {
   EXPECT_EQ(two.toImage().pixelColor(0, 0), QColor(Qt::blue));
   EXPECT_EQ(dense.ShapeImage("Skins/p.jpg").size(), QSize(40, 20))
       << "shapes come from the 1x file";
+
+  // Beside a sharp sibling only the header of the 1x picture is read: its
+  // image data, spoilt here, is never decoded.
+  QFile file(QString::fromStdString((dir / "Skins/p.jpg").string()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QByteArray bytes = file.readAll();
+  const qsizetype data = bytes.indexOf("IDAT");
+  ASSERT_GT(data, 0);
+  bytes.replace(data + 4, 8, QByteArray(8, '\xFF'));
+  test::TempDir spoilt;
+  test::SavePicture(spoilt / "Skins/p@2x.jpg", Filled(QSize(80, 40), Qt::blue));
+  spoilt.Write("Skins/p.jpg", std::string_view(bytes.constData(), bytes.size()));
+  EXPECT_TRUE(SkinPictures(spoilt.path(), 1.0).Picture("Skins/p.jpg").isNull());
+  EXPECT_EQ(SkinPictures(spoilt.path(), 2.0).Picture("Skins/p.jpg").devicePixelRatio(), 2.0);
 
   const QPixmap odd = dense.Picture("Skins/odd.jpg");
   EXPECT_EQ(odd.devicePixelRatio(), 1.0) << "a sibling of the wrong size is not used";
