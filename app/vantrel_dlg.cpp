@@ -233,29 +233,43 @@ std::optional<PictureProblem> CVantrelDlg::LayOut() {
   if (!ApplySkinScreen()) {
     return PictureProblem{folder / "Skins" / Skin().BackgroundPicture(), "will not decode"};
   }
-  const ButtonPictures faces = MainWindowFaces(Pictures());
-  const std::pair<const QPixmap*, const char*> named[] = {{&faces.normal, "main_normal.jpg"},
-                                                          {&faces.hover, "main_over.jpg"},
-                                                          {&faces.pressed, "main_down.jpg"},
-                                                          {&faces.marked, "main_disable.jpg"}};
-  for (const auto& [face, name] : named) {
-    if (face->isNull()) return PictureProblem{folder / "Skins" / name, "will not decode"};
-  }
   arrow_ = Pictures().Picture("Skins/Arrow.jpg");
   if (arrow_.isNull()) return PictureProblem{folder / "Skins/Arrow.jpg", "will not decode"};
 
+  // The buttons are placed with small stand-ins for the state pictures, each
+  // of which is then decoded, cut for every button and let go before the
+  // next: at twice the density one whole-window picture takes megabytes.
+  const ButtonPictureFiles files = MainWindowFaceFiles();
+  std::vector<std::pair<std::filesystem::path, QPixmap>> standIns;
+  auto standInFor = [&](const std::filesystem::path& file) {
+    auto known =
+        std::ranges::find(standIns, file, &std::pair<std::filesystem::path, QPixmap>::first);
+    if (known == standIns.end()) known = standIns.insert(standIns.end(), {file, QPixmap(1, 1)});
+    return known->second;
+  };
+  const ButtonPictures faces{standInFor(files.normal), standInFor(files.hover),
+                             standInFor(files.pressed), standInFor(files.disabled),
+                             standInFor(files.marked)};
   PlaceKeys(faces);
   PlaceCommands(faces);
   // Each button keeps its own rectangles, drawing its idle face from the
-  // window's background; the full pictures can go.
-  const QPixmap whole = Background();
+  // window's background, which the window keeps anyway.
+  const std::filesystem::path background =
+      std::filesystem::path("Skins") / Skin().BackgroundPicture();
   CompactBackground();
-  for (const auto& button : buttons_) {
-    if (button->ControlId() != control::kLeftArrow && button->ControlId() != control::kRightArrow) {
-      button->CutOwnFaces(whole, CompactBackgroundImage());
+  Pictures().ForgetAll();
+  for (const auto& [file, standIn] : standIns) {
+    const bool isWhole = file == background;
+    const QPixmap picture = isWhole ? QPixmap() : Pictures().Picture(file);
+    if (!isWhole && picture.isNull()) return PictureProblem{folder / file, "will not decode"};
+    for (const auto& button : buttons_) {
+      if (button->ControlId() == control::kLeftArrow || button->ControlId() == control::kRightArrow)
+        continue;
+      button->CutFacesShowing(standIn, picture, isWhole ? CompactBackgroundImage() : QImage());
       // A face covers the whole button: nothing under it needs drawing first.
       button->setAttribute(Qt::WA_OpaquePaintEvent);
     }
+    Pictures().ForgetAll();
   }
   Pictures().ForgetAll();
   linkAddress_ = Skin().Link(kDefaultLinkAddress);

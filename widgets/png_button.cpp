@@ -29,6 +29,7 @@ CPngButton::CPngButton(int controlId, QWidget* parent)
 void CPngButton::SetPictures(const ButtonPictures& pictures) {
   pictures_ = pictures;
   kept_ = {};
+  faceCut_ = {};
   compact_ = false;
   update();
 }
@@ -54,25 +55,37 @@ constexpr std::array<ButtonFace, 5> kFaces{ButtonFace::Disabled, ButtonFace::Pre
 }  // namespace
 
 void CPngButton::CutOwnFaces(const QPixmap& whole, const QImage& wholeImage) {
-  const QRect own(origin_, size());
-  // Faces that share a picture share its cut too.
-  std::vector<std::pair<qint64, QImage>> cuts;
   for (ButtonFace face : kFaces) {
-    const QPixmap& picture = PictureOf(face);
-    KeptFace& kept = kept_[static_cast<std::size_t>(face)];
-    if (!whole.isNull() && picture.cacheKey() == whole.cacheKey() && !wholeImage.isNull()) {
-      kept = {wholeImage, false};
-      continue;
-    }
-    auto shared = std::find_if(cuts.begin(), cuts.end(),
-                               [&](const auto& cut) { return cut.first == picture.cacheKey(); });
-    if (shared == cuts.end())
-      shared = cuts.insert(cuts.end(), {picture.cacheKey(), Cut(picture, own)});
-    kept = {shared->second, true};
+    if (compact_) break;
+    if (faceCut_[static_cast<std::size_t>(face)]) continue;
+    // A copy: the pictures are let go once the last face is cut.
+    const QPixmap picture = PictureOf(face);
+    const bool isWhole = !whole.isNull() && picture.cacheKey() == whole.cacheKey();
+    CutFacesShowing(picture, picture, isWhole ? wholeImage : QImage());
   }
-  pictures_ = {};
-  compact_ = true;
-  update();
+}
+
+void CPngButton::CutFacesShowing(const QPixmap& standIn, const QPixmap& picture,
+                                 const QImage& wholeImage) {
+  if (compact_) return;
+  // Faces that share a picture share its cut too.
+  std::optional<QImage> cut;
+  for (ButtonFace face : kFaces) {
+    const auto at = static_cast<std::size_t>(face);
+    if (faceCut_[at] || PictureOf(face).cacheKey() != standIn.cacheKey()) continue;
+    if (!wholeImage.isNull()) {
+      kept_[at] = {wholeImage, false};
+    } else {
+      if (!cut) cut = Cut(picture, QRect(origin_, size()));
+      kept_[at] = {*cut, true};
+    }
+    faceCut_[at] = true;
+  }
+  if (std::ranges::all_of(faceCut_, [](bool done) { return done; })) {
+    pictures_ = {};
+    compact_ = true;
+    update();
+  }
 }
 
 void CPngButton::SetPictureOrigin(QPoint origin) {

@@ -64,6 +64,14 @@ class CPngButton : public QAbstractButton {
   // background) is drawn from `wholeImage`, which the window holds anyway.
   // The state pictures are let go; SetPictures starts over.
   void CutOwnFaces(const QPixmap& whole = {}, const QImage& wholeImage = {});
+  // The same one picture at a time, for a window that would rather not hold
+  // all its state pictures at once: it places its buttons with small
+  // stand-ins, then for each stand-in decodes the real picture, cuts it for
+  // every button and lets it go. The faces that show `standIn` are cut from
+  // `picture` (drawn from `wholeImage` instead when that is given); once every
+  // face is cut the button is as CutOwnFaces leaves it.
+  void CutFacesShowing(const QPixmap& standIn, const QPixmap& picture,
+                       const QImage& wholeImage = {});
   // Where this button's faces start in the state pictures (logical pixels).
   void SetPictureOrigin(QPoint origin);
   QPoint PictureOrigin() const { return origin_; }
@@ -119,6 +127,7 @@ class CPngButton : public QAbstractButton {
     bool cut = false;
   };
   std::array<KeptFace, 5> kept_{};
+  std::array<bool, 5> faceCut_{};
   bool compact_ = false;
   QPoint origin_;
   bool marked_ = false;

@@ -38,20 +38,32 @@ TEST(CompactFacesTest, AButtonKeepingOnlyItsOwnFacesDrawsEveryStateAsBefore) {
   const ButtonPictures faces = Faces(place);
   CPngButton full;
   CPngButton compact;
-  for (CPngButton* button : {&full, &compact}) {
+  CPngButton oneByOne;  // placed with stand-ins, cut from one picture at a time
+  const ButtonPictures standIns{QPixmap(1, 1), QPixmap(1, 1), QPixmap(1, 1), QPixmap(1, 1),
+                                QPixmap(1, 1)};
+  for (CPngButton* button : {&full, &compact, &oneByOne}) {
     button->setGeometry(place);
     button->SetPictureOrigin(place.topLeft());
-    button->SetPictures(faces);
+    button->SetPictures(button == &oneByOne ? standIns : faces);
   }
   // The normal face is the window's background, drawn from its own copy.
   QImage background = faces.normal.toImage().convertToFormat(QImage::Format_RGB888);
   compact.CutOwnFaces(faces.normal, background);
   EXPECT_TRUE(compact.Pictures().hover.isNull()) << "the full pictures are let go";
+  oneByOne.CutFacesShowing(standIns.normal, {}, background);
+  for (auto face : {&ButtonPictures::hover, &ButtonPictures::pressed, &ButtonPictures::disabled,
+                    &ButtonPictures::marked}) {
+    EXPECT_FALSE(oneByOne.Pictures().normal.isNull()) << "stand-ins stay until the last cut";
+    oneByOne.CutFacesShowing(standIns.*face, faces.*face);
+  }
+  EXPECT_TRUE(oneByOne.Pictures().normal.isNull());
 
   auto each = [&](const std::function<void(CPngButton&)>& set) {
     set(full);
     set(compact);
+    set(oneByOne);
     EXPECT_EQ(Render(compact), Render(full));
+    EXPECT_EQ(Render(oneByOne), Render(full));
   };
   each([](CPngButton&) {});
   each([](CPngButton& b) { b.SetMarked(true); });
