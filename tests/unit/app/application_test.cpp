@@ -482,7 +482,11 @@ TEST_F(ApplicationTest, WhileAQuestionIsOnScreenTheKeyboardsComingAndGoingIsFoll
     copy->App().OpenMainWindow();
   });
   window.ScriptAnswer(Answer::No);
-  copy->Loop().Post([&] { copy->App().Switcher()->SelectProfile(2); });
+  // As the keyboard's profile key would: the switch is the window's command.
+  copy->Loop().Post([&] {
+    copy->App().Guard().Arrive(GuardedCommand::FollowProfile,
+                               [&] { copy->App().Switcher()->SelectProfile(2); });
+  });
   auto reloads = [&] {
     const auto lines = window.Lines();
     return std::count(lines.begin(), lines.end(), "refreshed from the keyboard");
