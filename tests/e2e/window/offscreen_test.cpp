@@ -192,7 +192,8 @@ TEST_F(WindowOffscreenTest, EditsLeftUnappliedComeBackAndTheQueuedTimeChangeSend
 // Edits pending, the keyboard's own profile key puts "apply before
 // switching?" on screen, and a second start asks for the window meanwhile.
 // "/Kill" and SIGTERM each end the program with the question still up,
-// without anyone answering it, and the edits stay in their copy.
+// without anyone answering it, and the edits stay in their copy. The
+// keyboard going and coming back meanwhile is followed.
 TEST_F(WindowOffscreenTest, KillAndTerminateEndTheProgramWhileItsQuestionIsOpenKeepingTheEdits) {
   const std::filesystem::path edit = dir_.path() / "edit.fwc";
   ASSERT_EQ(RunToEnd("ombrexctl", {"read", edit.string()}, dir_.path()).exitCode, 0);
@@ -214,6 +215,14 @@ TEST_F(WindowOffscreenTest, KillAndTerminateEndTheProgramWhileItsQuestionIsOpenK
     EXPECT_EQ(program.Out().find(kNoKeyboardMessage), std::string::npos) << program.Out();
 
     if (kill) {
+      // The keyboard going takes the question back; the edits stay pending.
+      ASSERT_EQ(keyboard_.Control({"unplug"}).exitCode, 0);
+      ASSERT_TRUE(program.WaitForOutput("window: question withdrawn")) << program.Out();
+      ASSERT_EQ(keyboard_.Control({"plug"}).exitCode, 0);
+      ASSERT_TRUE(WaitForCount(program, "window: tray shows 141", 2)) << program.Out();
+      // A new question to end the program over.
+      ASSERT_EQ(keyboard_.Control({"event", "0x0401"}).exitCode, 0);
+      ASSERT_TRUE(WaitForCount(program, "window: question: ", 2)) << program.Out();
       const Finished killer = RunToEnd("ombrex", Args({"/Kill"}), dir_.path());
       EXPECT_EQ(killer.exitCode, 0) << killer.err;
     } else {
