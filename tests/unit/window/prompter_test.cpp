@@ -105,28 +105,5 @@ TEST(QtPrompterTest, AWithdrawnQuestionAnswersCancelAndAMessageStays) {
   EXPECT_EQ(trace.Count("question withdrawn"), 2u);
 }
 
-// The three-way question's buttons and what each answers; Cancel is the
-// default and what Escape gives.
-TEST(QtPrompterTest, TheApplyDiscardCancelQuestionAnswersByItsButtons) {
-  TraceLog trace;
-  QtPrompter prompter([] { return QStringLiteral("Ombrex"); }, trace);
-  const std::pair<QMessageBox::StandardButton, Answer> cases[] = {
-      {QMessageBox::Apply, Answer::Yes},
-      {QMessageBox::Discard, Answer::No},
-      {QMessageBox::Cancel, Answer::Cancel},
-  };
-  for (const auto& [button, expected] : cases) {
-    bool cancelIsTheDefault = false;
-    prompter.WhenShown([&](QDialog& dialog) {
-      auto& box = static_cast<QMessageBox&>(dialog);
-      cancelIsTheDefault = box.defaultButton() == box.button(QMessageBox::Cancel) &&
-                           box.escapeButton() == box.button(QMessageBox::Cancel);
-      box.button(button)->click();
-    });
-    EXPECT_EQ(prompter.AskApplyOrDiscard(u"Apply before exiting?"), expected) << button;
-    EXPECT_TRUE(cancelIsTheDefault);
-  }
-}
-
 }  // namespace
 }  // namespace ombrex
