@@ -38,29 +38,41 @@ namespace msg = window_message;
 constexpr std::chrono::milliseconds kLightingFlushBound{2000};
 
 // The window's prompter; while a question or chooser is on screen the
-// program sits in a nested loop.
+// program sits in a nested loop. Once the program is on its way out nothing
+// new is put on screen: code below a closed box may go on to ask again.
 class Application::CountingPrompter : public Prompter {
  public:
   CountingPrompter(Application& app, Prompter& inner) : app_(app), inner_(inner) {}
 
   void ShowMessage(std::u16string_view text, bool topmost) override {
+    if (Leaving()) return;
     NestedLoop nested(app_);
     inner_.ShowMessage(text, topmost);
   }
   Answer AskYesNo(std::u16string_view text) override {
+    if (Leaving()) return Answer::Cancel;
     NestedLoop nested(app_);
     return inner_.AskYesNo(text);
   }
+  Answer AskApplyOrDiscard(std::u16string_view text) override {
+    if (Leaving()) return Answer::Cancel;
+    NestedLoop nested(app_);
+    return inner_.AskApplyOrDiscard(text);
+  }
   std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions& options) override {
+    if (Leaving()) return std::nullopt;
     NestedLoop nested(app_);
     return inner_.ChooseOpenFile(options);
   }
   std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions& options) override {
+    if (Leaving()) return std::nullopt;
     NestedLoop nested(app_);
     return inner_.ChooseSaveFile(options);
   }
 
  private:
+  bool Leaving() const { return app_.exitPending_ || app_.exited_ || app_.run_.ShuttingDown(); }
+
   Application& app_;
   Prompter& inner_;
 };
@@ -170,6 +182,7 @@ void Application::BuildEditors(MainWindowView& view) {
   manager_ = std::make_unique<ProfileManager>(*switcher_, *workspace_, link_->Commands(),
                                               *settings_, *texts_, *prompter_);
   manager_->SetMainApplyDisabler([&view] { view.SetPendingChanges(false); });
+  manager_->SetAfterSwitch([this] { ShowKeyboardProfile(false); });
   const std::filesystem::path userData =
       config_.userDataFolder.empty() ? UserDataFolder() : config_.userDataFolder;
   userModes_ = std::make_unique<UserModeFiles>(userData, config_.programFolder);
@@ -192,20 +205,21 @@ void Application::BuildEditors(MainWindowView& view) {
   switcher_->AttachUnappliedEdits(unapplied_.get());
   busy_ = std::make_unique<BusyIndicator>();
   applyWindow_ = std::make_unique<ApplyWindow>(view);
-  commands_ =
-      std::make_unique<ApplyCommands>(ApplyCommandsParts{.workspace = *workspace_,
-                                                         .sync = *sync_,
-                                                         .commands = link_->Commands(),
-                                                         .grid = *grid_,
-                                                         .unapplied = *unapplied_,
-                                                         .busy = *busy_,
-                                                         .texts = *texts_,
-                                                         .prompter = *prompter_,
-                                                         .window = *applyWindow_,
-                                                         .run = run_,
-                                                         .lighting = LightingForApply(),
-                                                         .bank = [this] { return events_->Bank(); },
-                                                         .trace = &view.Trace()});
+  commands_ = std::make_unique<ApplyCommands>(
+      ApplyCommandsParts{.workspace = *workspace_,
+                         .sync = *sync_,
+                         .commands = link_->Commands(),
+                         .grid = *grid_,
+                         .unapplied = *unapplied_,
+                         .busy = *busy_,
+                         .texts = *texts_,
+                         .prompter = *prompter_,
+                         .window = *applyWindow_,
+                         .run = run_,
+                         .lighting = LightingForApply(),
+                         .bank = [this] { return events_->Bank(); },
+                         .trace = &view.Trace(),
+                         .showKeyboardProfile = [this] { ShowKeyboardProfile(true); }});
   keyEditor_ = std::make_unique<KeyAssignmentEditor>(KeyEditorParts{
       .workspace = *workspace_,
       .grid = *grid_,
@@ -291,18 +305,37 @@ bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std
 }
 
 void Application::Reload(HandOverReply reply) {
-  // Its sender, the device watcher, waits until the reload has run: the
-  // reply goes with the held command and is let go when it has.
-  auto held = std::make_shared<HandOverReply>(std::move(reply));
-  const bool now = guard_.Arrive(
+  // Run now, its sender (the device watcher) waits until it has run. Held
+  // behind a command (a question on screen), the watcher is answered at once
+  // so it goes on tracking arrivals and removals; one held reload reads
+  // whatever the keyboard holds by then, and none is needed once it is gone.
+  if (!guard_.Running()) {
+    guard_.Arrive(GuardedCommand::Reload, [this] { RunReload(); });
+    return;
+  }
+  reply = {};
+  if (reloadHeld_) return;
+  reloadHeld_ = true;
+  guard_.Arrive(
       GuardedCommand::Reload,
-      [this, held] {
-        switcher_->ReloadCurrentProfile(false);
-        view_->RefreshAfterDeviceChange();
-        *held = {};
+      [this] {
+        reloadHeld_ = false;
+        if (state_.devicePresence != 0) RunReload();
       },
-      [held] { held->Drop(); });
-  if (!now) view_->Trace().Line("held: reload");
+      [this] { reloadHeld_ = false; });
+  view_->Trace().Line("held: reload");
+}
+
+void Application::ShowKeyboardProfile(bool readAgain) {
+  if (readAgain) state_.deviceProfile = std::nullopt;
+  const std::optional<ProfileNumber> current = link_->Commands().ActiveProfile();
+  if (current) switcher_->ShowProfile(*current);
+  view_->RefreshAfterDeviceChange();
+}
+
+void Application::RunReload() {
+  switcher_->ReloadCurrentProfile(false);
+  view_->RefreshAfterDeviceChange();
 }
 
 void Application::ReadyPoint() {
@@ -317,7 +350,12 @@ void Application::OpenMainWindow() {
   if (exited_ || view_ == nullptr) return;
   if (state_.devicePresence != 0) {
     view_->ShowMainWindow();
-    commands_->WindowShown();
+    // The notice waits for an Open with no box on screen to stack on.
+    if (nestedLoops_ == 0) commands_->WindowShown();
+  } else if (nestedLoops_ > 0) {
+    // A box is up already (its window comes forward with the main one when
+    // there is one); a second box on it would only have to be closed first.
+    view_->Trace().Line("no keyboard: not stacked on the box on screen");
   } else {
     Prompts().ShowMessage(texts_->Text(text_catalogue::kMainNoDevicePrompt));
   }
@@ -327,17 +365,39 @@ Prompter& Application::Prompts() {
   return *prompter_;
 }
 
-void Application::ExitProgram() {
+void Application::ExitProgram(ExitOrigin origin) {
   if (exited_ || view_ == nullptr) return;
   if (nestedLoops_ > 0) {
     // Code below the nested loop still uses the images: end the loops now
-    // and shut down once the main loop has control again.
+    // and shut down once the main loop has control again. The edits stay in
+    // their copy: nobody is asked now.
     exitPending_ = true;
     run_.BeginShutdown();
     view_->CloseDialogs();
     return;
   }
+  if (origin == ExitOrigin::User && !SettleEditsBeforeExit()) return;
   Shutdown();
+}
+
+bool Application::SettleEditsBeforeExit() {
+  if (!view_->HasPendingChanges()) return true;
+  const Answer answer =
+      Prompts().AskApplyOrDiscard(texts_->Text(text_catalogue::kMainPromptExitUnapplied));
+  // An exit from outside arrived meanwhile and is on its way.
+  if (exitPending_ || exited_) return false;
+  switch (answer) {
+    case Answer::Yes:
+      commands_->ApplyChanges(ApplyOrigin::Button);
+      // What the keyboard did not take stays, and so does the program.
+      return !view_->HasPendingChanges();
+    case Answer::No:
+      commands_->DiscardEdits();
+      return true;
+    case Answer::Cancel:
+      return false;
+  }
+  return false;
 }
 
 void Application::Shutdown() {
@@ -350,6 +410,7 @@ void Application::Shutdown() {
   namedEvents_.Close();
   guard_.DropHeld();
   view_->RemoveTrayIcon();
+  // Before the pending state goes: edits not applied keep their copy.
   commands_->AtExit();
   view_->SetPendingChanges(false);
   workspace_->ClearWorkingImage();

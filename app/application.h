@@ -114,12 +114,18 @@ class Application {
   bool HandleMessage(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam, bool posted,
                      HandOverReply reply = {});
 
-  // Shows the window when a keyboard is attached, else says there is none.
+  // Shows the window when a keyboard is attached, else says there is none
+  // (unless a box is on screen already: nothing is stacked on it).
   void OpenMainWindow();
+  // Who asked for the end: the user (the window's close button, the tray's
+  // Exit) is asked about edits not yet applied; another program ("/Kill",
+  // a signal, the end of the session) never waits for an answer, and the
+  // edits stay in their copy for the next start.
+  enum class ExitOrigin { User, Outside };
   // The shutdown. Asked for inside a nested loop (a question or dialog on
-  // screen), it closes the dialogs at once and is carried out when the main
-  // loop has control again.
-  void ExitProgram();
+  // screen), it closes the dialogs at once, innermost first, and is carried
+  // out when the main loop has control again.
+  void ExitProgram(ExitOrigin origin = ExitOrigin::Outside);
   bool Exited() const { return exited_; }
 
   // Counts a nested loop (a modal dialog or message box) for as long as it
@@ -173,10 +179,16 @@ class Application {
 
   void OnInstanceMessage(const InstanceMessage& message);
   void Reload(HandOverReply reply);
+  void RunReload();
+  // The window shows the keyboard's profile: buttons, grid and lighting.
+  // `readAgain`: the keyboard changed it by itself.
+  void ShowKeyboardProfile(bool readAgain);
   bool BindLink();
   void BuildEditors(MainWindowView& view);
   ApplyLighting LightingForApply();
   void ReadyPoint();
+  // The user's Exit with edits pending: false when the program stays.
+  bool SettleEditsBeforeExit();
   void Shutdown();
   void LeaveNestedLoop();
 
@@ -217,6 +229,7 @@ class Application {
   bool keyboardAtStart_ = false;
   int nestedLoops_ = 0;
   bool exitPending_ = false;
+  bool reloadHeld_ = false;
   bool exited_ = false;
 };
 

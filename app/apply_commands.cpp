@@ -52,22 +52,31 @@ void ApplyCommands::Tell(std::u16string_view textKey) {
   parts_.prompter.ShowMessage(parts_.texts.Text(textKey));
 }
 
-void ApplyCommands::TellFailure(ApplyOrigin origin, std::size_t downloadMessagesBefore) {
+void ApplyCommands::TellFailure(ApplyOrigin origin, std::size_t downloadMessagesBefore, Sent sent) {
   if (!UserAsked(origin)) return;
+  if (sent == Sent::FileNotSaved) {
+    // The keyboard took it: only the copy in the file is missing.
+    parts_.prompter.ShowMessage(
+        FormatWithText(parts_.texts.Text(catalogue::kMainPromptProfileNotSaved),
+                       parts_.workspace.ProfileFilePath().u16string()));
+    return;
+  }
   // The download explained it already: one message is enough.
   if (parts_.sync.MessagesShown() != downloadMessagesBefore) return;
   Tell(catalogue::kMainPromptApplyFailed);
 }
 
-bool ApplyCommands::Send(bool allProfiles) {
+ApplyCommands::Sent ApplyCommands::Send(bool allProfiles) {
   if (parts_.lighting.flush) parts_.lighting.flush();
   // The profile file is the keyboard's copy: it takes the edits once the
   // keyboard has them, so dropping edits later brings back what the keyboard
   // really holds.
-  const bool held = parts_.sync.CommitImage(allProfiles) == result::kOk &&
-                    Saved(parts_.workspace.SaveProfileFile());
-  parts_.unapplied.Applied(held);
-  return held;
+  Sent sent = Sent::KeyboardFailed;
+  if (parts_.sync.CommitImage(allProfiles) == result::kOk) {
+    sent = Saved(parts_.workspace.SaveProfileFile()) ? Sent::Held : Sent::FileNotSaved;
+  }
+  parts_.unapplied.Applied(sent == Sent::Held);
+  return sent;
 }
 
 bool ApplyCommands::SaveAndSend(ApplyOrigin origin) {
@@ -84,21 +93,21 @@ bool ApplyCommands::SaveAndSendAsAsked(ApplyOrigin origin, std::size_t messagesB
   // Without the keyboard's profile there is nothing to send to and the
   // profile file must not take a working image the keyboard never gave.
   if (!parts_.commands.ActiveProfile()) {
-    TellFailure(origin, messagesBefore);
+    TellFailure(origin, messagesBefore, Sent::KeyboardFailed);
     return false;
   }
   parts_.unapplied.Note();
-  bool held = false;
+  Sent sent = Sent::KeyboardFailed;
   {
     const auto image = parts_.workspace.Working();
-    held = Send(parts_.unapplied.AllProfilesDue());
+    sent = Send(parts_.unapplied.AllProfilesDue());
   }
-  if (held) {
+  if (sent == Sent::Held) {
     parts_.window.SetPendingChanges(false);
   } else {
-    TellFailure(origin, messagesBefore);
+    TellFailure(origin, messagesBefore, sent);
   }
-  return held;
+  return sent == Sent::Held;
 }
 
 void ApplyCommands::ApplyChanges(ApplyOrigin origin) {
@@ -140,8 +149,22 @@ void ApplyCommands::RestoreDefaults() {
 
 void ApplyCommands::ResetFromKeyboard() {
   Trace("reset from the keyboard");
+  // The reset put the keyboard back on its first profile: what the window
+  // shows and the keys reset below are of that one.
+  if (parts_.showKeyboardProfile) parts_.showKeyboardProfile();
   ResetKeysAndLighting(false);
   ApplyChanges(ApplyOrigin::KeyboardReset);
+}
+
+bool ApplyCommands::SettleEditsBeforeImport() {
+  if (!parts_.window.HasPendingChanges()) return true;
+  const Answer answer =
+      parts_.prompter.AskApplyOrDiscard(parts_.texts.Text(catalogue::kMainPromptImportUnapplied));
+  if (parts_.run.ShuttingDown() || answer == Answer::Cancel) return false;
+  if (answer == Answer::No) return true;
+  ApplyChanges(ApplyOrigin::Button);
+  // What the keyboard did not take is not overwritten unasked.
+  return !parts_.window.HasPendingChanges();
 }
 
 void ApplyCommands::ImportFile() {
@@ -149,16 +172,17 @@ void ApplyCommands::ImportFile() {
   const std::optional<std::filesystem::path> file =
       parts_.prompter.ChooseOpenFile(ProfileFileDialog(false));
   if (!file || parts_.run.ShuttingDown()) return;
+  if (!SettleEditsBeforeImport()) return;
   parts_.busy.Begin();
   const std::size_t messagesBefore = parts_.sync.MessagesShown();
   bool taken = false;
-  bool held = false;
+  Sent sent = Sent::KeyboardFailed;
   {
     const auto image = parts_.workspace.Working();
     taken = parts_.workspace.ImportImageFile(*file, parts_.prompter) == ImageResult::kOk;
     if (taken) {
       parts_.unapplied.Note();
-      held = Send(true);
+      sent = Send(true);
       const std::optional<ProfileNumber> profile = parts_.commands.ActiveProfile();
       parts_.grid.RefreshAllKeys(profile.value_or(ProfileNumber(0)), parts_.bank());
     }
@@ -169,8 +193,8 @@ void ApplyCommands::ImportFile() {
     return;
   }
   // What the keyboard did not take is still to be applied.
-  parts_.window.SetPendingChanges(!held);
-  if (!held) TellFailure(ApplyOrigin::Button, messagesBefore);
+  parts_.window.SetPendingChanges(sent != Sent::Held);
+  if (sent != Sent::Held) TellFailure(ApplyOrigin::Button, messagesBefore, sent);
 }
 
 void ApplyCommands::ExportFile() {
@@ -200,8 +224,13 @@ void ApplyCommands::WindowShown() {
   if (parts_.unapplied.TakeRestoredNotice()) Tell(catalogue::kMainPromptUnapplied);
 }
 
+void ApplyCommands::DiscardEdits() {
+  parts_.window.SetPendingChanges(false);
+  parts_.unapplied.Remove();
+}
+
 void ApplyCommands::AtExit() {
-  parts_.unapplied.AtExit();
+  parts_.unapplied.AtExit(parts_.window.HasPendingChanges());
 }
 
 }  // namespace ombrex

@@ -74,6 +74,9 @@ struct ApplyCommandsParts {
   std::function<int()> bank;
   // Where the program's --trace says which command ran; may be null.
   TraceLog* trace = nullptr;
+  // After the keyboard's reset: its profile read again and shown (buttons,
+  // grid, lighting); may be empty.
+  std::function<void()> showKeyboardProfile;
 };
 
 class ApplyCommands final : public ApplyCommandsHost {
@@ -91,8 +94,9 @@ class ApplyCommands final : public ApplyCommandsHost {
   // of the shown lighting and, in the lighting view, the whole lighting back
   // to their defaults, then Apply.
   void RestoreDefaults() override;
-  // The keyboard was reset: its keys and (in the lighting view) its lighting
-  // back to their defaults, then a silent Apply.
+  // The keyboard was reset: the window shows the profile the keyboard went
+  // back to, whose keys and (in the lighting view) lighting go back to their
+  // defaults, then a silent Apply.
   void ResetFromKeyboard() override;
   // A user's .fwc file becomes the working image and goes to all four
   // profiles.
@@ -105,20 +109,28 @@ class ApplyCommands final : public ApplyCommandsHost {
   void NoteUnappliedEdits();
   // The window is on screen: the user learns once that edits came back.
   void WindowShown();
-  // The program ends normally.
+  // The user dropped the edits not yet applied: nothing is pending and their
+  // copy goes.
+  void DiscardEdits();
+  // The program ends: the copy of edits still pending stays for the next
+  // start.
   void AtExit();
 
  private:
+  enum class Sent { Held, KeyboardFailed, FileNotSaved };
+
   // Saves and sends under the image lock; true when the keyboard holds it.
   bool SaveAndSend(ApplyOrigin origin);
   bool SaveAndSendAsAsked(ApplyOrigin origin, std::size_t messagesBefore);
-  // Under the image lock: commit and download, then the profile file; true
+  // Under the image lock: commit and download, then the profile file; Held
   // when the keyboard and the file hold the working image.
-  bool Send(bool allProfiles);
+  Sent Send(bool allProfiles);
+  // Before an Import replaces them: false when the import is not to go on.
+  bool SettleEditsBeforeImport();
   void ResetKeysAndLighting(bool clearOptions);
   void Tell(std::u16string_view textKey);
   void Trace(const char* line);
-  void TellFailure(ApplyOrigin origin, std::size_t downloadMessagesBefore);
+  void TellFailure(ApplyOrigin origin, std::size_t downloadMessagesBefore, Sent sent);
 
   ApplyCommandsParts parts_;
 };

@@ -3,11 +3,11 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/apply_commands.h"
+#include "app/command_guard.h"
 #include "app/lighting_panel.h"
 #include "app/main_window_rules.h"
 #include "device/device_link.h"
-#include "app/apply_commands.h"
-#include "app/command_guard.h"
 #include "platform/text.h"
 
 namespace ombrex {
@@ -160,6 +160,15 @@ Answer HeadlessWindow::LoggingPrompter::AskYesNo(std::u16string_view text) {
     window_.answers_.pop_front();
   }
   return answer;
+}
+
+Answer HeadlessWindow::LoggingPrompter::AskApplyOrDiscard(std::u16string_view text) {
+  // Nobody to answer: the edits stay as they are unless a test says otherwise.
+  if (window_.answers_.empty()) {
+    window_.Log("question: " + Utf8FromUtf16(text));
+    return Answer::Cancel;
+  }
+  return AskYesNo(text);
 }
 
 std::optional<std::filesystem::path> HeadlessWindow::LoggingPrompter::ChooseOpenFile(

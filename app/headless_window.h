@@ -69,6 +69,7 @@ class HeadlessWindow final : public MainWindowView, public WindowLink {
     explicit LoggingPrompter(HeadlessWindow& window) : window_(window) {}
     void ShowMessage(std::u16string_view text, bool topmost) override;
     Answer AskYesNo(std::u16string_view text) override;
+    Answer AskApplyOrDiscard(std::u16string_view text) override;
     std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions&) override;
     std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions&) override;
 

@@ -135,6 +135,7 @@ void MainWindowRules::ClickControl(int controlId) {
       parts_.editorWindow.HighlightKey(click.button, true);
       parts_.editors.RunKeyEditor(click.request);
       parts_.editorWindow.HighlightKey(click.button, false);
+      FollowIfRefused();
       break;
     case ClickAction::PaintKey:
       parts_.panel.PaintKey(click.button);
@@ -182,9 +183,23 @@ void MainWindowRules::FollowKeyboardProfile() {
       break;
     case FollowUp::PressProfile:
       PressProfileButton(*ProfileNumber::From(keyboard));
+      // The editor kept the grid where the edit goes; the window catches up
+      // with the keyboard once it has closed.
+      followDue_ = parts_.commands.ActiveProfile() != ProfileNumber::From(keyboard) &&
+                   parts_.editors.EditorOpen();
       break;
     case FollowUp::Nothing:
       break;
+  }
+}
+
+void MainWindowRules::FollowIfRefused() {
+  if (!followDue_) return;
+  followDue_ = false;
+  if (parts_.followAgain) {
+    parts_.followAgain();
+  } else {
+    FollowKeyboardProfile();
   }
 }
 

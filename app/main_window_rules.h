@@ -138,6 +138,8 @@ struct MainWindowParts {
   EditorWindow& editorWindow;
   LightingPanelHost& panel;
   MainWindowFace& face;
+  // Runs the profile follow-up again as the window's command; empty: at once.
+  std::function<void()> followAgain = {};
 };
 
 class MainWindowRules {
@@ -152,7 +154,8 @@ class MainWindowRules {
   void ClickControl(int controlId);
 
   void PressProfileButton(ProfileNumber profile);
-  // Timer 1051: the keyboard changed its profile.
+  // Timer 1051: the keyboard changed its profile. Refused while a key editor
+  // is open, it runs again once the editor has closed.
   void FollowKeyboardProfile();
   // 'TR', after the working image was rebuilt from the keyboard.
   void RefreshAfterDeviceChange();
@@ -177,8 +180,11 @@ class MainWindowRules {
 
  private:
   int ButtonOfControl(int controlId) const;
+  void FollowIfRefused();
 
   MainWindowParts parts_;
+  // The keyboard's profile was not followed while an editor was open.
+  bool followDue_ = false;
 };
 
 }  // namespace ombrex

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/trace_log.h"
 #include "platform/text.h"
@@ -40,20 +41,49 @@ std::filesystem::path WithDefaultExtension(const std::filesystem::path& file,
 QtPrompter::QtPrompter(std::function<QString()> title, TraceLog& trace)
     : title_(std::move(title)), trace_(trace) {}
 
+namespace {
+
+// Marks a question taken back rather than answered.
+constexpr char kWithdrawn[] = "ombrexWithdrawn";
+
+}  // namespace
+
 int QtPrompter::Run(QDialog& dialog) {
-  open_ = &dialog;
+  open_.emplace_back(&dialog);
   if (whenShown_) {
     QTimer::singleShot(0, &dialog, [this, &dialog] {
       if (whenShown_) whenShown_(dialog);
     });
   }
   const int result = dialog.exec();
-  open_ = nullptr;
+  std::erase_if(open_, [&dialog](const QPointer<QDialog>& open) {
+    return open.isNull() || open.data() == &dialog;
+  });
   return result;
 }
 
+bool QtPrompter::Showing() const {
+  return std::any_of(open_.begin(), open_.end(),
+                     [](const QPointer<QDialog>& open) { return !open.isNull(); });
+}
+
 void QtPrompter::CloseOpen() {
-  if (open_) open_->reject();
+  // Each box's loop ends as soon as the loops above it have returned.
+  const std::vector<QPointer<QDialog>> open = open_;
+  for (auto at = open.rbegin(); at != open.rend(); ++at) {
+    if (!at->isNull()) (*at)->reject();
+  }
+}
+
+void QtPrompter::WithdrawQuestions() {
+  const std::vector<QPointer<QDialog>> open = open_;
+  for (auto at = open.rbegin(); at != open.rend(); ++at) {
+    auto* box = qobject_cast<QMessageBox*>(at->data());
+    if (box == nullptr || box->icon() != QMessageBox::Question) continue;
+    trace_.Line("question withdrawn");
+    box->setProperty(kWithdrawn, true);
+    box->reject();
+  }
 }
 
 void QtPrompter::ShowMessage(std::u16string_view text, bool topmost) {
@@ -64,14 +94,30 @@ void QtPrompter::ShowMessage(std::u16string_view text, bool topmost) {
   Run(box);
 }
 
-Answer QtPrompter::AskYesNo(std::u16string_view text) {
+Answer QtPrompter::AskQuestion(std::u16string_view text, bool threeWay) {
   trace_.Line("question: " + Utf8FromUtf16(text));
+  const QMessageBox::StandardButton yes = threeWay ? QMessageBox::Apply : QMessageBox::Yes;
+  const QMessageBox::StandardButton no = threeWay ? QMessageBox::Discard : QMessageBox::No;
+  // The three-way question's safe answer changes nothing; the Yes/No one's is No.
+  const QMessageBox::StandardButton safe = threeWay ? QMessageBox::Cancel : QMessageBox::No;
   QMessageBox box(QMessageBox::Question, title_ ? title_() : QString(), ToQString(text),
-                  QMessageBox::Yes | QMessageBox::No);
-  box.setDefaultButton(QMessageBox::No);
-  box.setEscapeButton(QMessageBox::No);
+                  threeWay ? (yes | no | QMessageBox::Cancel) : (yes | no));
+  box.setDefaultButton(safe);
+  box.setEscapeButton(safe);
   Run(box);
-  return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;
+  if (box.property(kWithdrawn).toBool()) return Answer::Cancel;
+  QAbstractButton* clicked = box.clickedButton();
+  if (clicked == box.button(yes)) return Answer::Yes;
+  if (threeWay && clicked != box.button(no)) return Answer::Cancel;
+  return Answer::No;
+}
+
+Answer QtPrompter::AskYesNo(std::u16string_view text) {
+  return AskQuestion(text, false);
+}
+
+Answer QtPrompter::AskApplyOrDiscard(std::u16string_view text) {
+  return AskQuestion(text, true);
 }
 
 std::optional<std::filesystem::path> QtPrompter::ChooseFile(const FileDialogOptions& options,

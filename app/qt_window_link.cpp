@@ -105,8 +105,11 @@ void QtWindowLink::ShowMessage(std::u16string_view text) {
     target_.OnShowMessage(text);
     return;
   }
-  handOver_.Call(
-      [this, owned = std::u16string(text)](HandOverReply) { target_.OnShowMessage(owned); });
+  // The box waits for a person; the device watcher that asked for it does
+  // not: arrivals and removals go on being followed meanwhile.
+  Queue([this, owned = std::u16string(text)] {
+    if (!run_.ShuttingDown()) target_.OnShowMessage(owned);
+  });
 }
 
 }  // namespace ombrex

@@ -309,7 +309,12 @@ void CVantrelDlg::Attach() {
                       .editors = *editors_,
                       .editorWindow = *this,
                       .panel = *app_.Panel(),
-                      .face = *this});
+                      .face = *this,
+                      .followAgain =
+                          [this] {
+                            app_.Guard().Arrive(GuardedCommand::FollowProfile,
+                                                [this] { rules_->FollowKeyboardProfile(); });
+                          }});
   rules_->ApplyFlip();
   if (CBusyIndicator* busy = CBusyIndicator::Find(*this)) {
     app_.Busy()->AttachView(busy);
@@ -367,7 +372,7 @@ void CVantrelDlg::OnClicked(int controlId) {
       OpenHelp();
       return;
     case control::kClose:
-      app_.ExitProgram();
+      app_.ExitProgram(Application::ExitOrigin::User);
       return;
     case control::kMinimize:
       showMinimized();
@@ -415,7 +420,7 @@ void CVantrelDlg::RunCommand(int commandId) {
       ShowAbout();
       break;
     case command::kExit:
-      app_.ExitProgram();
+      app_.ExitProgram(Application::ExitOrigin::User);
       break;
     case command::kImport:
       if (commands)
@@ -471,6 +476,8 @@ void CVantrelDlg::ShowMainWindow() {
   // Shown, the window has a taskbar button like any other.
   setWindowFlag(Qt::Tool, false);
   awaitingDraw_ = true;
+  // A minimised window comes back as the user left it, not as an icon.
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   show();
   if (rules_) rules_->FocusLightingControls();
   // Without a screen there is nothing to bring forward (and Qt says so).
@@ -497,15 +504,18 @@ void CVantrelDlg::RemoveTrayIcon() {
 }
 
 void CVantrelDlg::CloseDialogs() {
-  CloseAbout();
-  if (editors_) editors_->CloseEditors();
+  // The innermost first: boxes lie on the editors, the editors on the window.
   prompter_.CloseOpen();
+  if (editors_) editors_->CloseEditors();
+  CloseAbout();
   trace_.Line("dialogs closed");
 }
 
 void CVantrelDlg::CloseEditors() {
-  CloseAbout();
+  // The keyboard went away: a question about it has nothing left to ask.
+  prompter_.WithdrawQuestions();
   if (rules_) rules_->CloseEditors();
+  CloseAbout();
   trace_.Line("editors closed");
 }
 

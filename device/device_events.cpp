@@ -160,6 +160,9 @@ void DeviceEvents::RunWatcher(int count) {
   // handled before its start-up ended would be overwritten by the default
   // image the start-up builds.
   if (!run_.WaitUntilReady()) return;
+  // Known before the window steps, whatever the window is busy with: an Open
+  // asked for meanwhile must not say a keyboard that is here is missing.
+  state.devicePresence = count;
   if (count != 0) {
     if (!tableRead) {
       window_.ShowMessage(texts_.Text(text_catalogue::kMainDefaultMatrixPrompt));
@@ -170,7 +173,6 @@ void DeviceEvents::RunWatcher(int count) {
     window_.HideMainWindow();
   }
   window_.SetTrayPicture(kTrayPresence, count != 0 ? kTrayKeyboard : kTrayNoKeyboard);
-  state.devicePresence = count;
   if (!state.autoOpenSuppressed) {
     if (count != 0) window_.Post(window_message::kShowPanel, window_message::kOpen, 0);
     state.autoOpenSuppressed = true;

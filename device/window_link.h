@@ -75,8 +75,8 @@ class WindowLink {
   virtual void SetBankIndicator(bool bankB) = 0;
   // Captions of the nine G-key buttons, G1..G9.
   virtual void SetGKeyCaptions(const GKeyCaptions& captions) = 0;
-  // A message box on the window's thread; returns when it was closed (or at
-  // once when the program is shutting down).
+  // A message box on the window's thread. The caller does not wait for it to
+  // be closed: device threads go on while it is up.
   virtual void ShowMessage(std::u16string_view text) = 0;
 };
 

@@ -49,6 +49,7 @@ void ProfileManager::AppendRow(const std::filesystem::path& file) {
 
 void ProfileManager::Open() {
   ++openCount_;
+  made_.clear();
   rows_.clear();
   const std::filesystem::path file = workspace_.ProfileFilePath();
   for (const ProfileNumber profile : ProfileNumber::All()) {
@@ -73,11 +74,15 @@ bool ProfileManager::Add() {
   options.initialName = (workspace_.ProfileFolder() / std::filesystem::path(name)).u16string();
   const std::optional<std::filesystem::path> file = prompter_.ChooseSaveFile(options);
   if (!file) return false;
+  // A file the user chose to overwrite was theirs: Cancel leaves it.
+  std::error_code error;
+  const bool existed = std::filesystem::exists(*file, error);
   if (workspace_.CreateDefaultImage(*file, 0, false) != ImageResult::kOk) {
     prompter_.ShowMessage(
         FormatWithText(texts_.Text(u"IDS_PROFILE_ADD_FAILED"), file->u16string()));
     return false;
   }
+  if (!existed) made_.push_back(*file);
   AppendRow(*file);
   applyEnabled_ = true;
   return true;
@@ -110,6 +115,14 @@ int ProfileManager::Delete(int row) {
   return row < count - 1 ? row : row - 1;
 }
 
+int ProfileManager::Remove(int row) {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return -1;
+  const std::u16string& name = rows_[static_cast<std::size_t>(row)].name;
+  const Answer answer =
+      prompter_.AskYesNo(FormatWithText(texts_.Text(text_catalogue::kProfileRemoveConfirm), name));
+  return answer == Answer::Yes ? Delete(row) : row;
+}
+
 void ProfileManager::Check(int row) {
   checked_ = row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
   applyEnabled_ = true;
@@ -130,6 +143,9 @@ bool ProfileManager::Apply() {
   switcher_.BuildProfileMenu(false);
   applyEnabled_ = false;
   if (disableMainApply_) disableMainApply_();
+  if (afterSwitch_) afterSwitch_();
+  // The list names them now.
+  if (stored) made_.clear();
   return stored;
 }
 
@@ -140,6 +156,11 @@ bool ProfileManager::Ok() {
 }
 
 void ProfileManager::Cancel() {
+  for (const std::filesystem::path& file : made_) {
+    std::error_code error;
+    std::filesystem::remove(file, error);
+  }
+  made_.clear();
   Close();
 }
 

@@ -50,15 +50,22 @@ class ProfileManager {
   bool ApplyEnabled() const { return applyEnabled_; }
   // The main window's Apply button, disabled along with this one by Apply.
   void SetMainApplyDisabler(std::function<void()> disable);
+  // Runs after Apply switched and reloaded: the main window shows the
+  // keyboard's profile.
+  void SetAfterSwitch(std::function<void()> shown) { afterSwitch_ = std::move(shown); }
 
   // A new default profile file where the user chooses; false when cancelled
-  // or the file could not be written (the user is told which).
+  // or the file could not be written (the user is told which). Cancel before
+  // the next Apply removes the file again.
   bool Add();
   // A row for a file the user picks; its content is not examined.
   bool Load();
   // Removes a row; the row then selected (the next one, else the previous
   // one), -1 when none is left or `row` names no row.
   int Delete(int row);
+  // The Remove button: Delete once the user said Yes; otherwise nothing
+  // changes and `row` stays selected.
+  int Remove(int row);
   // -1 checks none.
   void Check(int row);
 
@@ -71,6 +78,7 @@ class ProfileManager {
   bool Apply();
   // Apply, then close.
   bool Ok();
+  // Files made by Add since the last Apply go again.
   void Cancel();
 
   // The switcher changed the keyboard's profile while the dialog is open.
@@ -87,6 +95,9 @@ class ProfileManager {
   const Texts& texts_;
   Prompter& prompter_;
   std::function<void()> disableMainApply_;
+  std::function<void()> afterSwitch_;
+  // Made by Add, not yet kept by an Apply.
+  std::vector<std::filesystem::path> made_;
   std::vector<ProfileRow> rows_;
   int checked_ = -1;
   bool applyEnabled_ = false;

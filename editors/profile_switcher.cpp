@@ -83,8 +83,9 @@ bool ProfileSwitcher::SettleUnappliedChanges() {
   questionOnScreen_ = true;
   const Answer answer = prompter_.AskYesNo(texts_.Text(catalogue::kProfileSelectPrompt));
   questionOnScreen_ = false;
-  // The program was told to exit while the question was up: nothing more.
-  if (run_.ShuttingDown()) return false;
+  // The program was told to exit while the question was up, or the question
+  // was taken back: nothing more, and the edits stay.
+  if (run_.ShuttingDown() || answer == Answer::Cancel) return false;
   if (answer == Answer::Yes) {
     host_.ApplyChanges();
   } else {

@@ -67,8 +67,8 @@ bool UnappliedEdits::TakeRestoredNotice() {
   return due;
 }
 
-void UnappliedEdits::AtExit() {
-  if (!lastApplyFailed_) Remove();
+void UnappliedEdits::AtExit(bool editsPending) {
+  if (!editsPending && !lastApplyFailed_) Remove();
 }
 
 }  // namespace ombrex

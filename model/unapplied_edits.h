@@ -5,8 +5,8 @@
 // working image lies beside the profile file as "$Profile0.unapplied",
 // rewritten atomically whenever changes become pending and before an Apply or
 // Import sends its first packet. It goes once the keyboard verifiably holds
-// the edits, when the user drops them, and at a normal exit unless the last
-// Apply or Import failed.
+// the edits, when the user drops them, and at exit when nothing is pending
+// and the last Apply or Import did not fail.
 //
 // When the keyboard is read again (it arrived, or the program started), a
 // valid copy becomes the working image instead of what the keyboard holds:
@@ -54,8 +54,8 @@ class UnappliedEdits {
   // True once after a Restore brought edits back: the user is to be told.
   bool TakeRestoredNotice();
 
-  // The program ends normally.
-  void AtExit();
+  // The program ends; `editsPending`: the window still has changes to apply.
+  void AtExit(bool editsPending);
 
  private:
   Workspace& workspace_;

@@ -11,7 +11,10 @@
 
 namespace ombrex {
 
-enum class Answer { Yes, No };
+// Cancel: the question went away unanswered (its premise is gone) or the
+// user chose Cancel of a three-way question; the caller leaves everything as
+// it was.
+enum class Answer { Yes, No, Cancel };
 
 struct FileDialogOptions {
   std::u16string defaultExtension;  // without the dot, e.g. u"fwc"
@@ -30,6 +33,10 @@ class Prompter {
 
   // A Yes/No question whose default button is No.
   virtual Answer AskYesNo(std::u16string_view text) = 0;
+
+  // Apply (Yes), Discard (No) or Cancel about edits not yet applied; Cancel is
+  // the default. A prompter that cannot ask leaves everything as it was.
+  virtual Answer AskApplyOrDiscard(std::u16string_view) { return Answer::Cancel; }
 
   // File choosers; nullopt when the user cancels.
   virtual std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions& options) = 0;

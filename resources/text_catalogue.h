@@ -43,6 +43,12 @@ inline constexpr std::u16string_view kMainPromptImport = u"IDS_MAIN_PROMPT_INPOR
 inline constexpr std::u16string_view kMainPromptApplyFailed = u"IDS_MAIN_PROMPT_APPLY_FAILED";
 inline constexpr std::u16string_view kMainPromptExportFailed = u"IDS_MAIN_PROMPT_EXPORT_FAILED";
 inline constexpr std::u16string_view kMainPromptUnapplied = u"IDS_MAIN_PROMPT_UNAPPLIED";
+inline constexpr std::u16string_view kMainPromptExitUnapplied = u"IDS_MAIN_PROMPT_EXIT_UNAPPLIED";
+inline constexpr std::u16string_view kMainPromptImportUnapplied =
+    u"IDS_MAIN_PROMPT_IMPORT_UNAPPLIED";
+inline constexpr std::u16string_view kMainPromptProfileNotSaved =
+    u"IDS_MAIN_PROMPT_PROFILE_NOT_SAVED";
+inline constexpr std::u16string_view kProfileRemoveConfirm = u"IDS_PROFILE_REMOVE_CONFIRM";
 inline constexpr std::u16string_view kMainDefaultMatrixPrompt = u"IDS_MIAN_DEFAULT_PROMPT";
 inline constexpr std::u16string_view kMainNoDevicePrompt = u"IDS_MAIN_DEVICE_PROMRT";
 

@@ -147,7 +147,7 @@ void CVantrel_DlgProfile::OnClicked(int controlId) {
     case control::kDelete: {
       const int selected = list_->GetSelectedItem();
       if (selected < 0) return;
-      const int next = manager_.Delete(selected);
+      const int next = manager_.Remove(selected);
       Refresh();
       list_->SelectItem(next);
       return;

@@ -14,6 +14,14 @@ Answer RecordingPrompter::AskYesNo(std::u16string_view text) {
   return answer;
 }
 
+Answer RecordingPrompter::AskApplyOrDiscard(std::u16string_view text) {
+  if (answers_.empty()) {
+    questions.emplace_back(text);
+    return Answer::Cancel;
+  }
+  return AskYesNo(text);
+}
+
 std::optional<std::filesystem::path> RecordingPrompter::ChooseOpenFile(
     const FileDialogOptions& options) {
   fileDialogs.push_back(options);

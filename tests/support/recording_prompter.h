@@ -22,6 +22,8 @@ class RecordingPrompter : public Prompter {
 
   void ShowMessage(std::u16string_view text, bool topmost = false) override;
   Answer AskYesNo(std::u16string_view text) override;
+  // Recorded among the questions; unscripted, Cancel (its default).
+  Answer AskApplyOrDiscard(std::u16string_view text) override;
   std::optional<std::filesystem::path> ChooseOpenFile(const FileDialogOptions& options) override;
   std::optional<std::filesystem::path> ChooseSaveFile(const FileDialogOptions& options) override;
 

@@ -189,6 +189,52 @@ TEST_F(WindowOffscreenTest, EditsLeftUnappliedComeBackAndTheQueuedTimeChangeSend
   EXPECT_NE(dump.out.find("profile 1:\n  A: disabled\n"), std::string::npos) << dump.out;
 }
 
+// Edits pending, the keyboard's own profile key puts "apply before
+// switching?" on screen, and a second start asks for the window meanwhile.
+// "/Kill" and SIGTERM each end the program with the question still up,
+// without anyone answering it, and the edits stay in their copy. The
+// keyboard going and coming back meanwhile is followed.
+TEST_F(WindowOffscreenTest, KillAndTerminateEndTheProgramWhileItsQuestionIsOpenKeepingTheEdits) {
+  const std::filesystem::path edit = dir_.path() / "edit.fwc";
+  ASSERT_EQ(RunToEnd("ombrexctl", {"read", edit.string()}, dir_.path()).exitCode, 0);
+  ASSERT_EQ(
+      RunToEnd("ombrexctl", {"assign", edit.string(), "1", "A", "disabled"}, dir_.path()).exitCode,
+      0);
+  for (const bool kill : {true, false}) {
+    SCOPED_TRACE(kill ? "/Kill" : "SIGTERM");
+    const std::filesystem::path profiles = dir_.path() / (kill ? "kill" : "term");
+    std::filesystem::create_directories(profiles);
+    std::filesystem::copy_file(edit, profiles / "$Profile0.unapplied");
+    Process program("ombrex", Args({"--profile-folder", profiles.string(), "/Start"}), dir_.path());
+    ASSERT_TRUE(program.WaitForOutput("window: apply enabled")) << program.Out() << program.Err();
+
+    ASSERT_EQ(keyboard_.Control({"event", "0x0401"}).exitCode, 0);
+    ASSERT_TRUE(program.WaitForOutput("window: question: ")) << program.Out();
+    const Finished second = RunToEnd("ombrex", Args({}), dir_.path());
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(program.Out().find(kNoKeyboardMessage), std::string::npos) << program.Out();
+
+    if (kill) {
+      // The keyboard going takes the question back; the edits stay pending.
+      ASSERT_EQ(keyboard_.Control({"unplug"}).exitCode, 0);
+      ASSERT_TRUE(program.WaitForOutput("window: question withdrawn")) << program.Out();
+      ASSERT_EQ(keyboard_.Control({"plug"}).exitCode, 0);
+      ASSERT_TRUE(WaitForCount(program, "window: tray shows 141", 2)) << program.Out();
+      // A new question to end the program over.
+      ASSERT_EQ(keyboard_.Control({"event", "0x0401"}).exitCode, 0);
+      ASSERT_TRUE(WaitForCount(program, "window: question: ", 2)) << program.Out();
+      const Finished killer = RunToEnd("ombrex", Args({"/Kill"}), dir_.path());
+      EXPECT_EQ(killer.exitCode, 0) << killer.err;
+    } else {
+      program.Signal(SIGTERM);
+    }
+    EXPECT_EQ(program.WaitForExit(), 0) << program.Out();
+    const std::string log = program.Out();
+    EXPECT_LT(log.find("window: dialogs closed"), log.find("window: main loop ended")) << log;
+    EXPECT_TRUE(std::filesystem::exists(profiles / "$Profile0.unapplied"));
+  }
+}
+
 TEST_F(WindowOffscreenTest, ScreenshotsAreTakenOnceTheKeyboardIsShownAtEitherDensity) {
   const std::filesystem::path shots = dir_.path() / "shots";
   const Finished one =

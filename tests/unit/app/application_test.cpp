@@ -21,8 +21,8 @@
 #include "device/window_link.h"
 #include "editors/profile_switcher.h"
 #include "model/host_lighting.h"
-#include "model/lighting.h"
 #include "model/key_entry.h"
+#include "model/lighting.h"
 #include "model/workspace.h"
 #include "platform/settings_store.h"
 #include "platform/single_instance.h"
@@ -426,8 +426,8 @@ namespace ombrex {
 namespace {
 
 // A command runs in a nested loop (its question on screen): the reload the
-// watcher sends and a queued time change wait for it, in order, and the
-// watcher is answered only once its reload ran.
+// watcher sends and a queued time change wait for it, in order, while the
+// watcher itself is answered at once and goes on following the keyboard.
 TEST_F(ApplicationTest, ReloadAndTimeChangeArrivingDuringACommandRunAfterIt) {
   auto copy = MakeCopy();
   ASSERT_TRUE(copy->Start({"/Start"}).proceed);
@@ -435,7 +435,7 @@ TEST_F(ApplicationTest, ReloadAndTimeChangeArrivingDuringACommandRunAfterIt) {
   HeadlessWindow& window = copy->Window();
   std::atomic<bool> sent{false};
   std::thread watcher;
-  bool sentBeforeTheCommandEnded = true;
+  bool sentBeforeTheCommandEnded = false;
 
   copy->Loop().Post([&] {
     copy->App().Guard().Arrive(GuardedCommand::Import, [&] {
@@ -445,22 +445,127 @@ TEST_F(ApplicationTest, ReloadAndTimeChangeArrivingDuringACommandRunAfterIt) {
         sent = true;
       });
       window.Post(msg::kTimeChange, 0, 0);
-      copy->Loop().RunUntil(
-          [&] { return window.HasLine("held: reload") && window.HasLine("posted 0x1E 0x0"); }, 10s);
+      copy->Loop().RunUntil([&] { return sent.load() && window.HasLine("posted 0x1E 0x0"); }, 10s);
       sentBeforeTheCommandEnded = sent;
       window.Trace().Line("import ends");
     });
   });
-  ASSERT_TRUE(copy->RunUntil([&] { return sent.load(); }));
+  ASSERT_TRUE(copy->RunUntil([&] { return window.HasLine("apply"); }));
   watcher.join();
 
-  EXPECT_FALSE(sentBeforeTheCommandEnded);
+  EXPECT_TRUE(sentBeforeTheCommandEnded);
   EXPECT_LT(copy->IndexOf("import begins"), copy->IndexOf("held: reload"));
   EXPECT_LT(copy->IndexOf("import ends"), copy->IndexOf("apply"));
   const auto lines = window.Lines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "refreshed from the keyboard"), 2)
       << "the start's reload and the held one";
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "apply"), 1);
+}
+
+// "Apply first?" is on screen: the keyboard goes and comes back meanwhile.
+// The program knows at once, an Open tells the truth, and the keyboard is
+// read again once the question has been answered.
+TEST_F(ApplicationTest, WhileAQuestionIsOnScreenTheKeyboardsComingAndGoingIsFollowed) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("refreshed from the keyboard"));
+  HeadlessWindow& window = copy->Window();
+  window.SetPendingChanges(true);
+  bool goneSeen = false;
+  bool backSeen = false;
+  window.WhileAsking([&] {
+    AppState& state = copy->App().State();
+    copy->Library().Model()->Unplug();
+    goneSeen = copy->Loop().RunUntil([&] { return state.devicePresence == 0; }, 10s);
+    copy->Library().Model()->Plug();
+    backSeen = copy->Loop().RunUntil([&] { return state.devicePresence == 1; }, 10s);
+    copy->App().OpenMainWindow();
+  });
+  window.ScriptAnswer(Answer::No);
+  // As the keyboard's profile key would: the switch is the window's command.
+  copy->Loop().Post([&] {
+    copy->App().Guard().Arrive(GuardedCommand::FollowProfile,
+                               [&] { copy->App().Switcher()->SelectProfile(2); });
+  });
+  auto reloads = [&] {
+    const auto lines = window.Lines();
+    return std::count(lines.begin(), lines.end(), "refreshed from the keyboard");
+  };
+  ASSERT_TRUE(copy->RunUntil([&] { return reloads() == 2; }));
+
+  EXPECT_TRUE(goneSeen);
+  EXPECT_TRUE(backSeen);
+  EXPECT_TRUE(window.HasLine("show"));
+  EXPECT_FALSE(window.HasLine("message: No keyboard attached"));
+  EXPECT_LT(copy->IndexOf("question: Apply first?"), copy->IndexOf("held: reload"));
+}
+
+// What the user's Exit (close button, tray) does with edits not yet applied,
+// by answer, and an exit from outside, which asks nothing and keeps them.
+TEST_F(ApplicationTest, TheUsersExitAsksAboutUnappliedEditsAndAnExitFromOutsideKeepsThem) {
+  struct Case {
+    const char* what;
+    std::optional<Answer> answer;  // none: "/Kill"
+    bool exits;
+    bool copyKept;
+    bool keyboardHasIt;
+  };
+  const Case cases[] = {
+      {"cancel", Answer::Cancel, false, true, false},
+      {"discard", Answer::No, true, false, false},
+      {"apply", Answer::Yes, true, false, true},
+      {"outside", std::nullopt, true, true, false},
+  };
+  for (const Case& c : cases) {
+    vkbd::Keyboard keyboard;
+    Copy copy(instance_ + c.what[0], keyboard, true, program_.path());
+    ASSERT_TRUE(copy.Start({"/Start"}).proceed) << c.what;
+    ASSERT_TRUE(copy.RunUntilLine("refreshed from the keyboard")) << c.what;
+    KeyEntry disabled;
+    disabled.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+    copy.App().GetWorkspace().StoreEntry(ProfileNumber(0), 0x1E, disabled);
+    copy.Window().SetPendingChanges(true);
+    const std::filesystem::path unapplied = copy.ProfileFolder() / "$Profile0.unapplied";
+    ASSERT_TRUE(std::filesystem::exists(unapplied)) << c.what;
+    const auto before = keyboard.Snapshot().keyTables;
+
+    if (c.answer) {
+      copy.Window().ScriptAnswer(*c.answer);
+      copy.App().ExitProgram(Application::ExitOrigin::User);
+    } else {
+      copy.App().HandleMessage(msg::kKill, msg::kKillTag, 0, false);
+    }
+
+    const auto lines = copy.Window().Lines();
+    const bool asked = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.starts_with("question: ");
+    });
+    EXPECT_EQ(asked, c.answer.has_value()) << c.what;
+    EXPECT_EQ(copy.App().Exited(), c.exits) << c.what;
+    EXPECT_EQ(std::filesystem::exists(unapplied), c.copyKept) << c.what;
+    EXPECT_EQ(keyboard.Snapshot().keyTables != before, c.keyboardHasIt) << c.what;
+  }
+}
+
+// The keyboard's reset puts it back on its first profile: the window shows
+// that one and the reset's keys are that profile's, not the one shown before.
+TEST_F(ApplicationTest, AfterTheKeyboardsResetTheWindowShowsTheProfileItWentBackTo) {
+  auto copy = MakeCopy();
+  ASSERT_TRUE(copy->Start({"/Start"}).proceed);
+  ASSERT_TRUE(copy->RunUntilLine("refreshed from the keyboard"));
+  ASSERT_EQ(copy->App().Switcher()->SelectProfile(2), 1);
+  Workspace& workspace = copy->App().GetWorkspace();
+  KeyEntry disabled;
+  disabled.kind = static_cast<std::uint16_t>(AssignKind::Disabled);
+  workspace.StoreEntry(ProfileNumber(2), 0x1E, disabled);
+  copy->Window().SetPendingChanges(true);
+
+  ASSERT_TRUE(copy->Library().Model()->RaiseEvent(protocol::kEventReset));
+  ASSERT_TRUE(copy->RunUntil([&] { return !copy->Window().HasPendingChanges(); }));
+
+  EXPECT_EQ(keyboard_.Snapshot().status[protocol::kStatusActiveProfileAt], 0);
+  EXPECT_EQ(copy->App().State().deviceProfile.load(), ProfileNumber(0));
+  EXPECT_EQ(workspace.ReadEntry(ProfileNumber(2), 0x1E), disabled) << "not the reset profile";
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <csignal>
 #include <map>
 #include <optional>
 
@@ -268,6 +271,8 @@ TEST_F(ApplyCommandsTest, ImportTakesAGoodFileToAllFourProfiles) {
   ASSERT_EQ(other.SaveImageFile(file), ImageResult::kOk);
   program_.window.pending = true;
   program_.prompter.ScriptFile(file);
+  // The edits pending are dropped for the file.
+  program_.prompter.ScriptAnswer(Answer::No);
 
   program_.commands.ImportFile();
 
@@ -318,6 +323,8 @@ TEST_F(ApplyCommandsTest, HostileFilesChangeNothing) {
   for (std::size_t i = 0; i < paths.size(); ++i) {
     program_.prompter.messages.clear();
     program_.prompter.ScriptFile(paths[i]);
+    // Dropped for the file, the edit stays all the same when the file fails.
+    program_.prompter.ScriptAnswer(Answer::No);
     program_.commands.ImportFile();
     const bool format = i < std::size(files) && files[i].formatMessage;
     ASSERT_EQ(program_.prompter.messages.size(), format ? 2u : 1u) << paths[i];
@@ -404,16 +411,84 @@ TEST_F(ApplyCommandsTest, EditsComeBackAfterAnInterruptionAndTheUserIsToldOnce) 
   EXPECT_FALSE(std::filesystem::exists(program_.unapplied.File()));
 }
 
-TEST_F(ApplyCommandsTest, ANormalExitKeepsTheEditsOnlyWhenTheLastApplyFailed) {
+TEST_F(ApplyCommandsTest, AnExitKeepsTheEditsWhilePendingOrAfterAFailedApply) {
   Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   program_.commands.AtExit();
+  EXPECT_TRUE(std::filesystem::exists(program_.unapplied.File())) << "still pending";
+
+  program_.commands.DiscardEdits();
+  EXPECT_FALSE(program_.window.pending);
   EXPECT_FALSE(std::filesystem::exists(program_.unapplied.File()));
 
   Edit(0, kKeyA, MakeEntry(AssignKind::Disabled));
+  program_.commands.ApplyChanges(ApplyOrigin::Button);
+  program_.commands.AtExit();
+  EXPECT_FALSE(std::filesystem::exists(program_.unapplied.File())) << "applied";
+
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
   rig_.Unplug();
   program_.commands.ApplyChanges(ApplyOrigin::TimeChange);
   program_.commands.AtExit();
-  EXPECT_TRUE(std::filesystem::exists(program_.unapplied.File()));
+  EXPECT_TRUE(std::filesystem::exists(program_.unapplied.File())) << "the Apply failed";
+}
+
+// The keyboard took the edit, the profile file could not take it (a file
+// size limit stands in for a full disk): the message says which.
+TEST_F(ApplyCommandsTest, AnApplyWhoseFileCannotBeSavedSaysSoNotThatTheKeyboardMissedIt) {
+  Edit(0, kKeyA, MakeEntry(AssignKind::SingleKey, 0x30));
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  program_.commands.ApplyChanges(ApplyOrigin::Button);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(KeyboardCode(0, kKeyAAt), kSendsB);
+  EXPECT_EQ(Messages(),
+            std::vector<std::u16string>{u"File not saved: " +
+                                        program_.workspace.ProfileFilePath().u16string()});
+}
+
+// Import replaces the working image: edits not yet applied are applied,
+// dropped or kept by the user's answer; edits the keyboard would not take
+// are not overwritten.
+TEST_F(ApplyCommandsTest, ImportWithUnappliedEditsAsksFirst) {
+  struct Case {
+    const char* what;
+    Answer answer;
+    bool keyboardGone;
+    bool imported;
+  };
+  const Case cases[] = {
+      {"cancel", Answer::Cancel, false, false},
+      {"discard", Answer::No, false, true},
+      {"apply", Answer::Yes, false, true},
+      {"apply fails", Answer::Yes, true, false},
+  };
+  Workspace other(dir_ / "other");
+  other.CreateDefaultImage({}, 0, true);
+  other.StoreEntry(2, kKeyA, MakeEntry(AssignKind::Disabled));
+  ASSERT_EQ(other.SaveImageFile(dir_ / "good.fwc"), ImageResult::kOk);
+  const KeyEntry edit = MakeEntry(AssignKind::SingleKey, 0x30);
+  for (const Case& c : cases) {
+    program_.workspace.StoreEntry(2, kKeyA, KeyEntry{});
+    Edit(0, kKeyA, edit);
+    if (c.keyboardGone) rig_.Unplug();
+    program_.prompter.ScriptFile(dir_ / "good.fwc");
+    program_.prompter.ScriptAnswer(c.answer);
+    const std::size_t asked = program_.prompter.questions.size();
+
+    program_.commands.ImportFile();
+
+    EXPECT_EQ(program_.prompter.questions.size(), asked + 1) << c.what;
+    EXPECT_EQ(program_.workspace.ReadEntry(2, kKeyA) == MakeEntry(AssignKind::Disabled), c.imported)
+        << c.what;
+    EXPECT_EQ(program_.workspace.ReadEntry(0, kKeyA) == edit, !c.imported) << c.what;
+    EXPECT_EQ(program_.window.pending, !c.imported) << c.what;
+  }
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ inline constexpr std::string_view kApplyTextLines =
     "IDS_MAIN_PROMPT_APPLY_FAILED=Apply failed\n"
     "IDS_MAIN_PROMPT_EXPORT_FAILED=Not saved to %s\n"
     "IDS_MAIN_PROMPT_UNAPPLIED=Edits are back\n"
+    "IDS_MAIN_PROMPT_PROFILE_NOT_SAVED=File not saved: %s\n"
     "IDS_MACRO_OVER=Macros too large\n"
     "IDS_MAIN_DEVICE_PROMRT=No keyboard\n";
 

@@ -344,6 +344,34 @@ TEST_F(MainWindowRulesTest, AfterARefusedSwitchTheFollowUpStillBringsTheGridToTh
   EXPECT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(2));
 }
 
+// Key S of profile 1 is being edited when the keyboard's own key moves it
+// to profile 2: the edit stays with profile 1, and once the editor has closed
+// the buttons, the grid and the panel all show profile 2, where the keyboard is.
+TEST_F(MainWindowRulesTest, AFollowUpRefusedWhileAnEditorWasOpenRunsOnceItHasClosed) {
+  constexpr int kKeyS = 1059;
+  constexpr int kSlotS = 31;
+  KeyEntry x;
+  x.kind = static_cast<std::uint16_t>(AssignKind::SingleKey);
+  x.value = 0x2D;
+  editors_.whileOpen = [&] {
+    editors_.open = true;
+    KeyboardSwitchesItselfTo(1);
+    rules_.FollowKeyboardProfile();
+    workspace_.StoreEntry(editors_.requests.back().profile, kSlotS, x);
+    editors_.open = false;
+  };
+
+  rules_.ClickControl(kKeyS);
+
+  ASSERT_EQ(editors_.requests.size(), 1u);
+  EXPECT_EQ(editors_.requests[0].profile, ProfileNumber(0));
+  EXPECT_EQ(face_.pressed, (std::vector<int>{1}));
+  EXPECT_EQ(rig_.State().deviceProfile.load(), ProfileNumber(1));
+  EXPECT_EQ(rules_.LightingProfile(), ProfileNumber(1));
+  EXPECT_EQ(workspace_.ReadEntry(0, kSlotS), x);
+  EXPECT_EQ(workspace_.ReadEntry(1, kSlotS), KeyEntry{});
+}
+
 TEST_F(MainWindowRulesTest, TheRefreshAfterAnArrivalPressesTheCurrentProfileAndReadsAll) {
   KeyboardSwitchesItselfTo(3);
   rig_.State().deviceProfile = std::nullopt;

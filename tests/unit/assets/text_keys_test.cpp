@@ -70,7 +70,10 @@ constexpr std::u16string_view kKeysOfTheWindows[] = {
     u"IDS_KEY_MACRO_DELETE_CONFIRM_OF_KEYS", u"IDS_MACRO_OVER",
     // apply, import and export
     u"IDS_MAIN_PROMPT_APPLY_FAILED", u"IDS_MAIN_PROMPT_EXPORT_FAILED",
-    u"IDS_MAIN_PROMPT_UNAPPLIED"};
+    u"IDS_MAIN_PROMPT_UNAPPLIED", u"IDS_MAIN_PROMPT_PROFILE_NOT_SAVED",
+    // questions about edits not yet applied, the profile manager's Remove
+    u"IDS_MAIN_PROMPT_EXIT_UNAPPLIED", u"IDS_MAIN_PROMPT_IMPORT_UNAPPLIED",
+    u"IDS_PROFILE_REMOVE_CONFIRM"};
 
 // Catalogue slots whose content is shown as it stands rather than looked up.
 const std::set<std::u16string_view> kSlotsUsedAsText{u"PROFILE_SEELCT_PROMPT2",

@@ -88,6 +88,9 @@ TEST_F(ProfileDialogTest, AddDeleteCheckAndApplyActOnTheManager) {
     EXPECT_TRUE(dialog_.Button(control::kApply)->isEnabled());
 
     // The next row takes the deleted one's place; at the end, the one before.
+    // Each removal is confirmed.
+    rig_.Prompter().ScriptAnswer(Answer::Yes);
+    rig_.Prompter().ScriptAnswer(Answer::Yes);
     list.SelectItem(1);
     Click(control::kDelete);
     EXPECT_EQ(list.GetSelectedItem(), 1);

@@ -32,7 +32,8 @@ constexpr int kKeyOneButton = 26;  // its button in the key grid
 constexpr std::string_view kTextLines =
     "IDS_DEFAULT_PROFILE_NAME=Factory profile\n"
     "IDS_PROFILE_SELECT_PROMPT=Apply your changes first?\n"
-    "IDS_PROFILE_ADD_FAILED=Could not write %s\n";
+    "IDS_PROFILE_ADD_FAILED=Could not write %s\n"
+    "IDS_PROFILE_REMOVE_CONFIRM=Remove %s?\n";
 
 KeyEntry Disabled() {
   KeyEntry entry;
@@ -471,6 +472,53 @@ TEST_F(ProfileManagerTest, AnAddThatCannotWriteItsFileSaysSo) {
   EXPECT_EQ(prompter_.messages[0].text, u"Could not write " + taken.u16string());
   EXPECT_EQ(manager_.Rows().size(), 4u);
   EXPECT_FALSE(manager_.ApplyEnabled());
+}
+
+// A file New made is the user's only once an Apply lists it; a file they
+// chose to overwrite was theirs before.
+TEST_F(ProfileManagerTest, CancelAfterNewRemovesOnlyTheFilesItMadeSinceTheLastApply) {
+  struct Case {
+    const char* what;
+    bool existedBefore;
+    bool applied;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"new, cancelled", false, false, false},
+      {"new, applied", false, true, true},
+      {"overwritten, cancelled", true, false, true},
+  };
+  for (const Case& c : cases) {
+    const std::string name = std::string(c.what) + ".fwc";
+    const std::filesystem::path chosen = dir_.path() / name;
+    if (c.existedBefore) dir_.Write(name, "mine");
+    manager_.Open();
+    prompter_.ScriptFile(chosen);
+    ASSERT_TRUE(manager_.Add()) << c.what;
+    if (c.applied) ASSERT_TRUE(manager_.Apply()) << c.what;
+    manager_.Cancel();
+    EXPECT_EQ(std::filesystem::exists(chosen), c.kept) << c.what;
+  }
+}
+
+TEST_F(ProfileManagerTest, RemoveAsksFirstAndOnlyYesRemovesTheRow) {
+  manager_.Open();
+  EXPECT_EQ(manager_.Remove(1), 1);
+  EXPECT_EQ(manager_.Rows().size(), 4u);
+  prompter_.ScriptAnswer(Answer::Yes);
+  EXPECT_EQ(manager_.Remove(1), 1);
+  EXPECT_EQ(manager_.Rows().size(), 3u);
+  EXPECT_EQ(prompter_.questions,
+            (std::vector<std::u16string>{u"Remove $Profile0?", u"Remove $Profile0?"}));
+}
+
+TEST_F(ProfileManagerTest, AfterApplyTheWindowIsToldOnceTheKeyboardHasSwitched) {
+  int shownProfile = -1;
+  manager_.SetAfterSwitch([&] { shownProfile = KeyboardProfile(); });
+  manager_.Open();
+  manager_.Check(2);
+  ASSERT_TRUE(manager_.Apply());
+  EXPECT_EQ(shownProfile, 2);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
@@ -397,6 +398,45 @@ TEST(MainWindowTest, ExitWithTheAboutBoxAndAMessageBoxOpenClosesBothThenShutsDow
   EXPECT_EQ(rig.Window().About(), nullptr);
   EXPECT_FALSE(rig.Window().Prompter().Showing());
   EXPECT_FALSE(rig.Trace().HasLine("show"));
+}
+
+TEST(MainWindowTest, OpenBringsAMinimisedWindowBack) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  rig.Window().RunCommand(command::kOpen);
+  rig.Window().Button(control::kMinimize)->click();
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.Window().isMinimized(); }));
+
+  rig.Window().RunCommand(command::kOpen);
+
+  EXPECT_FALSE(rig.Window().isMinimized());
+  EXPECT_TRUE(rig.Window().isVisible());
+}
+
+// The close button is the user's Exit: with edits pending it asks, Cancel
+// stays, Discard ends and lets the copy of the edits go.
+TEST(MainWindowTest, TheCloseButtonAsksAboutPendingEditsFirst) {
+  WindowRig rig;
+  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.RunUntilLine("refreshed from the keyboard"));
+  rig.App().GetWorkspace().StoreEntry(ProfileNumber(0), kSlotA, Disabled());
+  rig.Window().SetPendingChanges(true);
+  const std::filesystem::path copy =
+      rig.App().GetWorkspace().ProfileFilePath().parent_path() / "$Profile0.unapplied";
+  ASSERT_TRUE(std::filesystem::exists(copy));
+  for (const auto button : {QMessageBox::Cancel, QMessageBox::Discard}) {
+    rig.Window().Prompter().WhenShown([button](QDialog& dialog) {
+      static_cast<QMessageBox&>(dialog).button(button)->click();
+    });
+    rig.Window().Button(control::kClose)->click();
+    EXPECT_EQ(rig.App().Exited(), button == QMessageBox::Discard);
+  }
+  EXPECT_EQ(rig.Trace().Count(
+                "question: Some changes have not been applied to the keyboard yet. Apply them "
+                "before exiting, discard them, or cancel and keep working?"),
+            2u);
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 TEST(MainWindowTest, HelpAndLinksGoToTheOpenerAndAFailureSaysSo) {

@@ -45,8 +45,11 @@ class RecordingTarget : public WindowLinkTarget {
     captions = texts;
   }
   void OnShowMessage(std::u16string_view text) override {
-    std::lock_guard lock(mutex);
-    shown.emplace_back(text);
+    {
+      std::lock_guard lock(mutex);
+      shown.emplace_back(text);
+    }
+    if (whileShowing) whileShowing();
   }
   void OnTrayPicture(int, int) override {}
 
@@ -64,6 +67,8 @@ class RecordingTarget : public WindowLinkTarget {
   std::atomic<int> hides{0};
   std::atomic<bool> onUiThread{true};
   std::function<void(std::uint32_t, HandOverReply)> whileHandling;
+  // Runs while the box is up, as its own loop would.
+  std::function<void()> whileShowing;
 };
 
 class QtWindowLinkTest : public ::testing::Test {
@@ -216,14 +221,20 @@ TEST_F(QtWindowLinkTest, CaptionsAndMessagesCarryTheirOwnCopiesOfTheTexts) {
   ASSERT_TRUE(RunUntil([&] { return target_.hides == 1; }));
   EXPECT_EQ(target_.captions[0], u"B1");
 
+  // The box stays up until the watcher that asked for it has gone on: the
+  // watcher never waits for a person.
   std::atomic<bool> returned{false};
+  bool returnedWhileShown = false;
+  target_.whileShowing = [&] { returnedWhileShown = RunUntil([&] { return returned.load(); }); };
   std::thread watcher([&] {
     std::u16string text = u"cannot read the keyboard's default keys";
     link_.ShowMessage(text);
+    text = u"xx";
     returned = true;
   });
-  ASSERT_TRUE(RunUntil([&] { return returned.load(); }));
+  ASSERT_TRUE(RunUntil([&] { return returned.load() && !target_.shown.empty(); }));
   watcher.join();
+  EXPECT_TRUE(returnedWhileShown);
   ASSERT_EQ(target_.shown.size(), 1u);
   EXPECT_EQ(target_.shown[0], u"cannot read the keyboard's default keys");
 }
