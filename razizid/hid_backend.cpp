@@ -16,8 +16,8 @@ namespace {
 constexpr protocol::Interface kWanted[] = {protocol::kControl, protocol::kConsumer,
                                            protocol::kBankLed};
 // hidapi has no way to wake a blocked read but its time-out: how late a
-// closing device's reader may end, and how often an idle one wakes (once a
-// second, as the scan for arrivals does).
+// closing device's reader may end, and how often an attached keyboard's
+// reader wakes when idle. Without a keyboard nothing wakes.
 constexpr int kReadTimeoutMs = 1000;
 constexpr std::size_t kMaxReport = 65;  // 64 bytes and a report id
 
@@ -62,7 +62,11 @@ struct HidBackend::OpenPath {
   }
 };
 
-HidBackend::HidBackend(std::chrono::milliseconds pollInterval) : pollInterval_(pollInterval) {}
+HidBackend::HidBackend(std::unique_ptr<HotplugMonitor> monitor)
+    : monitor_(monitor ? std::move(monitor) : MakeHotplugMonitor()) {}
+
+HidBackend::HidBackend(std::chrono::milliseconds scanInterval)
+    : monitor_(MakeScanMonitor(scanInterval)) {}
 
 HidBackend::~HidBackend() {
   Stop();
@@ -75,22 +79,32 @@ bool HidBackend::Start(BackendSink& sink) {
   }
   {
     std::lock_guard lock(mutex_);
-    if (poller_.joinable()) return true;
+    if (rescanner_.joinable()) return true;
     sink_ = &sink;
     stopping_ = false;
+    rescanAsked_ = false;
+  }
+  // Watching before the first look: a keyboard plugged in between is not
+  // missed, only looked for twice.
+  if (!monitor_->Start([this] { AskForRescan(); })) {
+    std::fprintf(stderr, "RazIzid: arrivals cannot be watched; looking every second instead\n");
+    monitor_ = MakeScanMonitor(std::chrono::seconds(1));
+    monitor_->Start([this] { AskForRescan(); });
   }
   Rescan();
-  poller_ = std::thread([this] { Poll(); });
+  rescanner_ = std::thread([this] { RescanWhenAsked(); });
   return true;
 }
 
 void HidBackend::Stop() {
+  // Outside the lock: a monitor's call under way takes it.
+  monitor_->Stop();
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    stopChanged_.notify_all();
+    asked_.notify_all();
   }
-  if (poller_.joinable()) poller_.join();
+  if (rescanner_.joinable()) rescanner_.join();
   std::map<std::string, std::shared_ptr<OpenPath>> closing;
   {
     std::lock_guard lock(mutex_);
@@ -159,9 +173,18 @@ std::string HidBackend::LastOpenError() {
   return lastOpenError_;
 }
 
-void HidBackend::Poll() {
+void HidBackend::AskForRescan() {
+  std::lock_guard lock(mutex_);
+  rescanAsked_ = true;
+  asked_.notify_all();
+}
+
+void HidBackend::RescanWhenAsked() {
   std::unique_lock lock(mutex_);
-  while (!stopChanged_.wait_for(lock, pollInterval_, [this] { return stopping_; })) {
+  for (;;) {
+    asked_.wait(lock, [this] { return stopping_ || rescanAsked_; });
+    if (stopping_) return;
+    rescanAsked_ = false;
     lock.unlock();
     Rescan();
     lock.lock();
@@ -197,6 +220,8 @@ bool HidBackend::Rescan() {
       if (!open_.contains(path)) opening.emplace_back(path, interfaces);
     }
   }
+  // Counted before they go: a removal is a change to report.
+  const bool closed = !closing.empty();
   closing.clear();  // joins their readers and closes their handles
 
   bool allOpened = true;
@@ -215,8 +240,8 @@ bool HidBackend::Rescan() {
     std::lock_guard lock(mutex_);
     lastOpenError_.clear();
   }
-  const bool changed = opened || !closing.empty() || !opening.empty();
-  if (opened || !closing.empty()) {
+  const bool changed = opened || closed || !opening.empty();
+  if (opened || closed) {
     if (BackendSink* sink = Sink()) sink->OnDevicesChanged(CountOpen());
   }
   return changed;
@@ -247,8 +272,10 @@ void HidBackend::ReadReports(OpenPath& device) {
   while (!device.stop) {
     const int got = hid_read_timeout(device.reader, buffer.data(), buffer.size(), kReadTimeoutMs);
     if (got < 0) {
-      // Unplugged (or broken): the next scan closes it and reports the count.
+      // Unplugged (or broken): the rescan closes it and reports the count,
+      // whether or not the monitor heard of it.
       device.gone = true;
+      AskForRescan();
       return;
     }
     if (got == 0) continue;
@@ -271,10 +298,7 @@ void HidBackend::NoteOpenFailure(const std::string& path, const std::string& rea
                    "); another program may be holding it: close the keyboard's other tools";
 #else
   lastOpenError_ = "an Ombrex keyboard at " + path + " cannot be opened (" + reason +
-                   "); the udev rule 70-ombrex.rules gives access: installed, it is in "
-                   "lib/udev/rules.d, so replug the keyboard; from a build, copy it from the "
-                   "program folder: sudo cp 70-ombrex.rules /etc/udev/rules.d/ && sudo udevadm "
-                   "control --reload && sudo udevadm trigger";
+                   "); `ombrexctl doctor` says why and gives the command that fixes it";
 #endif
   if (reportedPaths_.insert(path).second) {
     std::fprintf(stderr, "RazIzid: %s\n", lastOpenError_.c_str());
@@ -290,7 +314,8 @@ BackendSink* HidBackend::Sink() {
 
 struct HidBackend::OpenPath {};
 
-HidBackend::HidBackend(std::chrono::milliseconds pollInterval) : pollInterval_(pollInterval) {}
+HidBackend::HidBackend(std::unique_ptr<HotplugMonitor> monitor) : monitor_(std::move(monitor)) {}
+HidBackend::HidBackend(std::chrono::milliseconds) {}
 HidBackend::~HidBackend() = default;
 bool HidBackend::Start(BackendSink&) {
   std::fprintf(stderr, "RazIzid: this build has no HID support (hidapi was not found)\n");

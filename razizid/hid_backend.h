@@ -5,7 +5,8 @@
 // collection, all with the same path, so paths are what gets opened. Each
 // path is opened twice: one handle belongs to its reader thread, the other
 // writes under a mutex, so no handle is ever used by two threads at once.
-// hidapi reports no arrivals here: the list is polled about once a second.
+// hidapi reports no arrivals: the list is read at start and again whenever
+// the hotplug monitor, or a reader whose device went, says so.
 
 #include <atomic>
 #include <chrono>
@@ -19,12 +20,16 @@
 #include <vector>
 
 #include "razizid/backend.h"
+#include "razizid/hotplug.h"
 
 namespace ombrex::razizid {
 
 class HidBackend : public Backend {
  public:
-  explicit HidBackend(std::chrono::milliseconds pollInterval = std::chrono::seconds(1));
+  // Null: the system's own monitor.
+  explicit HidBackend(std::unique_ptr<HotplugMonitor> monitor = nullptr);
+  // Looks again at this interval, as if told each time.
+  explicit HidBackend(std::chrono::milliseconds scanInterval);
   ~HidBackend() override;
 
   bool Start(BackendSink& sink) override;
@@ -38,7 +43,8 @@ class HidBackend : public Backend {
  private:
   struct OpenPath;
 
-  void Poll();
+  void RescanWhenAsked();
+  void AskForRescan();
   // Brings the open paths in line with what is attached; true when they
   // changed.
   bool Rescan();
@@ -50,16 +56,17 @@ class HidBackend : public Backend {
   void NoteOpenFailure(const std::string& path, const std::string& reason);
   BackendSink* Sink();
 
-  const std::chrono::milliseconds pollInterval_;
+  std::unique_ptr<HotplugMonitor> monitor_;
 
   std::mutex mutex_;
-  std::condition_variable stopChanged_;
+  std::condition_variable asked_;
   BackendSink* sink_ = nullptr;
   bool stopping_ = false;
+  bool rescanAsked_ = false;
   std::map<std::string, std::shared_ptr<OpenPath>> open_;
   std::string lastOpenError_;
   std::set<std::string> reportedPaths_;  // told about once on stderr
-  std::thread poller_;
+  std::thread rescanner_;
 };
 
 }  // namespace ombrex::razizid

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
 
 extern char** environ;
 
@@ -134,7 +135,7 @@ Finished RunToEnd(const std::string& program, const std::vector<std::string>& ar
 VirtualKeyboard::VirtualKeyboard(const std::filesystem::path& workDir,
                                  const std::vector<std::string>& extraArgs)
     : workDir_(workDir), socket_((workDir / "vkbd.sock").string()) {
-  ::setenv("RAZIZID_BACKEND", "virtual", 1);
+  ::setenv("RAZIZID_BACKEND", test::DaemonBackend(), 1);
   ::setenv("OMBREX_VKBD_SOCKET", socket_.c_str(), 1);
   std::vector<std::string> args{"serve", "--socket", socket_};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());

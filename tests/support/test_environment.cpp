@@ -77,4 +77,9 @@ void IsolateUserEnvironment() {
   SetEnvironment("XDG_DOCUMENTS_DIR", Utf8FromPath(home / "Documents"));
 }
 
+const char* DaemonBackend() {
+  const char* chosen = std::getenv("OMBREX_TEST_BACKEND");
+  return chosen != nullptr && *chosen != '\0' ? chosen : "virtual";
+}
+
 }  // namespace ombrex::test

@@ -10,4 +10,9 @@ namespace ombrex::test {
 // program folder), OMBREX_TEST_DATA and OMBREX_SOURCE_DIR unless already set.
 void IsolateUserEnvironment();
 
+// The RAZIZID_BACKEND through which tests reach the virtual keyboard daemon:
+// "virtual", or OMBREX_TEST_BACKEND when a run asks for another ("hid" over
+// the hidapi stand-in, which shows the daemon as a hidraw device).
+const char* DaemonBackend();
+
 }  // namespace ombrex::test

@@ -20,6 +20,7 @@
 #include "platform/settings_store.h"
 #include "platform/text.h"
 #include "resources/texts.h"
+#include "tools/ombrexctl/ctl_doctor.h"
 #include "tools/ombrexctl/image_report.h"
 #include "tools/ombrexctl/key_words.h"
 #include "tools/ombrexctl/keyboard_session.h"
@@ -508,6 +509,7 @@ std::string UsageText() {
          "                              mode17 0..3\n"
          "  keycolour LED R G B [--profile N]\n"
          "                              the colour of one LED (0..63)\n"
+         "  doctor                      why the keyboard can or cannot be used, and the fix\n"
          "\n"
          "Keys are named as in the key list (A, F1, Left Ctrl, ...), G1..G9 (bank A),\n"
          "G1:B..G9:B (bank B), or by hex code (0x1E).\n"
@@ -538,6 +540,10 @@ int RunCtl(std::span<const std::string> args, std::ostream& out, std::ostream& e
     if (command.words[0] == "version") {
       out << "ombrexctl " << OMBREX_VERSION << "\n";
       return kExitOk;
+    }
+    if (command.words[0] == "doctor") {
+      if (command.words.size() != 1) throw UsageError{"doctor takes no arguments"};
+      return Doctor(out);
     }
     const auto found = kCommands.find(command.words[0]);
     if (found == kCommands.end()) throw UsageError{"unknown command " + command.words[0]};

@@ -9,6 +9,7 @@
 #include "model/profile_image.h"
 #include "tests/support/processes.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
 
 namespace ombrex::e2e {
 namespace {
@@ -44,7 +45,7 @@ class OmbrexctlTest : public ::testing::Test {
 };
 
 TEST_F(OmbrexctlTest, WithoutAKeyboardEveryKeyboardCommandSaysSoWithThree) {
-  ::setenv("RAZIZID_BACKEND", "virtual", 1);
+  ::setenv("RAZIZID_BACKEND", test::DaemonBackend(), 1);
   ::setenv("OMBREX_VKBD_SOCKET", Path("nobody-listens.sock").c_str(), 1);
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"status"}, {"profile"}, {"read", Path("x.fwc")}, {"lighting", "get"}}) {

@@ -24,6 +24,7 @@
 #include "device/results.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
 
 extern char** environ;
 
@@ -96,7 +97,7 @@ class LinkWithDaemon : public ::testing::Test {
     // The library reads these when it starts; it is started once per process.
     socketDir_ = new test::TempDir();
     socket_ = (socketDir_->path() / "vkbd.sock").string();
-    setenv("RAZIZID_BACKEND", "virtual", 1);
+    setenv("RAZIZID_BACKEND", test::DaemonBackend(), 1);
     setenv("OMBREX_VKBD_SOCKET", socket_.c_str(), 1);
     loaded_ = new ServiceLibraryResult(LoadServiceLibrary(ProgramDir() / ServiceLibraryFileName()));
   }
