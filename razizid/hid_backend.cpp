@@ -1,6 +1,5 @@
 #include "razizid/hid_backend.h"
 
-#include <cstdio>
 #include <cwchar>
 
 #include "platform/text.h"
@@ -70,7 +69,7 @@ HidBackend::~HidBackend() {
 
 bool HidBackend::Start(BackendSink& sink) {
   if (hid_init() != 0) {
-    std::fprintf(stderr, "RazIzid: hidapi cannot start: %s\n", HidError(nullptr).c_str());
+    sink.Error("hidapi cannot start: " + HidError(nullptr));
     return false;
   }
   {
@@ -263,7 +262,7 @@ void HidBackend::ReadReports(OpenPath& device) {
 }
 
 void HidBackend::NoteOpenFailure(const std::string& path, const std::string& reason) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
 #ifdef _WIN32
   // Windows grants every user access to a keyboard's HID collections; what
   // stands in the way is another program that opened it without sharing.
@@ -276,8 +275,12 @@ void HidBackend::NoteOpenFailure(const std::string& path, const std::string& rea
                    "program folder: sudo cp 70-ombrex.rules /etc/udev/rules.d/ && sudo udevadm "
                    "control --reload && sudo udevadm trigger";
 #endif
-  if (reportedPaths_.insert(path).second) {
-    std::fprintf(stderr, "RazIzid: %s\n", lastOpenError_.c_str());
+  if (reportedPaths_.insert(path).second && sink_ != nullptr) {
+    // Said outside the lock: the program's log may call the library again.
+    BackendSink* sink = sink_;
+    const std::string message = lastOpenError_;
+    lock.unlock();
+    sink->Error(message);
   }
 }
 
@@ -292,8 +295,8 @@ struct HidBackend::OpenPath {};
 
 HidBackend::HidBackend(std::chrono::milliseconds pollInterval) : pollInterval_(pollInterval) {}
 HidBackend::~HidBackend() = default;
-bool HidBackend::Start(BackendSink&) {
-  std::fprintf(stderr, "RazIzid: this build has no HID support (hidapi was not found)\n");
+bool HidBackend::Start(BackendSink& sink) {
+  sink.Error("this build has no HID support (hidapi was not found)");
   return false;
 }
 void HidBackend::Stop() {}
