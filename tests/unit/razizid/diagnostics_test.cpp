@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
