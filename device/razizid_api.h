@@ -177,12 +177,12 @@ typedef void(RAZIZID_CALL* RazIzidMonitorCallback)(void* context, uint32_t direc
    * the whole message, 0 when every keyboard opened. */                             \
   X(LastOpenError, (char* buffer, uint32_t capacity), (buffer, capacity))          \
   /* Where the diagnostics go from now on (NULL: nowhere). The callback may be       \
-   * called on any thread, one call at a time. Returns 1 once no call of the         \
-   * one it replaces is running (unless called from that callback itself). */       \
+   * called on any thread, one call at a time, Init's included; it must not call     \
+   * the library. Returns 1 once no call of the one it replaces is running. */       \
   X(SetLog, (RazIzidLogCallback log, void* context), (log, context))                  \
-  /* Who sees every report from now on (NULL: nobody), one call at a time and in     \
-   * the order the reports passed; returns 1 as SetLog does. A report sent is        \
-   * seen even when the keyboard then does not take it. */                           \
+  /* Who sees every report from now on (NULL: nobody), in order, as SetLog's         \
+   * callback is called and returning as SetLog does. A report sent is seen even     \
+   * when the keyboard then does not take it. */                                     \
   X(SetMonitor, (RazIzidMonitorCallback monitor, void* context), (monitor, context))
 /* clang-format on */
 

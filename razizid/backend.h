@@ -33,8 +33,7 @@ struct DeviceCounts {
 
 // A backend calls these from its own threads (or from inside Write), never
 // while holding a lock that its other members take; that holds for what it
-// says through Diagnostics too, since the program's log callback may call
-// the library again.
+// says through Diagnostics too.
 class BackendSink : public Diagnostics {
  public:
   virtual void OnReport(protocol::Interface from, std::span<const std::uint8_t> report) = 0;

@@ -37,9 +37,10 @@ class Diagnostics {
 
 // The program's two callbacks as one core keeps them. A callback is called
 // under a lock of its own: calls never overlap, and replacing one returns
-// only when no call of the old one is running. The lock is recursive, so a
-// callback that calls back into the library on its own thread (and so may be
-// told something again) does not wait for itself.
+// only when no call of the old one is running. Callbacks may come while the
+// core holds its own locks (Init), so they must not call the library; the
+// lock is recursive all the same, so one that does on its own thread is not
+// a deadlock of this lock's making.
 class CallerOutlets final : public Diagnostics {
  public:
   void SetLog(RazIzidLogCallback log, void* context);

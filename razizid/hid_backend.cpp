@@ -276,7 +276,7 @@ void HidBackend::NoteOpenFailure(const std::string& path, const std::string& rea
                    "control --reload && sudo udevadm trigger";
 #endif
   if (reportedPaths_.insert(path).second && sink_ != nullptr) {
-    // Said outside the lock: the program's log may call the library again.
+    // Said outside the lock, as everything this backend hands its sink.
     BackendSink* sink = sink_;
     const std::string message = lastOpenError_;
     lock.unlock();
