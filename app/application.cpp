@@ -13,6 +13,7 @@
 #include "device/device_events.h"
 #include "device/device_link.h"
 #include "device/service_library.h"
+#include "device/session_recorder.h"
 #include "device/window_link.h"
 #include "editors/key_assignment_editor.h"
 #include "editors/profile_manager.h"
@@ -24,6 +25,7 @@
 #include "model/unapplied_edits.h"
 #include "model/user_mode_files.h"
 #include "model/workspace.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/process_launch.h"
 #include "platform/text.h"
@@ -172,6 +174,22 @@ bool Application::BindLink() {
   return true;
 }
 
+bool Application::Listen(TraceLog& trace) {
+  if (!config_.recordFile.empty()) {
+    recorder_ = SessionRecorder::Create(config_.recordFile);
+    if (!recorder_) {
+      errors_ << "ombrex: cannot make the recording " << Utf8FromPath(config_.recordFile)
+              << std::endl;
+      return false;
+    }
+  }
+  listener_ = std::make_unique<LibraryListener>(
+      link_->Library(),
+      [&trace](int, std::string_view message) { trace.Line("library: " + std::string(message)); },
+      recorder_ ? recorder_->Monitor() : LibraryListener::Monitor{});
+  return true;
+}
+
 void Application::BuildEditors(MainWindowView& view) {
   prompter_ = std::make_unique<CountingPrompter>(*this, view.Prompts());
   sync_ = std::make_unique<KeyboardSync>(*workspace_, link_->Commands(), *texts_, *prompter_);
@@ -242,7 +260,7 @@ ApplyLighting Application::LightingForApply() {
 
 StartOutcome Application::Initialise(MainWindowView& view, WindowLink& window) {
   state_.deviceProfile = std::nullopt;
-  if (!BindLink()) return {false, 1};
+  if (!BindLink() || !Listen(view.Trace())) return {false, 1};
   view_ = &view;
   window_ = &window;
   // The bank starts in A and no request is made yet.
@@ -448,6 +466,8 @@ void Application::Finish() {
   manager_.reset();
   switcher_.reset();
   events_.reset();
+  // The trace the listener writes to may go before this object does.
+  listener_.reset();
   link_.reset();
   // The listener may be handing a later start's message to the window; it
   // gives up now and ends before the window goes away.

@@ -49,12 +49,15 @@ class DeviceLink;
 class KeyAssignmentEditor;
 class KeyGrid;
 class KeyboardSync;
+class LibraryListener;
 class LightingPanel;
 class Lighting;
 class ProfileManager;
 class ProfileSwitcher;
+class SessionRecorder;
 class SettingsStore;
 class Texts;
+class TraceLog;
 class UnappliedEdits;
 class UserModeFiles;
 class WindowLink;
@@ -78,6 +81,8 @@ struct ApplicationConfig {
   // Tests bind a service-library core linked into the process instead of the
   // shared library of the program folder.
   std::optional<RazIzidFunctions> inProcessLibrary;
+  // --record: every report to and from the keyboard, as a recorded session.
+  std::filesystem::path recordFile;
 
   // The program's own places: its folder, the user's documents folder.
   static ApplicationConfig ForThisProgram();
@@ -184,6 +189,9 @@ class Application {
   // `readAgain`: the keyboard changed it by itself.
   void ShowKeyboardProfile(bool readAgain);
   bool BindLink();
+  // The library's errors into the window's trace, its reports into the
+  // recording when one is asked for; false when that cannot be made.
+  bool Listen(TraceLog& trace);
   void BuildEditors(MainWindowView& view);
   ApplyLighting LightingForApply();
   void ReadyPoint();
@@ -203,6 +211,8 @@ class Application {
   std::unique_ptr<AppSettings> settings_;
   std::unique_ptr<Workspace> workspace_;
   std::unique_ptr<DeviceLink> link_;
+  std::unique_ptr<SessionRecorder> recorder_;
+  std::unique_ptr<LibraryListener> listener_;
   std::unique_ptr<DeviceEvents> events_;
   std::unique_ptr<KeyboardSync> sync_;
   std::unique_ptr<KeyGrid> grid_;

@@ -1,6 +1,7 @@
 #include "app/developer_options.h"
 
 #include "ombrex_version.h"
+#include "platform/command_line.h"
 
 namespace ombrex {
 
@@ -16,6 +17,8 @@ ParsedOptions ParseDeveloperOptions(std::span<const std::string> arguments,
       config.eventPrefix = arguments[++i];
     } else if (argument == "--profile-folder" && hasValue) {
       config.profileFolder = arguments[++i];
+    } else if (argument == "--record" && hasValue) {
+      config.recordFile = PathFromUtf8(arguments[++i]);
     } else if (argument == "--trace") {
       parsed.options.trace = true;
     } else if (argument == "--screenshot" && hasValue && set == OptionSet::Window) {
@@ -33,7 +36,8 @@ ParsedOptions ParseDeveloperOptions(std::span<const std::string> arguments,
 
 std::string DeveloperUsage(std::string_view program, OptionSet set) {
   std::string usage = "usage: " + std::string(program) +
-                      " [--instance NAME] [--events PREFIX] [--profile-folder DIR] [--trace]";
+                      " [--instance NAME] [--events PREFIX] [--profile-folder DIR] [--trace]"
+                      " [--record FILE]";
   if (set == OptionSet::Window) usage += " [--screenshot DIR]";
   return usage + " [/Start] [/Kill]";
 }
@@ -56,7 +60,9 @@ std::string ProgramHelp(OptionSet set) {
       "  /Start                start into the notification area; never open the window\n"
       "                        by itself\n"
       "  /Kill                 end the running copy, and this start\n"
-      "  --trace               one line on standard output for each thing the window did\n";
+      "  --trace               one line on standard output for each thing the window did\n"
+      "  --record FILE         every report to and from the keyboard, with its time, into\n"
+      "                        FILE (ombrex-vkbd serve --replay plays it back)\n";
   if (window) {
     text +=
         "  --screenshot DIR      save DIR/main-<scale>x.png once the window is drawn, print\n"

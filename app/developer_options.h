@@ -7,6 +7,7 @@
 //   --events PREFIX        prefix of the named events
 //   --profile-folder DIR   where the profile file lives
 //   --trace                one line per effect on standard output ("window: show")
+//   --record FILE          a recorded session of the keyboard's reports
 //   --screenshot DIR       the window's picture once drawn, then exit (window only)
 
 #include <filesystem>

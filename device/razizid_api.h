@@ -82,6 +82,25 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
 #define RAZIZID_TAG_CONSUMER 0x434F4E53u /* 'CONS': the keyboard's event codes */
 #define RAZIZID_TAG_LED 0x004C4544u      /* 'LED': the G-key bank LED state */
 
+/* Diagnostics, handed to the log callback that SetLog installs as one line of
+ * UTF-8 without a line end, valid only during the call. The library never
+ * writes to the process's own streams: without a log callback it says
+ * nothing. */
+#define RAZIZID_LOG_ERROR \
+  0 /* always: a backend that cannot start, a keyboard that cannot be opened */
+#define RAZIZID_LOG_DETAIL 1 /* only while Debug's level is above 0 */
+typedef void(RAZIZID_CALL* RazIzidLogCallback)(void* context, int level, const char* message);
+
+/* Every report the library hands to a keyboard (RAZIZID_SENT, before it is
+ * written) and every input report from one (RAZIZID_RECEIVED, before any
+ * request's callback has it), with the interface's usage page and usage and
+ * the report, report id first. */
+#define RAZIZID_SENT 0u
+#define RAZIZID_RECEIVED 1u
+typedef void(RAZIZID_CALL* RazIzidMonitorCallback)(void* context, uint32_t direction,
+                                                   uint16_t usagePage, uint16_t usage,
+                                                   const uint8_t* data, uint32_t length);
+
 /* Results below 1. Successful calls return 1, a count or a byte count. */
 #define RAZIZID_NONE 0           /* no matching device, nothing done */
 #define RAZIZID_REFUSED (-1)     /* bad selector, verification value or argument */
@@ -107,8 +126,8 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
 #define RAZIZID_QUERY_ARGUMENTS (selector, callback, tag, verification, unitId)
 
 #define RAZIZID_FUNCTIONS(X)                                                          \
-  /* Sets the level of the library's diagnostics on stderr (0 = quiet);              \
-   * returns the previous level. */                                                  \
+  /* Sets the level of the library's diagnostics (0 = errors only, see              \
+   * RAZIZID_LOG_DETAIL); returns the previous level. */                             \
   X(Debug, (int level), (level))                                                      \
   /* Starts the library with the backend named by RAZIZID_BACKEND ("hid", the        \
    * default; "virtual"; "model"). > 0: ready. 0 or below: the backend could         \
@@ -156,7 +175,15 @@ typedef int(RAZIZID_CALL* RazIzidCallback)(const RazIzidEvent* event);
   /* Why a keyboard that is present could not be opened (typically missing           \
    * permissions), as UTF-8 with a NUL, cut to capacity. Returns the length of       \
    * the whole message, 0 when every keyboard opened. */                             \
-  X(LastOpenError, (char* buffer, uint32_t capacity), (buffer, capacity))
+  X(LastOpenError, (char* buffer, uint32_t capacity), (buffer, capacity))          \
+  /* Where the diagnostics go from now on (NULL: nowhere). The callback may be       \
+   * called on any thread, one call at a time, Init's included; it must not call     \
+   * the library. Returns 1 once no call of the one it replaces is running. */       \
+  X(SetLog, (RazIzidLogCallback log, void* context), (log, context))                  \
+  /* Who sees every report from now on (NULL: nobody), in order, as SetLog's         \
+   * callback is called and returning as SetLog does. A report sent is seen even     \
+   * when the keyboard then does not take it. */                                     \
+  X(SetMonitor, (RazIzidMonitorCallback monitor, void* context), (monitor, context))
 /* clang-format on */
 
 #define RAZIZID_DECLARE_FUNCTION(name, parameters, arguments) \

@@ -37,6 +37,15 @@ constexpr Binding kOptional[] = {RAZIZID_EXTRA_FUNCTIONS(OMBREX_OPTIONAL)};
 #undef OMBREX_OPTIONAL
 #undef OMBREX_BINDING
 
+// Nothing thrown may go back into the library, which called in C.
+void RAZIZID_CALL KeepLine(void* lines, int, const char* message) {
+  try {
+    static_cast<std::vector<std::string>*>(lines)->emplace_back(message != nullptr ? message : "");
+  } catch (...) {
+    // A line lost to a shortage of memory.
+  }
+}
+
 std::optional<std::string_view> FirstMissing(const RazIzidFunctions& table) {
   for (const Binding& binding : kRequired) {
     if (!binding.present(table)) return binding.symbol;
@@ -85,11 +94,60 @@ ServiceLibraryResult BindServiceLibrary(const RazIzidFunctions& functions,
     return ServiceLibraryError{ServiceLibraryError::Reason::MissingFunction, name,
                                std::string(*missing)};
   }
-  if (const int started = functions.Init(0); started <= 0) {
-    return ServiceLibraryError{ServiceLibraryError::Reason::InitRefused, name,
-                               std::to_string(started)};
+  // Nobody listens yet while the library starts: what it says then is kept,
+  // for the error when it refuses and for the program's log when it does not.
+  std::vector<std::string> said;
+  if (functions.SetLog != nullptr) functions.SetLog(&KeepLine, &said);
+  const int started = functions.Init(0);
+  if (functions.SetLog != nullptr) functions.SetLog(nullptr, nullptr);
+  if (started <= 0) {
+    std::string detail = std::to_string(started);
+    for (const std::string& line : said) detail += "; " + line;
+    return ServiceLibraryError{ServiceLibraryError::Reason::InitRefused, name, detail};
   }
-  return ServiceLibrary(functions);
+  return ServiceLibrary(functions, std::move(said));
+}
+
+LibraryListener::LibraryListener(const ServiceLibrary& library, Log log, Monitor monitor,
+                                 bool detail)
+    : functions_(library.Functions()), log_(std::move(log)), monitor_(std::move(monitor)) {
+  if (log_ && functions_.SetLog != nullptr) {
+    for (const std::string& line : library.StartLines()) log_(RAZIZID_LOG_ERROR, line);
+    if (detail && functions_.Debug != nullptr) previousLevel_ = functions_.Debug(1);
+    hears_ = functions_.SetLog(&OnLog, this) == 1;
+  }
+  if (monitor_ && functions_.SetMonitor != nullptr) {
+    monitors_ = functions_.SetMonitor(&OnReport, this) == 1;
+  }
+}
+
+LibraryListener::~LibraryListener() {
+  if (monitors_) functions_.SetMonitor(nullptr, nullptr);
+  if (hears_) functions_.SetLog(nullptr, nullptr);
+  if (previousLevel_) functions_.Debug(*previousLevel_);
+}
+
+void RAZIZID_CALL LibraryListener::OnLog(void* context, int level, const char* message) {
+  try {
+    static_cast<LibraryListener*>(context)->log_(level, message != nullptr ? message : "");
+  } catch (...) {
+    // As for a line kept while starting.
+  }
+}
+
+void RAZIZID_CALL LibraryListener::OnReport(void* context, std::uint32_t direction,
+                                            std::uint16_t usagePage, std::uint16_t usage,
+                                            const std::uint8_t* data, std::uint32_t length) {
+  const auto* self = static_cast<LibraryListener*>(context);
+  try {
+    self->monitor_(
+        direction == RAZIZID_SENT ? session_record::Direction::Out : session_record::Direction::In,
+        protocol::Interface{usagePage, usage},
+        data != nullptr ? std::span<const std::uint8_t>(data, length)
+                        : std::span<const std::uint8_t>());
+  } catch (...) {
+    // The monitor keeps its own failures (a recorder notes what it lost).
+  }
 }
 
 ServiceLibraryResult LoadServiceLibrary(const std::filesystem::path& path) {

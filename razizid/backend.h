@@ -11,6 +11,7 @@
 
 #include "device/protocol.h"
 #include "device/razizid_api.h"
+#include "razizid/diagnostics.h"
 
 namespace ombrex::razizid {
 
@@ -31,11 +32,15 @@ struct DeviceCounts {
 };
 
 // A backend calls these from its own threads (or from inside Write), never
-// while holding a lock that its other members take.
-class BackendSink {
+// while holding a lock that its other members take; that holds for what it
+// says through Diagnostics too.
+class BackendSink : public Diagnostics {
  public:
   virtual void OnReport(protocol::Interface from, std::span<const std::uint8_t> report) = 0;
   virtual void OnDevicesChanged(const DeviceCounts& counts) = 0;
+  // A sink that does not pass them on hears nothing.
+  void Say(int, std::string_view) noexcept override {}
+  bool WantsDetail() const noexcept override { return false; }
 
  protected:
   ~BackendSink() = default;
@@ -67,12 +72,13 @@ class Backend {
 // Makes the in-process keyboard model, or null with `error` set. The shared
 // library loads it from the model module; a core linked together with the
 // model makes it directly.
-using ModelBackendMaker = std::unique_ptr<Backend> (*)(std::string& error);
+using ModelBackendMaker = std::unique_ptr<Backend> (*)(std::string& error, Diagnostics& log);
 
 // The backend RAZIZID_BACKEND names ("hid" when unset; "model" from
 // `makeModel`). Null, with `error` set, for an unknown name or a backend this
 // build does not have.
-std::unique_ptr<Backend> MakeBackendFromEnvironment(std::string& error,
-                                                    ModelBackendMaker makeModel);
+// `log` outlives the backend.
+std::unique_ptr<Backend> MakeBackendFromEnvironment(std::string& error, ModelBackendMaker makeModel,
+                                                    Diagnostics& log);
 
 }  // namespace ombrex::razizid

@@ -1,7 +1,6 @@
 #include "razizid/core.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <new>
@@ -36,17 +35,27 @@ Core::~Core() {
 }
 
 int Core::Debug(int level) {
-  return debugLevel_.exchange(level);
+  return outlets_.SetLevel(level);
+}
+
+int Core::SetLog(RazIzidLogCallback log, void* context) {
+  outlets_.SetLog(log, context);
+  return 1;
+}
+
+int Core::SetMonitor(RazIzidMonitorCallback monitor, void* context) {
+  outlets_.SetMonitor(monitor, context);
+  return 1;
 }
 
 int Core::Init(int) {
   std::unique_lock lock(lifecycle_);
   if (backend_ != nullptr) return 1;
   std::string error;
-  if (factory_) ownedBackend_ = factory_(error);
+  if (factory_) ownedBackend_ = factory_(error, outlets_);
   Backend* backend = ownedBackend_ ? ownedBackend_.get() : fixedBackend_;
   if (backend == nullptr) {
-    std::fprintf(stderr, "RazIzid: %s\n", error.empty() ? "no backend" : error.c_str());
+    outlets_.Error(error.empty() ? "no backend" : error);
     return 0;
   }
   if (!backend->Start(*this)) {
@@ -142,6 +151,8 @@ int Core::Write(WriteKind kind, const RazIzidSelector* selector, RazIzidCallback
   if (!target) return RAZIZID_REFUSED;
   std::shared_lock lock(lifecycle_);
   if (backend_ == nullptr) return RAZIZID_NOT_READY;
+  // Before the write: a reply may reach the monitor before the write returns.
+  if (outlets_.Monitoring()) outlets_.Pass(RAZIZID_SENT, *target, report);
   const int written = kind == WriteKind::Feature
                           ? backend_->SetFeature(*target, report)
                           : backend_->Write(*target, report, kind == WriteKind::Every);
@@ -192,27 +203,28 @@ int Core::LastOpenError(char* buffer, std::uint32_t capacity) {
 }
 
 void Core::OnReport(protocol::Interface from, std::span<const std::uint8_t> report) {
+  if (outlets_.Monitoring()) outlets_.Pass(RAZIZID_RECEIVED, from, report);
   std::lock_guard lock(registry_);
   for (auto& [unit, request] : requests_) {
     if (request->Interface() != from) continue;
     try {
       request->PostReport(report);
     } catch (const std::bad_alloc&) {
-      Dropped("a report");
+      Dropped("a report dropped: out of memory");
     }
   }
 }
 
 void Core::OnDevicesChanged(const DeviceCounts& counts) {
-  if (debugLevel_.load() > 0) {
-    std::fprintf(stderr, "RazIzid: keyboards attached: %d\n", counts.control);
+  if (outlets_.WantsDetail()) {
+    outlets_.Detail("keyboards attached: " + std::to_string(counts.control));
   }
   std::lock_guard lock(registry_);
   for (auto& [unit, request] : requests_) {
     try {
       request->PostCount(counts.Of(request->Interface()));
     } catch (const std::bad_alloc&) {
-      Dropped("a device count");
+      Dropped("a device count dropped: out of memory");
     }
   }
 }
@@ -259,11 +271,11 @@ int Core::StopRequests(const std::function<bool(const RequestDispatcher&)>& take
 }
 
 void Core::Dropped(const char* what) const {
-  if (debugLevel_.load() > 0) std::fprintf(stderr, "RazIzid: %s dropped: out of memory\n", what);
+  outlets_.Detail(what);
 }
 
 void Core::Trace(const char* what) const {
-  if (debugLevel_.load() > 0) std::fprintf(stderr, "RazIzid: %s refused\n", what);
+  if (outlets_.WantsDetail()) outlets_.Detail(std::string(what) + " refused");
 }
 
 }  // namespace ombrex::razizid

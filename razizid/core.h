@@ -18,11 +18,14 @@
 
 #include "device/razizid_api.h"
 #include "razizid/backend.h"
+#include "razizid/diagnostics.h"
 #include "razizid/request_dispatcher.h"
 
 namespace ombrex::razizid {
 
-using BackendFactory = std::function<std::unique_ptr<Backend>(std::string& error)>;
+// `log` outlives what the factory makes.
+using BackendFactory =
+    std::function<std::unique_ptr<Backend>(std::string& error, Diagnostics& log)>;
 
 class Core final : private BackendSink {
  public:
@@ -44,6 +47,11 @@ class Core final : private BackendSink {
   // Standing requests now registered (tests).
   std::size_t RequestCount() const;
 
+  // Where the core and its backend say things (to the program's log).
+  Diagnostics& Log() {
+    return outlets_;
+  }
+
  private:
   enum class WriteKind { Every, First, Status, Feature };
 
@@ -52,6 +60,12 @@ class Core final : private BackendSink {
   // dropped, as one beyond a request's queue limit is.
   void OnReport(protocol::Interface from, std::span<const std::uint8_t> report) override;
   void OnDevicesChanged(const DeviceCounts& counts) override;
+  void Say(int level, std::string_view message) noexcept override {
+    outlets_.Say(level, message);
+  }
+  bool WantsDetail() const noexcept override {
+    return outlets_.WantsDetail();
+  }
 
   // The keyboard interface of a request that passes its checks.
   std::optional<protocol::Interface> Admit(const char* call, const RazIzidSelector* selector,
@@ -66,7 +80,12 @@ class Core final : private BackendSink {
   // Stops the requests chosen by `take`, outside the registry lock.
   int StopRequests(const std::function<bool(const RequestDispatcher&)>& take);
   void Trace(const char* what) const;
+  // `what` is the whole line: no line is built once memory has run out.
   void Dropped(const char* what) const;
+
+  // First, so it outlives the backend, whose threads and commit hooks may
+  // still say something while it is taken down.
+  mutable CallerOutlets outlets_;
 
   BackendFactory factory_;
   Backend* fixedBackend_ = nullptr;
@@ -83,8 +102,6 @@ class Core final : private BackendSink {
   // ends when that callback returns, and is joined later from another thread.
   std::vector<std::unique_ptr<RequestDispatcher>> finishing_;
   std::uint32_t nextUnitId_ = 1;
-
-  std::atomic<int> debugLevel_{0};
 };
 
 // The shared library's one core, with the backend RAZIZID_BACKEND names; the

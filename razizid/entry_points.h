@@ -6,8 +6,8 @@
 // contract's I/O error: a caller of a C library may not be C++ at all, and
 // even one that is cannot catch across a module built with its own runtime.
 
-#include <cstdio>
 #include <exception>
+#include <string>
 
 #include "device/razizid_api.h"
 #include "razizid/core.h"
@@ -15,13 +15,17 @@
 namespace ombrex::razizid {
 
 template <typename Call>
-int Contained(const char* function, Call&& call) noexcept {
+int Contained(Core& core, const char* function, Call&& call) noexcept {
   try {
     return call();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "RazIzid: %s failed: %s\n", function, error.what());
+    try {
+      core.Log().Error(std::string(function) + " failed: " + error.what());
+    } catch (...) {
+      core.Log().Error("a call failed");  // no memory left for the whole line
+    }
   } catch (...) {
-    std::fprintf(stderr, "RazIzid: %s failed\n", function);
+    core.Log().Error("a call failed");
   }
   return RAZIZID_IO_ERROR;
 }
@@ -29,9 +33,15 @@ int Contained(const char* function, Call&& call) noexcept {
 // `TheCore` gives the core every function reaches.
 template <Core& (*TheCore)()>
 struct EntryPoints {
-#define RAZIZID_ENTRY_POINT(name, parameters, arguments)               \
-  static int RAZIZID_CALL name parameters noexcept {                   \
-    return Contained(#name, [&] { return TheCore().name arguments; }); \
+#define RAZIZID_ENTRY_POINT(name, parameters, arguments)                  \
+  static int RAZIZID_CALL name parameters noexcept {                      \
+    Core* core = nullptr;                                                 \
+    try {                                                                 \
+      core = &TheCore();                                                  \
+    } catch (...) {                                                       \
+      return RAZIZID_IO_ERROR; /* no core, so nowhere to say it */        \
+    }                                                                     \
+    return Contained(*core, #name, [&] { return core->name arguments; }); \
   }
   RAZIZID_FUNCTIONS(RAZIZID_ENTRY_POINT)
   RAZIZID_EXTRA_FUNCTIONS(RAZIZID_ENTRY_POINT)

@@ -1,6 +1,5 @@
 #include "razizid/hid_backend.h"
 
-#include <cstdio>
 #include <cwchar>
 
 #include "platform/text.h"
@@ -74,7 +73,7 @@ HidBackend::~HidBackend() {
 
 bool HidBackend::Start(BackendSink& sink) {
   if (hid_init() != 0) {
-    std::fprintf(stderr, "RazIzid: hidapi cannot start: %s\n", HidError(nullptr).c_str());
+    sink.Error("hidapi cannot start: " + HidError(nullptr));
     return false;
   }
   {
@@ -87,7 +86,7 @@ bool HidBackend::Start(BackendSink& sink) {
   // Watching before the first look: a keyboard plugged in between is not
   // missed, only looked for twice.
   if (!monitor_->Start([this] { AskForRescan(); })) {
-    std::fprintf(stderr, "RazIzid: arrivals cannot be watched; looking every second instead\n");
+    sink.Error("arrivals cannot be watched; looking every second instead");
     monitor_ = MakeScanMonitor(std::chrono::seconds(1));
     monitor_->Start([this] { AskForRescan(); });
   }
@@ -290,7 +289,7 @@ void HidBackend::ReadReports(OpenPath& device) {
 }
 
 void HidBackend::NoteOpenFailure(const std::string& path, const std::string& reason) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
 #ifdef _WIN32
   // Windows grants every user access to a keyboard's HID collections; what
   // stands in the way is another program that opened it without sharing.
@@ -300,8 +299,12 @@ void HidBackend::NoteOpenFailure(const std::string& path, const std::string& rea
   lastOpenError_ = "an Ombrex keyboard at " + path + " cannot be opened (" + reason +
                    "); `ombrexctl doctor` says why and gives the command that fixes it";
 #endif
-  if (reportedPaths_.insert(path).second) {
-    std::fprintf(stderr, "RazIzid: %s\n", lastOpenError_.c_str());
+  if (reportedPaths_.insert(path).second && sink_ != nullptr) {
+    // Said outside the lock, as everything this backend hands its sink.
+    BackendSink* sink = sink_;
+    const std::string message = lastOpenError_;
+    lock.unlock();
+    sink->Error(message);
   }
 }
 
@@ -317,8 +320,8 @@ struct HidBackend::OpenPath {};
 HidBackend::HidBackend(std::unique_ptr<HotplugMonitor> monitor) : monitor_(std::move(monitor)) {}
 HidBackend::HidBackend(std::chrono::milliseconds) {}
 HidBackend::~HidBackend() = default;
-bool HidBackend::Start(BackendSink&) {
-  std::fprintf(stderr, "RazIzid: this build has no HID support (hidapi was not found)\n");
+bool HidBackend::Start(BackendSink& sink) {
+  sink.Error("this build has no HID support (hidapi was not found)");
   return false;
 }
 void HidBackend::Stop() {}

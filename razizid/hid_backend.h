@@ -65,7 +65,7 @@ class HidBackend : public Backend {
   bool rescanAsked_ = false;
   std::map<std::string, std::shared_ptr<OpenPath>> open_;
   std::string lastOpenError_;
-  std::set<std::string> reportedPaths_;  // told about once on stderr
+  std::set<std::string> reportedPaths_;  // told about once in the log
   std::thread rescanner_;
 };
 

@@ -30,8 +30,8 @@ constexpr auto kTables = MakeTables(std::make_index_sequence<InProcessLibrary::k
 }  // namespace
 
 InProcessLibrary::InProcessLibrary()
-    : core_(std::make_unique<Core>([](std::string& error) {
-        return MakeBackendFromEnvironment(error, &MakeModelBackendFromEnvironment);
+    : core_(std::make_unique<Core>([](std::string& error, Diagnostics& log) {
+        return MakeBackendFromEnvironment(error, &MakeModelBackendFromEnvironment, log);
       })) {
   TakeSlot();
 }

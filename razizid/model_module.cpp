@@ -69,12 +69,16 @@ void CopyReason(std::string_view reason, char* error, std::uint32_t capacity) no
 }  // namespace ombrex::razizid
 
 extern "C" RAZIZID_EXPORT ombrex::razizid::Backend* RazIzidMakeModelBackend(
-    char* error, std::uint32_t capacity) noexcept {
+    ombrex::razizid::Diagnostics* log, char* error, std::uint32_t capacity) noexcept {
   using namespace ombrex::razizid;
   static_assert(std::is_same_v<decltype(&RazIzidMakeModelBackend), ModelModuleEntry>);
   try {
+    if (log == nullptr) {
+      CopyReason("the model backend needs somewhere to log", error, capacity);
+      return nullptr;
+    }
     std::string reason;
-    std::unique_ptr<Backend> model = MakeModelBackendFromEnvironment(reason);
+    std::unique_ptr<Backend> model = MakeModelBackendFromEnvironment(reason, *log);
     if (!model) {
       CopyReason(reason, error, capacity);
       return nullptr;

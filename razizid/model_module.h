@@ -19,9 +19,11 @@
 namespace ombrex::razizid {
 
 // The module's one export: the model set up from the environment, as
-// MakeModelBackendFromEnvironment, or null with at most `capacity` bytes of
-// the reason (NUL included) in `error`. The caller owns what it returns.
-using ModelModuleEntry = Backend* (*)(char* error, std::uint32_t capacity) noexcept;
+// MakeModelBackendFromEnvironment (saying what it has to say through `log`,
+// which outlives the model), or null with at most `capacity` bytes of the
+// reason (NUL included) in `error`. The caller owns what it returns.
+using ModelModuleEntry = Backend* (*)(Diagnostics* log, char* error,
+                                      std::uint32_t capacity) noexcept;
 inline constexpr char kModelModuleEntry[] = "RazIzidMakeModelBackend";
 
 // "libRazIzidModel.so" here, "RazIzidModel.dll" on Windows.
@@ -29,6 +31,6 @@ std::filesystem::path ModelModuleFileName();
 
 // The library's way to the model (a ModelBackendMaker): from the module in
 // the library's own folder.
-std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error);
+std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error, Diagnostics& log);
 
 }  // namespace ombrex::razizid

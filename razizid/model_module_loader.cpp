@@ -10,7 +10,7 @@ std::filesystem::path ModelModuleFileName() {
   return SharedLibraryFileName("RazIzidModel");
 }
 
-std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error) {
+std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error, Diagnostics& log) {
   // Any address inside this library names the file it was loaded from.
   static const char here = 0;
   const std::filesystem::path folder = ModuleFileHolding(&here).parent_path();
@@ -28,7 +28,8 @@ std::unique_ptr<Backend> MakeModelBackendFromModule(std::string& error) {
     return nullptr;
   }
   std::array<char, 512> reason{};
-  std::unique_ptr<Backend> backend(entry(reason.data(), static_cast<std::uint32_t>(reason.size())));
+  std::unique_ptr<Backend> backend(
+      entry(&log, reason.data(), static_cast<std::uint32_t>(reason.size())));
   if (!backend) error = reason.data();
   return backend;
 }

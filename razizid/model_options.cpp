@@ -1,7 +1,6 @@
 #include "razizid/model_options.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -66,7 +65,7 @@ std::optional<vkbd::FaultOptions> ParseFaultOptions(std::string_view text) {
   return options;
 }
 
-std::unique_ptr<Backend> MakeModelBackendFromEnvironment(std::string& error) {
+std::unique_ptr<Backend> MakeModelBackendFromEnvironment(std::string& error, Diagnostics& log) {
   const auto faults = ParseFaultOptions(Environment("RAZIZID_MODEL_FAULTS"));
   if (!faults) {
     error = "RAZIZID_MODEL_FAULTS is not a list of name=value faults";
@@ -77,16 +76,13 @@ std::unique_ptr<Backend> MakeModelBackendFromEnvironment(std::string& error) {
   if (!stateFile.empty()) {
     std::error_code ignored;
     if (std::filesystem::exists(stateFile, ignored) && !keyboard->LoadState(stateFile)) {
-      std::fprintf(stderr, "RazIzid: state file %s is not usable; starting from factory state\n",
-                   stateFile.string().c_str());
+      log.Error("state file " + stateFile.string() + " is not usable; starting from factory state");
     }
     // Kept at the end of every transfer, when the host's changes are whole.
     vkbd::Keyboard* kept = keyboard.get();
-    keyboard->SetCommitHook([kept, stateFile] {
-      if (!kept->SaveState(stateFile)) {
-        std::fprintf(stderr, "RazIzid: cannot write the state file %s\n",
-                     stateFile.string().c_str());
-      }
+    keyboard->SetCommitHook([kept, stateFile, &log] {
+      if (!kept->SaveState(stateFile))
+        log.Error("cannot write the state file " + stateFile.string());
     });
   }
   return std::make_unique<ModelBackend>(std::move(keyboard), *faults);

@@ -17,8 +17,9 @@ namespace ombrex::razizid {
 
 // A model of a keyboard of its own, from the environment; null, with `error`
 // set, when the faults cannot be read. A state file that is not usable is
-// said on stderr and the model starts from its factory state.
-std::unique_ptr<Backend> MakeModelBackendFromEnvironment(std::string& error);
+// said through `log` (which outlives the backend) and the model starts from
+// its factory state.
+std::unique_ptr<Backend> MakeModelBackendFromEnvironment(std::string& error, Diagnostics& log);
 
 // nullopt for an unknown name, a value that is not a number, or a rate
 // outside 0..1.

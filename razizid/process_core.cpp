@@ -6,8 +6,8 @@ namespace ombrex::razizid {
 Core& ProcessCore() {
   // Never destroyed: the program never calls End, and its callbacks may still
   // be running on the library's threads while the process exits.
-  static Core& core = *std::make_unique<Core>([](std::string& error) {
-                         return MakeBackendFromEnvironment(error, &MakeModelBackendFromModule);
+  static Core& core = *std::make_unique<Core>([](std::string& error, Diagnostics& log) {
+                         return MakeBackendFromEnvironment(error, &MakeModelBackendFromModule, log);
                        }).release();
   return core;
 }

@@ -74,6 +74,11 @@ const std::map<std::string, ServeSetter>& ServeSetters() {
          o.traceFile = v;
          return !v.empty();
        }},
+      {"--replay",
+       [](ServeOptions& o, const std::string& v) {
+         o.replayFile = v;
+         return !v.empty();
+       }},
       {"--latency-ms",
        [](ServeOptions& o, const std::string& v) {
          const auto value = ParseUnsigned(v, 600'000);
@@ -204,6 +209,9 @@ std::string UsageText() {
          "                         end of transfer, reset and profile or reset event\n"
          "  --trace FILE           append each received command packet as one line\n"
          "                         of 128 hex digits\n"
+         "  --replay FILE          answer from a recorded session (ombrexctl --record,\n"
+         "                         ombrex --record): each report the host sends gets\n"
+         "                         what the keyboard sent after it then\n"
          "  --latency-ms N         delay every reply by N ms\n"
          "  --seed N               seed of the faults below (default 1)\n"
          "  --drop P               fraction 0..1 of replies never sent\n"

@@ -26,8 +26,9 @@ inline constexpr int kExitNoDaemon = 3;
 
 struct ServeOptions {
   std::string socketPath;
-  std::filesystem::path stateFile;  // empty: not persisted
-  std::filesystem::path traceFile;  // empty: no trace
+  std::filesystem::path stateFile;   // empty: not persisted
+  std::filesystem::path traceFile;   // empty: no trace
+  std::filesystem::path replayFile;  // empty: the keyboard model answers
   FaultOptions faults;
   FactoryConfig factory;
   bool startPlugged = true;

@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 #include "vkbd/command_line.h"
 #include "vkbd/service.h"
@@ -58,6 +61,15 @@ class StopSignals {
   struct sigaction oldInt_ {};
 };
 
+bool ReadWholeFile(const std::filesystem::path& file, std::string& text) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  text = content.str();
+  return !in.bad();
+}
+
 }  // namespace
 
 int Serve(const ServeOptions& options, std::ostream& err) {
@@ -78,6 +90,27 @@ int Serve(const ServeOptions& options, std::ostream& err) {
     err << "ombrex-vkbd: cannot open the trace file " << options.traceFile.string() << "\n";
     return kExitRefused;
   }
+  std::optional<Replay> replay;
+  if (!options.replayFile.empty()) {
+    std::string text;
+    if (!ReadWholeFile(options.replayFile, text)) {
+      err << "ombrex-vkbd: cannot read the recorded session " << options.replayFile.string()
+          << "\n";
+      return kExitRefused;
+    }
+    TraceReading reading = ReadTrace(text);
+    if (reading.badLine != 0) {
+      err << "ombrex-vkbd: " << options.replayFile.string() << " line " << reading.badLine
+          << " is not a report of a recorded session\n";
+      return kExitRefused;
+    }
+    replay.emplace(std::move(reading.reports));
+    if (replay->Requests() == 0) {
+      err << "ombrex-vkbd: " << options.replayFile.string()
+          << " holds no report sent to the keyboard\n";
+      return kExitRefused;
+    }
+  }
   StopSignals signals;
   if (!signals.Install()) {
     err << "ombrex-vkbd: cannot set up signal handling\n";
@@ -94,6 +127,7 @@ int Serve(const ServeOptions& options, std::ostream& err) {
   serviceOptions.startPlugged = options.startPlugged;
   serviceOptions.stateFile = options.stateFile;
   serviceOptions.trace = trace.IsOpen() ? &trace : nullptr;
+  serviceOptions.replay = replay ? &*replay : nullptr;
   serviceOptions.log = [&err](std::string_view message) {
     err << "ombrex-vkbd: " << message << "\n";
   };

@@ -169,6 +169,8 @@ void Service::OnWriteReport(ClientId client, std::span<const std::uint8_t> paylo
   const std::span<const std::uint8_t> report = payload.subspan(4);
   if (!plugged_) {
     ReplyWritten(client, 0);
+  } else if (options_.replay != nullptr) {
+    OnReplayedReport(client, to, report, now);
   } else if (to == protocol::kControl && report.size() == protocol::kPacketSize) {
     OnControlPacket(client, report, now);
   } else if (to == protocol::kBankLed && !report.empty()) {
@@ -201,6 +203,30 @@ void Service::OnControlPacket(ClientId client, std::span<const std::uint8_t> pac
   payload.insert(payload.end(), reply.begin(), reply.end());
   const auto due = now + std::chrono::milliseconds(options_.faults.latencyMs);
   delayed_.emplace(due, vkbd_wire::Encode(Type::InputReport, payload));
+}
+
+void Service::OnReplayedReport(ClientId client, protocol::Interface to,
+                               std::span<const std::uint8_t> report, SteadyClock::time_point now) {
+  if (to == protocol::kControl && options_.trace != nullptr && !options_.trace->Write(report)) {
+    Log("cannot write the packet trace");
+  }
+  const auto answers = options_.replay->Answer(to, report);
+  if (!answers) {
+    // The session never sent it: as a keyboard that took the report and
+    // said nothing, which the host then handles as it would a lost reply.
+    Log("no recorded answer to " + TraceLine(report));
+    ReplyWritten(client, static_cast<std::int32_t>(report.size()));
+    return;
+  }
+  ReplyWritten(client, static_cast<std::int32_t>(report.size()));
+  const auto due = now + std::chrono::milliseconds(options_.faults.latencyMs);
+  for (const TracedReport& answer : *answers) {
+    std::vector<std::uint8_t> payload;
+    vkbd_wire::PutU16(payload, answer.hidInterface.usagePage);
+    vkbd_wire::PutU16(payload, answer.hidInterface.usage);
+    payload.insert(payload.end(), answer.report.begin(), answer.report.end());
+    delayed_.emplace(due, vkbd_wire::Encode(Type::InputReport, payload));
+  }
 }
 
 void Service::OnEvent(ClientId client, std::span<const std::uint8_t> payload) {

@@ -17,6 +17,7 @@
 
 #include "device/vkbd_wire.h"
 #include "vkbd/keyboard.h"
+#include "vkbd/replay.h"
 #include "vkbd/trace_file.h"
 
 namespace ombrex::vkbd {
@@ -35,8 +36,11 @@ class FrameSink {
 struct ServiceOptions {
   FaultOptions faults;
   bool startPlugged = true;
-  std::filesystem::path stateFile;            // empty: nothing is persisted
-  TraceFile* trace = nullptr;                 // not owned; null: no trace
+  std::filesystem::path stateFile;  // empty: nothing is persisted
+  TraceFile* trace = nullptr;       // not owned; null: no trace
+  // Not owned; set: every report written is answered from this recorded
+  // session instead of by the keyboard model.
+  Replay* replay = nullptr;
   std::function<void(std::string_view)> log;  // problems worth a line on stderr
 };
 
@@ -76,6 +80,8 @@ class Service {
                      SteadyClock::time_point now);
   void OnControlPacket(ClientId client, std::span<const std::uint8_t> packet,
                        SteadyClock::time_point now);
+  void OnReplayedReport(ClientId client, protocol::Interface to,
+                        std::span<const std::uint8_t> report, SteadyClock::time_point now);
   void OnEvent(ClientId client, std::span<const std::uint8_t> payload);
   void OnDump(ClientId client, std::span<const std::uint8_t> payload);
 

@@ -35,6 +35,7 @@ struct Command {
   bool all = false;
   bool json = false;
   std::optional<std::string> profile;
+  Listening listening;
 };
 
 struct UsageError {
@@ -99,7 +100,7 @@ class Context {
 
   // The keyboard, or nullptr with the exit code set.
   KeyboardSession* Keyboard() {
-    if (!session_) session_ = KeyboardSession::Open(err, exitCode);
+    if (!session_) session_ = KeyboardSession::Open(err, exitCode, command.listening);
     return session_.get();
   }
   // The keyboard's profile named by --profile (1..4), else the active one;
@@ -478,6 +479,11 @@ Command Split(std::span<const std::string> args) {
     } else if (arg == "--profile") {
       if (i + 1 == args.size()) throw UsageError{"--profile needs a number"};
       command.profile = args[++i];
+    } else if (arg == "-v" || arg == "--verbose") {
+      command.listening.verbose = true;
+    } else if (arg == "--record") {
+      if (i + 1 == args.size() || args[i + 1].empty()) throw UsageError{"--record needs a file"};
+      command.listening.record = PathFromUtf8(args[++i]);
     } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
       throw UsageError{"unknown option " + arg};
     } else {
@@ -514,6 +520,9 @@ std::string UsageText() {
          "Keys are named as in the key list (A, F1, Left Ctrl, ...), G1..G9 (bank A),\n"
          "G1:B..G9:B (bank B), or by hex code (0x1E).\n"
          "RAZIZID_BACKEND picks the keyboard: hid (default), virtual, model.\n"
+         "  -v, --verbose               what the service library says, on the error stream\n"
+         "  --record FILE               every report sent to and received from the keyboard,\n"
+         "                              with its time, into FILE (ombrex-vkbd serve --replay)\n"
          "  --help, --version           this text, or the version\n"
          "\n"
          "Exit codes: 0 done, 1 refused or invalid input, 2 usage error, 3 no keyboard.\n";

@@ -4,20 +4,49 @@
 
 #include "device/results.h"
 #include "device/service_library.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
 namespace ombrex::ctl {
 
-std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode) {
+std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode,
+                                                       const Listening& listening) {
+  auto session = std::make_unique<KeyboardSession>();
+  session->err_ = &err;
+  if (!listening.record.empty()) {
+    session->recorder_ = SessionRecorder::Create(listening.record);
+    if (!session->recorder_) {
+      err << "ombrexctl: cannot make the recording " << Utf8FromPath(listening.record) << "\n";
+      exitCode = kExitRefused;
+      return nullptr;
+    }
+    session->record_ = listening.record;
+  }
   ServiceLibraryResult bound = LoadServiceLibrary(ServiceFolder() / ServiceLibraryFileName());
   if (const auto* error = std::get_if<ServiceLibraryError>(&bound)) {
     err << "ombrexctl: " << Utf8FromUtf16(error->Text()) << "\n";
     exitCode = kExitRefused;
     return nullptr;
   }
-  auto session = std::make_unique<KeyboardSession>();
-  session->link_ = std::make_unique<DeviceLink>(std::get<ServiceLibrary>(bound), session->state_);
+  const ServiceLibrary& library = std::get<ServiceLibrary>(bound);
+  if (listening.verbose || session->recorder_) {
+    LibraryListener::Log log;
+    if (listening.verbose) {
+      log = [raw = session.get()](int, std::string_view message) {
+        std::lock_guard lock(raw->errMutex_);
+        *raw->err_ << "ombrexctl: RazIzid: " << message << "\n";
+      };
+    }
+    session->listener_ = std::make_unique<LibraryListener>(
+        library, std::move(log),
+        session->recorder_ ? session->recorder_->Monitor() : LibraryListener::Monitor{},
+        listening.verbose);
+    if (session->recorder_ && !session->listener_->Monitors()) {
+      err << "ombrexctl: this service library cannot show its reports; nothing is recorded\n";
+    }
+  }
+  session->link_ = std::make_unique<DeviceLink>(library, session->state_);
   session->link_->RegisterReplyRead();
   if (session->Count() > 0) return session;
   if (const auto why = session->OpenError()) {
@@ -29,7 +58,13 @@ std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& e
   return nullptr;
 }
 
-KeyboardSession::~KeyboardSession() = default;
+KeyboardSession::~KeyboardSession() {
+  listener_.reset();
+  if (recorder_ && recorder_->Failed()) {
+    *err_ << "ombrexctl: the recording " << Utf8FromPath(record_)
+          << " could not be written whole\n";
+  }
+}
 
 bool KeyboardSession::ReadArrival() {
   CommandSet& commands = Commands();

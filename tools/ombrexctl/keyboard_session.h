@@ -4,7 +4,9 @@
 // the program folder, the device link, and the reads the program makes when a
 // keyboard arrives (its factory key table and its status block).
 
+#include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -12,6 +14,8 @@
 #include "device/app_state.h"
 #include "device/command_set.h"
 #include "device/device_link.h"
+#include "device/service_library.h"
+#include "device/session_recorder.h"
 
 namespace ombrex::ctl {
 
@@ -21,12 +25,23 @@ inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoKeyboard = 3;
 
+// What the tool keeps of its talk with the keyboard.
+struct Listening {
+  // -v: the library's diagnostics on the error stream, from its threads too
+  // (std::cerr takes that).
+  bool verbose = false;
+  // --record FILE: every report sent and received, as a recorded session.
+  std::filesystem::path record;
+};
+
 class KeyboardSession {
  public:
   // The library and link; nullopt with a message on `err` and the exit code
-  // in `exitCode` when the library does not start (1) or no keyboard can be
-  // used (3, also when one is present but cannot be opened).
-  static std::unique_ptr<KeyboardSession> Open(std::ostream& err, int& exitCode);
+  // in `exitCode` when the library does not start or the recording cannot be
+  // made (1) or no keyboard can be used (3, also when one is present but
+  // cannot be opened).
+  static std::unique_ptr<KeyboardSession> Open(std::ostream& err, int& exitCode,
+                                               const Listening& listening = {});
   KeyboardSession() = default;
   ~KeyboardSession();
 
@@ -42,6 +57,11 @@ class KeyboardSession {
  private:
   AppState state_;
   std::unique_ptr<DeviceLink> link_;
+  std::unique_ptr<SessionRecorder> recorder_;
+  std::mutex errMutex_;
+  std::unique_ptr<LibraryListener> listener_;  // goes before what it writes to
+  std::ostream* err_ = nullptr;
+  std::filesystem::path record_;
 };
 
 }  // namespace ombrex::ctl

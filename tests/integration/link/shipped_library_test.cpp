@@ -54,7 +54,7 @@ TEST(ShippedLibrary, ExportsTheContractsFunctionsAndNothingElse) {
                                               RAZIZID_EXTRA_FUNCTIONS(OMBREX_EXTRA_NAME)};
 #undef OMBREX_NAME
 #undef OMBREX_EXTRA_NAME
-  EXPECT_EQ(contract.size(), 13u);
+  EXPECT_EQ(contract.size(), 15u);
   EXPECT_EQ(Exported(ProgramDir() / ServiceLibraryFileName()), contract);
   EXPECT_EQ(Exported(ProgramDir() / razizid::ModelModuleFileName()),
             std::set<std::string>{razizid::kModelModuleEntry});

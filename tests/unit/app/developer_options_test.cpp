@@ -10,13 +10,14 @@ namespace {
 TEST(DeveloperOptionsTest, DeveloperOptionsAreTakenAndTheProgramsOwnPassedOn) {
   ApplicationConfig config;
   const std::vector<std::string> args{
-      "--instance",       "Test1",  "/Start",   "--trace", "--screenshot", "shots",
-      "--profile-folder", "/tmp/p", "--events", "Ev_",     "/Kill"};
+      "--instance", "Test1",    "/Start", "--trace", "--screenshot", "shots",  "--profile-folder",
+      "/tmp/p",     "--events", "Ev_",    "/Kill",   "--record",     "session"};
   const ParsedOptions parsed = ParseDeveloperOptions(args, config, OptionSet::Window);
   ASSERT_TRUE(parsed.ok);
   EXPECT_EQ(config.instanceName, "Test1");
   EXPECT_EQ(config.eventPrefix, "Ev_");
   EXPECT_EQ(config.profileFolder, std::filesystem::path("/tmp/p"));
+  EXPECT_EQ(config.recordFile, std::filesystem::path("session"));
   EXPECT_TRUE(parsed.options.trace);
   EXPECT_EQ(parsed.options.screenshotFolder, std::filesystem::path("shots"));
   EXPECT_EQ(parsed.options.programArguments, (std::vector<std::string>{"/Start", "/Kill"}));
@@ -31,6 +32,7 @@ TEST(DeveloperOptionsTest, UnknownOptionsAndMissingValuesAreRefused) {
   const Case cases[] = {
       {{"--verbose"}, OptionSet::Window, "--verbose"},
       {{"--instance"}, OptionSet::Window, "--instance"},
+      {{"--record"}, OptionSet::Headless, "--record"},
       {{"--screenshot", "dir"}, OptionSet::Headless, "--screenshot"},
   };
   for (const Case& c : cases) {

@@ -400,14 +400,16 @@ TEST(Core, InitFailsWhenTheBackendCannotStart) {
             0);
 }
 
-std::unique_ptr<Backend> NoModel(std::string& error) {
+std::unique_ptr<Backend> NoModel(std::string& error, Diagnostics&) {
   error = "no model here";
   return nullptr;
 }
 
 TEST(Core, UnknownBackendNameRefusesInit) {
   test::ScopedEnvironment env("RAZIZID_BACKEND", "carrier-pigeon");
-  Core core{[](std::string& error) { return MakeBackendFromEnvironment(error, &NoModel); }};
+  Core core{[](std::string& error, Diagnostics& log) {
+    return MakeBackendFromEnvironment(error, &NoModel, log);
+  }};
   EXPECT_EQ(core.Init(0), 0);
 }
 

@@ -313,3 +313,37 @@ TEST_F(ServiceTest, DisconnectedClientsGetNoPushes) {
 
 }  // namespace
 }  // namespace ombrex::vkbd
+
+namespace ombrex::vkbd {
+namespace {
+
+TEST_F(ServiceTest, AReplayAnswersWhatTheSessionAnsweredNotWhatTheModelWould) {
+  const Packet request = BuildPacket(Command::ReadKeyTable, 3, 0);
+  Packet recorded = request;
+  recorded[8] = 0x99;  // no factory table holds this
+  const std::array<std::uint8_t, 2> event = {0x01, 0x04};
+  Replay replay(
+      {{0, session_record::Direction::Out, protocol::kControl, {request.begin(), request.end()}},
+       {1, session_record::Direction::In, protocol::kControl, {recorded.begin(), recorded.end()}},
+       {2, session_record::Direction::In, protocol::kConsumer, {event.begin(), event.end()}}});
+  ServiceOptions options;
+  options.replay = &replay;
+  Start(options);
+  WritePacket(kLibraryA, request);
+  const auto a = sink_.Take(kLibraryA);
+  ASSERT_EQ(a.size(), 3u);
+  EXPECT_EQ(I32(a[0]), 64);
+  EXPECT_EQ(ReplyIn(a[1]), recorded);
+  EXPECT_EQ(vkbd_wire::GetU16(a[2].payload, 0), protocol::kConsumer.usagePage);
+  EXPECT_EQ(std::vector<std::uint8_t>(a[2].payload.begin() + 4, a[2].payload.end()),
+            std::vector<std::uint8_t>(event.begin(), event.end()));
+
+  // A request the session never made is taken and left unanswered.
+  WritePacket(kLibraryA, BuildPacket(Command::ReadStatusBlock, 56));
+  const auto unknown = sink_.Take(kLibraryA);
+  ASSERT_EQ(unknown.size(), 1u);
+  EXPECT_EQ(unknown[0].type, Type::Written);
+}
+
+}  // namespace
+}  // namespace ombrex::vkbd
