@@ -5,7 +5,10 @@
 #include <optional>
 
 #if OMBREX_XCB_XKB
+// The C header names a field "explicit", a keyword of C++.
+#define explicit explicit_
 #include <xcb/xkb.h>
+#undef explicit
 
 #include <cstdlib>
 #endif
