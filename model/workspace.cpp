@@ -86,8 +86,12 @@ ImageResult JudgeImageFile(const std::filesystem::path& file, const ImageFileRea
       // Too short for the entries at all (the size rule): silent.
       if (read.check != ImageCheck::TooShort) ShowFormatMessage(file, prompter);
       return ImageResult::kFailed;
-    case ImageFileVerdict::kMissing:
     case ImageFileVerdict::kTooLarge:
+      // A header claiming too much is a file of the format gone wrong: named
+      // like any other. A file of 4 GiB and more is no image at all.
+      if (read.check == ImageCheck::TooLarge) ShowFormatMessage(file, prompter);
+      break;
+    case ImageFileVerdict::kMissing:
       break;
   }
   return ImageResult::kFailed;
