@@ -194,6 +194,7 @@ void Application::BuildEditors(MainWindowView& view) {
   prompter_ = std::make_unique<CountingPrompter>(*this, view.Prompts());
   sync_ = std::make_unique<KeyboardSync>(*workspace_, link_->Commands(), *texts_, *prompter_);
   grid_ = std::make_unique<KeyGrid>(*workspace_, *texts_, view.Buttons(), view);
+  grid_->SetKeyboardTable(&link_->Commands().DefaultTable());
   switcher_ =
       std::make_unique<ProfileSwitcher>(*workspace_, link_->Commands(), *sync_, *grid_, *texts_,
                                         *prompter_, view, run_, [this] { return events_->Bank(); });

@@ -572,6 +572,10 @@ void CVantrelDlg::SetAssigned(int button, bool assigned) {
   if (CPngButton* key = KeyButton(button)) key->SetMarked(assigned);
 }
 
+void CVantrelDlg::SetUnavailable(int button, bool unavailable) {
+  if (CPngButton* key = KeyButton(button)) key->SetDimmed(unavailable);
+}
+
 void CVantrelDlg::SetTooltip(int button, std::u16string_view text) {
   if (CPngButton* key = KeyButton(button)) key->SetTooltip(text);
 }

@@ -118,6 +118,7 @@ class CVantrelDlg final : public CBaseDialog,
 
   // KeyButtons.
   void SetAssigned(int button, bool assigned) override;
+  void SetUnavailable(int button, bool unavailable) override;
   void SetTooltip(int button, std::u16string_view text) override;
   void SetColourFrame(int button, std::optional<Rgb> colour) override;
   void ApplyFlip() override;

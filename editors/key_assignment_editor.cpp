@@ -8,6 +8,9 @@
 #include "model/key_grid.h"
 #include "model/key_names.h"
 #include "model/workspace.h"
+#include "platform/prompter.h"
+#include "platform/text.h"
+#include "resources/texts.h"
 
 namespace ombrex {
 
@@ -152,6 +155,8 @@ bool KeyAssignmentEditor::Open(int controlId, int bank, std::optional<ProfileNum
   slot_ = key->slot;
   profile_ = *profile;
   macroOnly_ = controlId == control::kMacroOnly;
+  // The Macro button edits the macro list only, never a key.
+  available_ = macroOnly_ || parts_.grid.SlotOnKeyboard(slot_);
   Initialise(parts_.workspace.ReadEntry(profile_, slot_));
   return true;
 }
@@ -291,7 +296,14 @@ KeyDisposition KeyAssignmentEditor::CaptureKey(const KeyMessage& key) {
   const KeyCode code = CodeFromKeyMessage(key.vk, key.param);
   if (code == 0 || IsMediaKeyCode(code)) return KeyDisposition::Pass;
   // Print Screen may come as a release only.
-  if (keyboardChecked_ && (key.IsFirstPress() || code == 0x137)) CaptureCode(code);
+  if (!keyboardChecked_ || !(key.IsFirstPress() || code == 0x137)) return KeyDisposition::Swallow;
+  // The keyboard would send nothing for it: a dead key is no assignment.
+  if (!HasDeviceCode(code)) {
+    parts_.prompter.ShowMessage(
+        FormatWithText(parts_.texts.Text(kKeyNotSendable), KeyNameTable(parts_.texts).Text(code)));
+    return KeyDisposition::Swallow;
+  }
+  CaptureCode(code);
   return KeyDisposition::Swallow;
 }
 
@@ -350,7 +362,12 @@ void KeyAssignmentEditor::Apply() {
   const ProfileNumber shown = parts_.state.deviceProfile.load().value_or(profile_);
   const int bank = parts_.bank();
   parts_.grid.ShowMacroListChange(macros_.HandOver(), shown, bank);
-  if (const std::optional<KeyEntry> entry = EntryToStore()) {
+  std::optional<KeyEntry> entry = EntryToStore();
+  if (entry && !available_ && !entry->Is(AssignKind::Default)) {
+    parts_.prompter.ShowMessage(parts_.texts.Text(kKeyNotOnKeyboard));
+    entry.reset();
+  }
+  if (entry) {
     const int button = ButtonForSlot(slot_, bank);
     if (shown == profile_ && button >= 0) parts_.grid.ShowEntry(button, *entry);
     parts_.workspace.StoreEntry(profile_, slot_, *entry);

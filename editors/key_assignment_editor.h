@@ -80,6 +80,11 @@ inline constexpr int kMacroOnly = 1143;
 
 enum class EditorPage { Key, Macro, Media, Function };
 
+// The editor's messages: a key the keyboard does not have, and a captured
+// key the keyboard cannot send (a format with one "%s", the key's name).
+inline constexpr std::u16string_view kKeyNotOnKeyboard = u"IDS_KEY_NOT_ON_KEYBOARD";
+inline constexpr std::u16string_view kKeyNotSendable = u"IDS_KEY_NOT_SENDABLE";
+
 // The mouse action list, with the key code each entry stores.
 struct MouseAction {
   std::u16string_view text;
@@ -157,6 +162,9 @@ class KeyAssignmentEditor {
   int Slot() const { return slot_; }
   ProfileNumber Profile() const { return profile_; }
   bool MacroOnly() const { return macroOnly_; }
+  // Whether the keyboard has this key. An assignment to a key it lacks could
+  // not be sent: Apply refuses it with a message (Default stays possible).
+  bool Available() const { return available_; }
 
   // ---- What the dialog shows
   EditorPage Page() const;
@@ -227,6 +235,7 @@ class KeyAssignmentEditor {
   int slot_ = 0;
   ProfileNumber profile_ = 0;
   bool macroOnly_ = false;
+  bool available_ = true;
   AssignKind kind_ = AssignKind::Default;
   AssignKind initialKind_ = AssignKind::Default;
   std::uint32_t initialValue_ = 0;

@@ -68,7 +68,8 @@ void MacroPage::Changed() {
 // ---- Opening and closing
 
 void MacroPage::Load() {
-  recorder_.Stop();
+  recorder_.Stop(false);
+  lastRecorded_.reset();
   items_.clear();
   for (MacroRecord& record : workspace_.MacroList()) {
     if (record.fresh == 0) items_.push_back(std::move(record));
@@ -83,7 +84,8 @@ void MacroPage::Load() {
 }
 
 void MacroPage::Close() {
-  recorder_.Stop();
+  recorder_.Stop(false);
+  lastRecorded_.reset();
   items_.clear();
   items_.shrink_to_fit();
   current_ = -1;
@@ -155,7 +157,7 @@ void MacroPage::TypeName(std::u16string_view text) {
     Changed();
     return;
   }
-  if (text.empty() || RefuseGrowth(kEmptyMacroBytes, false)) {
+  if (text.empty() || RefuseGrowth(kEmptyMacroBytes)) {
     Changed();
     return;
   }
@@ -177,7 +179,7 @@ void MacroPage::Add() {
     ShowFormatted(catalogue::kMacroErrMax, static_cast<int>(kMaxMacros));
     return;
   }
-  if (RefuseGrowth(kEmptyMacroBytes, false)) return;
+  if (RefuseGrowth(kEmptyMacroBytes)) return;
   if (items_.empty()) nameCounter_ = 0;
   const std::u16string prefix = texts_.Text(catalogue::kMacroNewPrefix);
   std::u16string name;
@@ -359,7 +361,11 @@ void MacroPage::ToggleRecording() {
 
 void MacroPage::StopRecording() {
   if (!IsRecording()) return;
-  recorder_.Stop();
+  // The keyboard would play a key left down as held until the next macro.
+  const std::vector<MacroAction> releases = recorder_.Stop(realDelays_);
+  for (const MacroAction& release : releases) InsertAction(release, true, false);
+  if (!releases.empty()) MarkDirty();
+  lastRecorded_.reset();
   stoppedOnce_ = true;
   Changed();
 }
@@ -369,23 +375,55 @@ std::u16string_view MacroPage::RecordButtonTextKey() const {
   return stoppedOnce_ ? catalogue::kMacroActionRecord : macro_texts::kRecordFirst;
 }
 
+std::size_t MacroPage::MemoryRoomInActions() const {
+  const MacroMemoryUse use = MemoryUse();
+  if (!use.Known()) return kMaxMacroActions;
+  if (use.sizes.withoutNames >= use.capacity) return 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(
+      (use.capacity - use.sizes.withoutNames) / kMacroActionBytes, kMaxMacroActions));
+}
+
 KeyDisposition MacroPage::TakeKey(const TimedKeyMessage& key) {
-  const RecordedKey taken = recorder_.Take(key, realDelays_);
-  if (taken.count > 0) InsertRecorded(taken.Actions());
+  const std::size_t rowRoom = kMaxMacroActions - std::min(rows_.size(), kMaxMacroActions);
+  const std::size_t memoryRoom = recorder_.IsRecording() ? MemoryRoomInActions() : 0;
+  const RecordedKey taken = recorder_.Take(key, realDelays_, std::min(rowRoom, memoryRoom));
+  if (taken.full) {
+    StopRecording();
+    if (rowRoom <= memoryRoom) {
+      ShowFormatted(macro_texts::kRecordActionsFull, static_cast<int>(kMaxMacroActions));
+    } else {
+      prompter_.ShowMessage(texts_.Text(macro_texts::kRecordMemoryFull));
+    }
+  } else if (taken.retract) {
+    RetractRecorded();
+  } else if (taken.count > 0) {
+    InsertRecorded(taken.Actions());
+  }
   return taken.disposition;
 }
 
-bool MacroPage::InsertRecorded(std::span<const MacroAction> actions) {
-  if (rows_.size() + actions.size() > kMaxMacroActions) {
-    StopRecording();
-    ShowFormatted(macro_texts::kRecordActionsFull, static_cast<int>(kMaxMacroActions));
-    return false;
-  }
-  if (RefuseGrowth(kMacroActionBytes * actions.size(), true)) return false;
+void MacroPage::InsertRecorded(std::span<const MacroAction> actions) {
   for (const MacroAction& action : actions) InsertAction(action, true, false);
+  lastRecorded_.reset();
+  if (selectedRow_ >= 0) {
+    lastRecorded_ = RecordedRow{selectedRow_, rows_[static_cast<std::size_t>(selectedRow_)]};
+  }
   MarkDirty();
   Changed();
-  return true;
+}
+
+void MacroPage::RetractRecorded() {
+  const std::optional<RecordedRow> last = std::exchange(lastRecorded_, std::nullopt);
+  // A row the user moved or deleted meanwhile stays: an extra release is
+  // harmless, a wrong row removed is not.
+  if (!last || last->index < 0 || static_cast<std::size_t>(last->index) >= rows_.size()) return;
+  const auto at = static_cast<std::size_t>(last->index);
+  if (!(rows_[at] == last->action)) return;
+  // Undo what InsertAction did: the row before gets its own delay back.
+  if (at > 0) rows_[at - 1].delay = rows_[at].delay;
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at));
+  if (selectedRow_ == last->index) selectedRow_ = last->index - 1;
+  Changed();
 }
 
 void MacroPage::ToggleRecordDelay() {
@@ -399,11 +437,9 @@ MacroMemoryUse MacroPage::MemoryUse() const {
   return MeasureMacroMemory(items_, state_.macroCapacity.load(), current_, rows_.size());
 }
 
-bool MacroPage::RefuseGrowth(std::uint64_t extraBytes, bool recording) {
+bool MacroPage::RefuseGrowth(std::uint64_t extraBytes) {
   if (HasMacroRoom(MemoryUse(), extraBytes)) return false;
-  if (recording) StopRecording();
-  prompter_.ShowMessage(
-      texts_.Text(recording ? macro_texts::kRecordMemoryFull : macro_texts::kMemoryNoRoom));
+  prompter_.ShowMessage(texts_.Text(macro_texts::kMemoryNoRoom));
   return true;
 }
 

@@ -34,6 +34,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -172,13 +173,17 @@ class MacroPage {
   // A new macro of the page: cycles 1, no actions, the lowest id free.
   MacroRecord FreshMacro(std::u16string_view name) const;
   void MakeCurrent(int index);
-  // The recorder's actions go in after the selected row; false (and the
-  // recording stopped with a message) when they would not fit.
-  bool InsertRecorded(std::span<const MacroAction> actions);
+  // The recorder's actions go in after the selected row (the recorder has
+  // made sure they fit).
+  void InsertRecorded(std::span<const MacroAction> actions);
+  // Takes the row InsertRecorded put in last out again.
+  void RetractRecorded();
+  // How many more actions the keyboard's memory takes (without names).
+  std::size_t MemoryRoomInActions() const;
   void InsertAction(const MacroAction& action, bool afterSelection, bool keepDelay);
-  // True, after the message (and the recording stopped), when the list would
-  // no longer fit the keyboard's memory without names.
-  bool RefuseGrowth(std::uint64_t extraBytes, bool recording);
+  // True, after the message, when the list would no longer fit the
+  // keyboard's memory without names.
+  bool RefuseGrowth(std::uint64_t extraBytes);
   void ShowFormatted(std::u16string_view textKey, int number);
   void MarkDirty();
   void Changed();
@@ -199,6 +204,12 @@ class MacroPage {
   std::u16string cyclesText_ = u"1";
   bool realDelays_ = false;
   bool stoppedOnce_ = false;
+  // The row a recorded event put in last, as it was put in.
+  struct RecordedRow {
+    int index;
+    MacroAction action;
+  };
+  std::optional<RecordedRow> lastRecorded_;
   // Lives as long as the page (the program): reset only by an Add on an empty list.
   unsigned nameCounter_ = 0;
 };

@@ -9,12 +9,19 @@
 #include "model/unapplied_edits.h"
 #include "model/workspace.h"
 #include "platform/prompter.h"
+#include "platform/text.h"
 #include "resources/text_catalogue.h"
 #include "resources/texts.h"
 
 namespace ombrex {
 
 namespace catalogue = text_catalogue;
+
+namespace {
+// Formats with one "%s", the profile file's path.
+constexpr std::u16string_view kProfileFileIsFolder = u"IDS_PROFILE_FILE_IS_FOLDER";
+constexpr std::u16string_view kProfileFileForeignLink = u"IDS_PROFILE_FILE_FOREIGN_LINK";
+}  // namespace
 
 ProfileSwitcher::ProfileSwitcher(Workspace& workspace, CommandSet& commands, KeyboardSync& sync,
                                  KeyGrid& grid, const Texts& texts, Prompter& prompter,
@@ -38,7 +45,8 @@ void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
   workspace_.EnsureProfileFolder();
   const std::optional<ProfileNumber> current = CurrentProfile();
   const std::filesystem::path file = workspace_.ProfileFilePath();
-  const bool built = current && sync_.BuildImageFromKeyboard(file) == result::kOk;
+  const bool usable = current && ProfileFileUsable(file);
+  const bool built = usable && sync_.BuildImageFromKeyboard(file) == result::kOk;
   // Edits that were pending before the reload are no news to the user.
   const bool known = host_.HasPendingChanges();
   bool editsBack = false;
@@ -59,6 +67,28 @@ void ProfileSwitcher::ReloadCurrentProfile(bool keepApply) {
   } else if (!keepApply) {
     host_.SetPendingChanges(false);
   }
+}
+
+bool ProfileSwitcher::ProfileFileUsable(const std::filesystem::path& file) {
+  std::u16string_view problem;
+  switch (workspace_.ProfileFileState()) {
+    case Workspace::ProfileFileUse::kWritable:
+    case Workspace::ProfileFileUse::kMissing:
+      reportedProblem_ = {};
+      return true;
+    case Workspace::ProfileFileUse::kFolder:
+      problem = kProfileFileIsFolder;
+      break;
+    case Workspace::ProfileFileUse::kForeignLink:
+      problem = kProfileFileForeignLink;
+      break;
+  }
+  // Said once for each thing found there, not at every arrival of the keyboard.
+  if (reportedProblem_ != problem) {
+    reportedProblem_ = problem;
+    prompter_.ShowMessage(FormatWithText(texts_.Text(problem), file.u16string()));
+  }
+  return false;
 }
 
 void ProfileSwitcher::ShowProfile(ProfileNumber profile) {

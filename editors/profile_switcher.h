@@ -7,6 +7,7 @@
 // on the Profiles button. Plain rules; the window shows what they decide.
 // Everything here runs on the window's thread.
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -108,6 +109,9 @@ class ProfileSwitcher {
   bool SettleUnappliedChanges();
   void DropEdits();
   std::optional<ProfileNumber> CurrentProfile();
+  // False, after a message, when a folder or a link to a file of another kind
+  // stands where the profile file belongs: the keyboard is not read into it.
+  bool ProfileFileUsable(const std::filesystem::path& file);
 
   Workspace& workspace_;
   CommandSet& commands_;
@@ -121,6 +125,8 @@ class ProfileSwitcher {
   ProfileManager* manager_ = nullptr;
   UnappliedEdits* unapplied_ = nullptr;
   bool questionOnScreen_ = false;
+  // The text key of the profile file problem last reported.
+  std::u16string_view reportedProblem_;
 };
 
 }  // namespace ombrex

@@ -20,6 +20,30 @@ DeviceKeyTable BuildDeviceKeyTable(
   return table;
 }
 
+std::bitset<kSlotsPerProfile> SlotsOnKeyboard(
+    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults) {
+  std::bitset<kSlotsPerProfile> slots;
+  for (std::size_t position = 0; position < protocol::kKeyTablePositions; ++position) {
+    const KeyCode key = KeyCodeOfDeviceCode(CodeAt(defaults, position));
+    if (key == 0) continue;
+    if (const unsigned slot = KeySlotFromCode(key); slot < kSlotsPerProfile) slots.set(slot);
+  }
+  return slots;
+}
+
+std::vector<unsigned> UnplacedSlots(
+    const AppliedImage& applied, ProfileNumber profile,
+    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults) {
+  const std::bitset<kSlotsPerProfile> onKeyboard = SlotsOnKeyboard(defaults);
+  std::vector<unsigned> unplaced;
+  for (unsigned slot = 0; slot < kSlotsPerProfile; ++slot) {
+    if (!onKeyboard.test(slot) && !applied.Entry(profile, slot).Is(AssignKind::Default)) {
+      unplaced.push_back(slot);
+    }
+  }
+  return unplaced;
+}
+
 BlobChoice ChooseMacroBlob(const MacroBlobSizes& sizes, std::uint64_t capacity) {
   if (sizes.withoutNames > capacity) return BlobChoice::TooLarge;
   return sizes.withNames <= capacity ? BlobChoice::WithNames : BlobChoice::WithoutNames;

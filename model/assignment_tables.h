@@ -6,6 +6,7 @@
 // what the keyboard holds.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -23,6 +24,17 @@ namespace ombrex {
 // factory code.
 DeviceKeyTable BuildDeviceKeyTable(const AppliedImage& applied, ProfileNumber profile,
                                    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults);
+
+// The slots whose key the keyboard has: those a position of its default
+// table names. An assignment on any other slot has no position to go to.
+std::bitset<kSlotsPerProfile> SlotsOnKeyboard(
+    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults);
+
+// The slots of `profile` whose assignment BuildDeviceKeyTable leaves out: not
+// Default, and no key of the keyboard to carry it. In slot order.
+std::vector<unsigned> UnplacedSlots(
+    const AppliedImage& applied, ProfileNumber profile,
+    std::span<const std::uint8_t, protocol::kKeyTableSize> defaults);
 
 enum class BlobChoice { TooLarge, WithNames, WithoutNames };
 BlobChoice ChooseMacroBlob(const MacroBlobSizes& sizes, std::uint64_t capacity);

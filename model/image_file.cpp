@@ -23,7 +23,9 @@ ImageFileRead Read(const std::filesystem::path& file) {
   if (*size > image::kLargestFileSize) return Verdict(ImageFileVerdict::kTooLarge);
   if (*size < image::kBlockSize) return Verdict(ImageFileVerdict::kInvalid, ImageCheck::TooShort);
   if (const ImageCheck check = CheckImageHeader(*header, *size); check != ImageCheck::Valid) {
-    return Verdict(ImageFileVerdict::kInvalid, check);
+    return Verdict(
+        check == ImageCheck::TooLarge ? ImageFileVerdict::kTooLarge : ImageFileVerdict::kInvalid,
+        check);
   }
   // Bytes past the claimed total belong to no image and are never read.
   const std::uint64_t claimed =

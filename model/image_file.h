@@ -27,7 +27,8 @@ enum class ImageFileVerdict {
   kValid,
   kMissing,      // no such regular file
   kCannotOpen,   // there, but it cannot be opened or read
-  kTooLarge,     // 4 GiB or longer
+  kTooLarge,     // 4 GiB or longer, or (with check TooLarge) its header claims more than
+                 // the size rule allows
   kInvalid,      // read, and `check` says what is wrong
   kOutOfMemory,  // what the header claims does not fit in memory
 };

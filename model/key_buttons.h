@@ -28,6 +28,9 @@ class KeyButtons {
   virtual void SetColourFrame(int button, std::optional<Rgb> colour) = 0;
   // Refreshing the whole grid ends with the window applying its Flip setting.
   virtual void ApplyFlip() = 0;
+  // A key the connected keyboard does not have: shown as such, still open to
+  // the editor (so an assignment that cannot be sent can be cleared).
+  virtual void SetUnavailable(int /*button*/, bool /*unavailable*/) {}
 };
 
 // The main window's pending changes (its Apply button).

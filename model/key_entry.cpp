@@ -81,6 +81,10 @@ static_assert(8 + std::tuple_size_v<decltype(KeyEntry::reserved)> == kEntrySize)
 
 }  // namespace
 
+bool HasDeviceCode(KeyCode code) {
+  return EncodeSingleKey(code) != DeviceKeyCode{2, 2, 0};
+}
+
 KeyEntry ReadKeyEntry(std::span<const std::uint8_t> bytes) {
   KeyEntry entry;
   entry.kind = bytes::Get16(bytes, 0);

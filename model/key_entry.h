@@ -91,6 +91,9 @@ inline constexpr std::array<std::u16string_view, 11> kFunctionTextKeys{
 std::optional<std::size_t> MediaIndexOfUsage(std::uint16_t usage);
 // True for the eighteen key codes of the media table (key capture lets them pass).
 bool IsMediaKeyCode(KeyCode code);
+// Whether an assignment of the key gives the keyboard something to send; a
+// key the catalogue places on no page the keyboard sends from does not.
+bool HasDeviceCode(KeyCode code);
 
 struct DeviceKeyCode {
   std::uint8_t type = 0;

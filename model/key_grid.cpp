@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "model/assignment_tables.h"
 #include "model/key_buttons_table.h"
 #include "model/key_names.h"
 #include "model/workspace.h"
@@ -120,17 +121,26 @@ KeyGrid::KeyGrid(Workspace& workspace, const Texts& texts, KeyButtons& buttons,
                  PendingChanges& changes)
     : workspace_(workspace), texts_(texts), buttons_(buttons), changes_(changes) {}
 
+bool KeyGrid::SlotOnKeyboard(int slot) const {
+  if (slot < 0 || static_cast<std::size_t>(slot) >= kSlotsPerProfile) return false;
+  if (keyboardTable_ == nullptr) return true;
+  return SlotsOnKeyboard(keyboardTable_->Get()).test(static_cast<std::size_t>(slot));
+}
+
 void KeyGrid::ShowButton(const TooltipTexts& texts, int button, const KeyEntry& entry,
                          bool setMarker, std::span<const MacroRecord> macros) {
   const bool gKey = IsGKeyButton(button);
   const KeyCode code = gKey ? 0 : kKeyButtons[static_cast<std::size_t>(button)].code;
-  const Tooltip tip =
-      MakeTooltip(texts, macros, gKey ? button - kFirstGKeyButton : -1, code, entry);
+  Tooltip tip = MakeTooltip(texts, macros, gKey ? button - kFirstGKeyButton : -1, code, entry);
+  const bool present = SlotOnKeyboard(SlotOfButton(button, shownBank_));
+  if (!present) tip.text += texts_.Text(kKeyNotOnKeyboardTip);
   if (setMarker) buttons_.SetAssigned(button, tip.assigned);
+  buttons_.SetUnavailable(button, !present);
   buttons_.SetTooltip(button, tip.text);
 }
 
 void KeyGrid::RefreshAllKeys(ProfileNumber profile, int bank) {
+  shownBank_ = bank;
   {
     const TooltipTexts texts(texts_);
     const auto image = std::as_const(workspace_).Working();
@@ -143,6 +153,7 @@ void KeyGrid::RefreshAllKeys(ProfileNumber profile, int bank) {
 }
 
 void KeyGrid::RebuildTooltips(ProfileNumber profile, int bank) {
+  shownBank_ = bank;
   const TooltipTexts texts(texts_);
   const auto image = std::as_const(workspace_).Working();
   for (int button = 0; button < kFnButton; ++button) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/default_key_table.h"
 #include "device/profile_number.h"
 #include "model/key_buttons.h"
 #include "model/key_entry.h"
@@ -19,6 +20,9 @@ namespace ombrex {
 class Texts;
 class TooltipTexts;
 class Workspace;
+
+// Added to the tooltip of a key the keyboard does not have.
+inline constexpr std::u16string_view kKeyNotOnKeyboardTip = u"IDS_KEY_NOT_ON_KEYBOARD_TIP";
 
 struct Tooltip {
   std::u16string text;
@@ -34,6 +38,13 @@ Tooltip TooltipText(const Texts& texts, std::span<const MacroRecord> macros, int
 class KeyGrid {
  public:
   KeyGrid(Workspace& workspace, const Texts& texts, KeyButtons& buttons, PendingChanges& changes);
+
+  // The keyboard's factory table, which names the keys it has; without one
+  // every key counts as present.
+  void SetKeyboardTable(const DefaultKeyTable* table) { keyboardTable_ = table; }
+  // Whether the keyboard has a key for `slot`: an assignment elsewhere cannot
+  // be sent.
+  bool SlotOnKeyboard(int slot) const;
 
   // Marks and tooltips of the 104 keys and the nine G keys of `bank` from the
   // entries of `profile`, then the window applies its Flip setting.
@@ -67,6 +78,9 @@ class KeyGrid {
   const Texts& texts_;
   KeyButtons& buttons_;
   PendingChanges& changes_;
+  const DefaultKeyTable* keyboardTable_ = nullptr;
+  // The G-key bank the buttons show, for the buttons drawn one at a time.
+  int shownBank_ = 0;
 };
 
 }  // namespace ombrex

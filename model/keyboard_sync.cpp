@@ -10,8 +10,11 @@
 #include "model/assignment_tables.h"
 #include "model/binary_file.h"
 #include "model/byte_io.h"
+#include "model/key_buttons_table.h"
+#include "model/key_names.h"
 #include "model/workspace.h"
 #include "platform/prompter.h"
+#include "platform/text.h"
 #include "resources/text_catalogue.h"
 #include "resources/texts.h"
 
@@ -22,6 +25,8 @@ namespace catalogue = text_catalogue;
 
 // A refusal that has no message of its own.
 constexpr std::u16string_view kNothingToSend = u"-";
+// A format with one "%s": the keys by profile.
+constexpr std::u16string_view kKeysNotOnKeyboard = u"IDS_KEYS_NOT_ON_KEYBOARD";
 
 std::vector<ProfileNumber> ProfilesToSend(bool all, CommandSet& commands) {
   if (all) {
@@ -38,10 +43,42 @@ KeyboardSync::KeyboardSync(Workspace& workspace, CommandSet& commands, const Tex
                            Prompter& prompter)
     : workspace_(workspace), commands_(commands), texts_(texts), prompter_(prompter) {}
 
+std::u16string SlotName(const Texts& texts, unsigned slot) {
+  if (slot >= static_cast<unsigned>(kFirstGKeySlot) &&
+      slot < static_cast<unsigned>(kFirstGKeySlot + kGKeySlotCount)) {
+    const unsigned k = slot - kFirstGKeySlot;
+    return u"G" + DecimalText(k % kGKeyCount + 1) + (k < kGKeyCount ? u"" : u" (B)");
+  }
+  if (slot >= kFirstGKeySlot) return u"#" + DecimalText(slot);
+  // Slots 0x80..0xFF are the E0 keys, 0x100..0x17F.
+  return KeyNameTable(texts).Text(static_cast<KeyCode>(slot >= 0x80 ? slot + 0x80 : slot));
+}
+
 void KeyboardSync::Tell(std::u16string_view textKey) {
+  TellText(std::u16string(texts_.Text(textKey)));
+}
+
+void KeyboardSync::TellText(const std::u16string& text) {
   if (silent_) return;
   ++messagesShown_;
-  prompter_.ShowMessage(texts_.Text(textKey), true);
+  prompter_.ShowMessage(text, true);
+}
+
+void KeyboardSync::TellUnplaced(const Download& plan) {
+  // "1: G7, G8; 2: G1 (B)", profiles numbered as the window shows them.
+  std::u16string list;
+  std::optional<ProfileNumber> listed;
+  for (const auto& [profile, slot] : plan.unplaced) {
+    if (listed != profile) {
+      if (listed) list += u"; ";
+      list += DecimalText(profile.Index() + 1) + u": ";
+      listed = profile;
+    } else {
+      list += u", ";
+    }
+    list += SlotName(texts_, slot);
+  }
+  TellText(FormatWithText(texts_.Text(kKeysNotOnKeyboard), list));
 }
 
 unsigned KeyboardSync::KnownMacroCapacity() {
@@ -78,6 +115,8 @@ std::u16string_view KeyboardSync::Plan(bool allProfiles, Download& plan) {
   const KeyTableBytes defaults = commands_.DefaultTable().Get();
   for (const ProfileNumber p : plan.profiles) {
     plan.tables.push_back(BuildDeviceKeyTable(*applied, p, defaults));
+    for (const unsigned slot : UnplacedSlots(*applied, p, defaults))
+      plan.unplaced.emplace_back(p, slot);
   }
   return {};
 }
@@ -98,6 +137,11 @@ DeviceResult KeyboardSync::DownloadAssignments(bool allProfiles) {
     workspace_.KeyboardHasAppliedMacroOrder();
   }
   if (!plan.withNames) Tell(catalogue::kExtraProfileSpaceTight);
+  if (!plan.unplaced.empty()) {
+    TellUnplaced(plan);
+    // The keyboard holds what it can, but not what was asked for.
+    if (result == result::kOk) return result::kFailed;
+  }
   return result;
 }
 

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "device/profile_number.h"
@@ -29,7 +31,13 @@ struct Download {
   bool withNames = true;
   std::vector<ProfileNumber> profiles;
   std::vector<std::array<std::uint8_t, protocol::kKeyTableSize>> tables;
+  // Assignments of the profiles sent on keys the keyboard does not have.
+  std::vector<std::pair<ProfileNumber, unsigned>> unplaced;
 };
+
+// The name of a key slot in messages: the key's name, "G7" for a G key of
+// the first bank and "G7 (B)" for one of the second.
+std::u16string SlotName(const Texts& texts, unsigned slot);
 
 class KeyboardSync {
  public:
@@ -45,7 +53,9 @@ class KeyboardSync {
   // keyboard holds already and reading back what was written (DownloadRun). A
   // failed write does not stop the sequence, but the result is kOk only when
   // the keyboard holds it all; otherwise the first failure (kFailed when
-  // nothing could be sent or what was read back differs).
+  // nothing could be sent or what was read back differs). Assignments on
+  // keys the keyboard does not have cannot be sent: a message names them and
+  // the result is kFailed even when the rest arrived.
   DeviceResult DownloadAssignments(bool allProfiles);
 
   // Runs after every packet of a download, on the download's thread.
@@ -70,6 +80,8 @@ class KeyboardSync {
   std::u16string_view Plan(bool allProfiles, Download& plan);
   unsigned KnownMacroCapacity();
   void Tell(std::u16string_view textKey);
+  void TellText(const std::u16string& text);
+  void TellUnplaced(const Download& plan);
 
   Workspace& workspace_;
   CommandSet& commands_;

@@ -135,11 +135,16 @@ std::vector<std::uint8_t> DefaultImageBlock(std::uint8_t flag) {
   return block;
 }
 
+bool ClaimWithinSizeRule(const ImageHeader& header) {
+  return header.macroCount <= kMaxMacros && header.stringAreaSize <= image::kLargestStringAreaSize;
+}
+
 ImageCheck CheckImageHeader(std::span<const std::uint8_t> header, std::uint64_t fileLength) {
   if (header.size() < image::kHeaderSize) return ImageCheck::TooShort;
   header = header.first(image::kHeaderSize);
   const ImageHeader h = ReadImageHeader(header);
   if (!HeaderFieldsValid(h, header)) return ImageCheck::BadHeader;
+  if (!ClaimWithinSizeRule(h)) return ImageCheck::TooLarge;
   if (fileLength < h.totalSize) return ImageCheck::Truncated;
   return ImageCheck::Valid;
 }

@@ -36,6 +36,12 @@ inline constexpr std::size_t kEntryCount = 2048;
 inline constexpr std::size_t kProfileBlockSize = kSlotsPerProfile * kEntrySize;   // 8192
 inline constexpr std::size_t kBlockSize = kEntriesAt + kEntryCount * kEntrySize;  // 32832
 
+// The largest string area taken in: a text for every entry, each as long as
+// the longest path the platform knows (32767 UTF-16 units) with its
+// terminator. A header claiming more describes no file anybody wrote, and
+// is refused before a byte of it is read.
+inline constexpr std::uint64_t kLargestStringAreaSize = kEntryCount * 65536;  // 128 MiB
+
 inline constexpr std::uint16_t kMagic = 0x4446;  // "FD"
 inline constexpr std::uint16_t kVersion = 3;
 inline constexpr std::uint16_t kSubVersion = 1;
@@ -80,6 +86,9 @@ struct ImageHeader {
 // The sum, in 64 bits so that it cannot wrap, that the header's total size must
 // equal.
 std::uint64_t ImageTotalSize(std::uint64_t macroCount, std::uint64_t stringAreaSize);
+// The size rule of every reader (import, command-line tool, profile file
+// loader): at most 100 macros and a string area no larger than the largest.
+bool ClaimWithinSizeRule(const ImageHeader& header);
 
 // The 8-bit sum of header bytes 0..30.
 std::uint8_t HeaderChecksum(std::span<const std::uint8_t> header);
@@ -101,6 +110,7 @@ enum class ImageCheck {
   TooShort,   // shorter than the entries
   BadHeader,  // a header field or the checksum is wrong
   Truncated,  // shorter than its header's total size
+  TooLarge,   // the header claims more than the size rule allows
   BadText,    // a text offset outside the string area, a text without terminator, or
               // texts taking more room than the area (entries sharing one text)
 };

@@ -60,6 +60,7 @@ ImageResult MemoryGuarded(Operation&& operation) {
 std::optional<std::vector<std::uint8_t>> ReadClaimedBytes(const std::filesystem::path& file) {
   const auto header = ReadFilePrefix(file, image::kHeaderSize);
   if (!header || header->size() != image::kHeaderSize) return std::nullopt;
+  if (!ClaimWithinSizeRule(ReadImageHeader(*header))) return std::nullopt;
   return ReadFilePrefix(file, std::max<std::uint64_t>(ClaimedLength(*header), image::kBlockSize));
 }
 
@@ -85,8 +86,12 @@ ImageResult JudgeImageFile(const std::filesystem::path& file, const ImageFileRea
       // Too short for the entries at all (the size rule): silent.
       if (read.check != ImageCheck::TooShort) ShowFormatMessage(file, prompter);
       return ImageResult::kFailed;
-    case ImageFileVerdict::kMissing:
     case ImageFileVerdict::kTooLarge:
+      // A header claiming too much is a file of the format gone wrong: named
+      // like any other. A file of 4 GiB and more is no image at all.
+      if (read.check == ImageCheck::TooLarge) ShowFormatMessage(file, prompter);
+      break;
+    case ImageFileVerdict::kMissing:
       break;
   }
   return ImageResult::kFailed;
@@ -165,12 +170,36 @@ ImageResult Workspace::SaveImageFile(const std::filesystem::path& file) {
   });
 }
 
+Workspace::ProfileFileUse Workspace::ProfileFileState() const {
+  const std::filesystem::path file = ProfileFilePath();
+  std::error_code error;
+  const std::filesystem::file_status own = std::filesystem::symlink_status(file, error);
+  if (own.type() == std::filesystem::file_type::not_found) return ProfileFileUse::kMissing;
+  if (std::filesystem::is_symlink(own)) {
+    const std::filesystem::file_status target = std::filesystem::status(file, error);
+    if (std::filesystem::is_directory(target)) return ProfileFileUse::kFolder;
+    // A link the program made nothing of may still be the user's way to keep
+    // the profile file elsewhere: only a profile image there is taken for one.
+    return ReadImageFile(file).verdict == ImageFileVerdict::kValid ? ProfileFileUse::kWritable
+                                                                   : ProfileFileUse::kForeignLink;
+  }
+  return std::filesystem::is_regular_file(own) ? ProfileFileUse::kWritable
+                                               : ProfileFileUse::kFolder;
+}
+
 ImageResult Workspace::SaveProfileFile() {
   std::lock_guard lock(imageLock_);
   return MemoryGuarded([this] {
-    const std::filesystem::path file = ProfileFilePath();
-    if (!RegularFileSize(file)) return ImageResult::kNoProfileFile;
-    return SaveImageFile(file);
+    switch (ProfileFileState()) {
+      case ProfileFileUse::kMissing:
+        return ImageResult::kNoProfileFile;
+      case ProfileFileUse::kFolder:
+      case ProfileFileUse::kForeignLink:
+        return ImageResult::kFailed;
+      case ProfileFileUse::kWritable:
+        break;
+    }
+    return SaveImageFile(ProfileFilePath());
   });
 }
 

@@ -87,6 +87,16 @@ class Workspace {
   bool EnsureProfileFolder() const;
   // The one file that holds all four profiles.
   std::filesystem::path ProfileFilePath() const;
+  // Whether the profile file may be written. It is the program's own file,
+  // but its path is the user's: a link there may lead to any file of theirs,
+  // which must never become a profile image behind their back.
+  enum class ProfileFileUse {
+    kWritable,     // a regular file, or a link to a profile image
+    kMissing,      // nothing there yet: it may be made
+    kFolder,       // a folder (or another thing that is no file) stands there
+    kForeignLink,  // a link to something that is no profile image (or to nothing)
+  };
+  ProfileFileUse ProfileFileState() const;
 
   // A default image in memory (it becomes the working image) or written to a
   // file.
@@ -104,7 +114,8 @@ class Workspace {
   // Writes the working image (offsets of its texts refreshed).
   ImageResult SaveImageFile(const std::filesystem::path& file);
   // SaveImageFile on the profile file when it exists; kNoProfileFile, and
-  // nothing written, otherwise: that is no failure of the caller's save.
+  // nothing written, when it does not: that is no failure of the caller's
+  // save. A folder or a foreign link in its place is left alone: kFailed.
   ImageResult SaveProfileFile();
   void ClearWorkingImage();
 

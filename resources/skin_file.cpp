@@ -1,5 +1,7 @@
 #include "resources/skin_file.h"
 
+#include <algorithm>
+
 #include "platform/ini.h"
 #include "platform/text.h"
 
@@ -26,6 +28,17 @@ Placement ParsePlacement(std::u16string_view value) {
     fields[i] = *number;
   }
   return Placement{fields[0], fields[1], fields[2], fields[3]};
+}
+
+std::optional<Placement> FitPlacement(const Placement& place, int width, int height) {
+  // 64-bit: a skin's x + w may pass what an int holds.
+  const std::int64_t left = std::max<std::int64_t>(place.x, 0);
+  const std::int64_t top = std::max<std::int64_t>(place.y, 0);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{place.x} + place.w, width);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{place.y} + place.h, height);
+  if (place.w <= 0 || place.h <= 0 || right <= left || bottom <= top) return std::nullopt;
+  return Placement{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                   static_cast<int>(bottom - top)};
 }
 
 SkinFile::SkinFile(std::filesystem::path iniPath) : path_(std::move(iniPath)) {}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ struct Placement {
 // after the fourth is ignored; numbers that cannot be read keep their default
 // of 1.
 Placement ParsePlacement(std::u16string_view value);
+
+// The part of `place` that lies on a picture of width x height pixels, where
+// a control cuts its faces from; nullopt when none does (no size, or wholly
+// outside). A skin file is outside input: a face is never larger than the
+// picture it comes from.
+std::optional<Placement> FitPlacement(const Placement& place, int width, int height);
 
 class SkinFile {
  public:

@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config ccache make
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libhidapi-dev libudev-dev
+  qt6-base-dev libhidapi-dev libudev-dev libxcb-xkb-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool trayer x11-utils
   fonts-dejavu-core fonts-wqy-microhei

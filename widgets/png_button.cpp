@@ -13,7 +13,7 @@
 namespace ombrex {
 
 ButtonFace SelectFace(const ButtonFaceState& state) {
-  if (!state.enabled) return ButtonFace::Disabled;
+  if (!state.enabled || state.dimmed) return ButtonFace::Disabled;
   if (state.pressed || state.selected) return ButtonFace::Pressed;
   if (state.hover) return ButtonFace::Hover;
   if (state.marked) return ButtonFace::Marked;
@@ -41,8 +41,11 @@ namespace {
 QImage Cut(const QPixmap& picture, const QRect& logical) {
   if (picture.isNull()) return {};
   const qreal ratio = picture.devicePixelRatio();
-  const QRect source(qRound(logical.x() * ratio), qRound(logical.y() * ratio),
-                     qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+  // Never more than the picture holds: an empty rectangle would copy all of it.
+  const QRect source = QRect(qRound(logical.x() * ratio), qRound(logical.y() * ratio),
+                             qRound(logical.width() * ratio), qRound(logical.height() * ratio))
+                           .intersected(picture.rect());
+  if (source.isEmpty()) return {};
   QImage face = picture.copy(source).toImage().convertToFormat(QImage::Format_RGB888);
   face.setDevicePixelRatio(ratio);
   return face;
@@ -99,6 +102,12 @@ void CPngButton::SetMarked(bool marked) {
   update();
 }
 
+void CPngButton::SetDimmed(bool dimmed) {
+  if (dimmed_ == dimmed) return;
+  dimmed_ = dimmed;
+  update();
+}
+
 void CPngButton::SetSelected(bool selected) {
   if (selected_ == selected) return;
   selected_ = selected;
@@ -141,7 +150,8 @@ ButtonFaceState CPngButton::FaceState() const {
           .pressed = isDown(),
           .selected = selected_,
           .hover = hover_,
-          .marked = marked_};
+          .marked = marked_,
+          .dimmed = dimmed_};
 }
 
 void CPngButton::ShowDisabledAs(ButtonFace face) {

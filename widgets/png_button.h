@@ -35,6 +35,7 @@ struct ButtonFaceState {
   bool selected = false;  // the shown tab, a toggle that is on
   bool hover = false;
   bool marked = false;
+  bool dimmed = false;  // shows what the device cannot do, yet takes clicks
 };
 
 // The first that applies of disabled, pressed, hover, marked, normal. A
@@ -78,6 +79,9 @@ class CPngButton : public QAbstractButton {
 
   void SetMarked(bool marked);
   bool IsMarked() const { return marked_; }
+  // Drawn with the disabled face while it stays clickable.
+  void SetDimmed(bool dimmed);
+  bool IsDimmed() const { return dimmed_; }
   void SetSelected(bool selected);
   bool IsSelected() const { return selected_; }
   // While the button's dialog is open its normal and marked faces show the
@@ -131,6 +135,7 @@ class CPngButton : public QAbstractButton {
   bool compact_ = false;
   QPoint origin_;
   bool marked_ = false;
+  bool dimmed_ = false;
   bool selected_ = false;
   bool highlighted_ = false;
   ButtonFace disabledAs_ = ButtonFace::Disabled;

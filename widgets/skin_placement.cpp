@@ -1,15 +1,36 @@
 #include "widgets/skin_placement.h"
 
+#include <optional>
+
 namespace ombrex {
 
+namespace {
+
+// The placement cut to the picture the faces come from; nullopt when nothing
+// of it is on the picture. Without a picture there is nothing to cut.
+std::optional<Placement> OnPicture(const Placement& place, const QPixmap& picture) {
+  if (picture.isNull()) return place;
+  const QSize size = picture.deviceIndependentSize().toSize();
+  return FitPlacement(place, size.width(), size.height());
+}
+
+void HideAway(CPngButton& button) {
+  button.setEnabled(false);
+  button.hide();
+}
+
+}  // namespace
+
 void PlaceImageButton(CPngButton& button, const Placement& place, const ButtonPictures& pictures) {
-  button.setGeometry(place.x, place.y, place.w, place.h);
-  button.SetPictureOrigin(QPoint(place.x, place.y));
+  const std::optional<Placement> fitted =
+      place.IsHidden() ? place : OnPicture(place, pictures.normal);
+  // A placement off the picture is a skin's mistake: such a button shows
+  // nothing and takes no clicks, as one the skin leaves out.
+  const Placement shown = fitted.value_or(Placement{});
+  button.setGeometry(shown.x, shown.y, shown.w, shown.h);
+  button.SetPictureOrigin(QPoint(shown.x, shown.y));
   button.SetPictures(pictures);
-  if (place.IsHidden()) {
-    button.setEnabled(false);
-    button.hide();
-  }
+  if (place.IsHidden() || !fitted) HideAway(button);
 }
 
 void PlaceControl(QWidget& control, const Placement& place) {
@@ -23,9 +44,13 @@ void MoveControl(QWidget& control, const Placement& place) {
 
 void PlaceTwoKeyButton(CPngButton& button, const Placement& place, const Placement& origin,
                        const QPixmap& picture) {
-  button.setGeometry(place.x, place.y, place.w, place.h);
-  button.SetPictureOrigin(QPoint(origin.x, origin.y));
+  const std::optional<Placement> face =
+      OnPicture(Placement{origin.x, origin.y, place.w, place.h}, picture);
+  const Placement shown = face ? Placement{place.x, place.y, face->w, face->h} : Placement{};
+  button.setGeometry(shown.x, shown.y, shown.w, shown.h);
+  button.SetPictureOrigin(face ? QPoint(face->x, face->y) : QPoint(origin.x, origin.y));
   button.SetPictures({picture, picture, picture, picture, picture});
+  if (!face) HideAway(button);
 }
 
 void PlaceImageButton(CPngButton& button, const SkinFile& skin, std::u16string_view section,

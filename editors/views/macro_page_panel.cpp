@@ -10,6 +10,7 @@
 #include "device/app_state.h"
 #include "editors/macro_page.h"
 #include "editors/macro_texts.h"
+#include "editors/views/x11_auto_repeat.h"
 #include "platform/text.h"
 #include "resources/texts.h"
 #include "widgets/base_dialog.h"
@@ -366,12 +367,18 @@ void MacroPagePanel::RefreshGauge() {
   gauge_->SetTexts(text, note);
 }
 
+bool MacroPagePanel::DetectableAutoRepeatActive() const {
+  return autoRepeat_ != nullptr && autoRepeat_->Active();
+}
+
 void MacroPagePanel::SyncRecording() {
   const bool wanted = shown_ && page_.IsRecording();
   if (wanted && !filter_->IsRunning()) {
+    autoRepeat_ = std::make_unique<DetectableAutoRepeat>();
     filter_->Start(dialog_, [this](const TimedKeyMessage& key) { return page_.TakeKey(key); });
   } else if (!wanted && filter_->IsRunning()) {
     filter_->Stop();
+    autoRepeat_.reset();
   }
 }
 

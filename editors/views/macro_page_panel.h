@@ -45,6 +45,7 @@ class CBaseDialog;
 class CMemoryGauge;
 class CPngButton;
 class CReportCtrl;
+class DetectableAutoRepeat;
 class KeyMessageFilter;
 class MacroPage;
 class Texts;
@@ -99,6 +100,9 @@ class MacroPagePanel : public QObject {
   CMemoryGauge& Gauge() const;
   // Runs exactly while the page records.
   const KeyMessageFilter& RecordingFilter() const { return *filter_; }
+  // Whether the X server repeats held keys without releases now (only while
+  // recording, and only where the server offers it).
+  bool DetectableAutoRepeatActive() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -135,6 +139,8 @@ class MacroPagePanel : public QObject {
   QPointer<CMemoryGauge> gauge_;
   std::vector<QPointer<CPngButton>> buttons_;
   std::unique_ptr<KeyMessageFilter> filter_;
+  // X repeats held keys without releases while the recording runs.
+  std::unique_ptr<DetectableAutoRepeat> autoRepeat_;
   // The rows as the list shows them, to redraw only what changed.
   std::vector<MacroAction> shownRows_;
   int shownSelection_ = -1;

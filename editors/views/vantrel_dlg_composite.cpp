@@ -322,6 +322,14 @@ void Vantrel_DlgComposite::Refresh() {
   keyField_->setEnabled(editor_.KeyboardChecked());
   mouseList_->setEnabled(!editor_.KeyboardChecked());
   keyField_->setText(ToQString(editor_.KeyFieldText()));
+  // A key the keyboard lacks says so where the dialog names what it edits.
+  if (auto* heading = qobject_cast<QLabel*>(Control(control::kHeading))) {
+    heading->setToolTip(editor_.Available() ? QString()
+                                            : ToQString(texts_.Text(kKeyNotOnKeyboard)));
+    heading->setEnabled(editor_.Available());
+  }
+  keyField_->setPlaceholderText(editor_.Available() ? QString()
+                                                    : ToQString(texts_.Text(kKeyNotOnKeyboard)));
   mouseList_->setCurrentIndex(static_cast<int>(editor_.MouseChoice()));
   mediaList_->setCurrentIndex(static_cast<int>(editor_.MediaChoice()));
   functionList_->setCurrentIndex(static_cast<int>(editor_.FunctionChoice()));

@@ -47,6 +47,8 @@ std::string ReasonOf(ImageCheck check) {
       return "not a profile image: a header field or the header checksum is wrong";
     case ImageCheck::Truncated:
       return "shorter than its header says: the file is cut off";
+    case ImageCheck::TooLarge:
+      return "its header claims more macros or a larger text area than any profile image has";
     case ImageCheck::BadText:
       return "a text of an assignment lies outside the file's text area, has no end, or shares "
              "its bytes with another";
@@ -69,7 +71,9 @@ FileCheck CheckProfileFile(const std::filesystem::path& file) {
       result.reason = "cannot be read";
       break;
     case ImageFileVerdict::kTooLarge:
-      result.reason = "larger than any profile image (4 GiB or more)";
+      result.reason = read.check == ImageCheck::TooLarge
+                          ? ReasonOf(read.check)
+                          : "larger than any profile image (4 GiB or more)";
       break;
     case ImageFileVerdict::kInvalid:
       result.reason = ReasonOf(read.check);

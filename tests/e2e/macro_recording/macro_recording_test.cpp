@@ -4,17 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <set>
+
+#include <QGuiApplication>
 
 #include "tests/support/editors/macro_page_stage.h"
 #include "widgets/key_message_filter.h"
@@ -190,6 +196,85 @@ TEST_F(MacroRecordingOnX, KeysTypedIntoAnotherWindowAreNotRecorded) {
   // Back in the editor, the recording takes keys again.
   ASSERT_TRUE(XdoTool(Typed(dialog_, {"key", "a"}), true));
   EXPECT_TRUE(RowsReach(2));
+}
+
+// Counts the distinct presses of one key the X server delivers, ahead of any
+// filter of the program (application filters run newest first).
+class PressCounter : public QObject {
+ public:
+  explicit PressCounter(quint32 keycode) : keycode_(keycode) { qApp->installEventFilter(this); }
+  ~PressCounter() override { qApp->removeEventFilter(this); }
+  std::size_t Presses() const { return stamps_.size(); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->nativeScanCode() == keycode_) stamps_.insert(key->timestamp());
+    }
+    return false;
+  }
+
+ private:
+  quint32 keycode_;
+  std::set<quint64> stamps_;
+};
+
+// Keeps both cores busy while it lives, so the window reads its events late
+// and in bursts, as on a loaded desktop.
+class CpuBurner {
+ public:
+  CpuBurner() {
+    for (QProcess& burner : burners_) {
+      burner.start(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+      burner.waitForStarted(10'000);
+    }
+  }
+  ~CpuBurner() {
+    for (QProcess& burner : burners_) {
+      burner.kill();
+      burner.waitForFinished(10'000);
+    }
+  }
+
+ private:
+  std::array<QProcess, 2> burners_;
+};
+
+TEST_F(MacroRecordingOnX, AKeyHeldOnABusyMachineIsOnePressAndOneRelease) {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  ASSERT_NE(x11, nullptr);
+  // The server repeats held keys, as a desktop does.
+  const std::uint32_t repeatOn = XCB_AUTO_REPEAT_MODE_ON;
+  xcb_change_keyboard_control(x11->connection(), XCB_KB_AUTO_REPEAT_MODE, &repeatOn);
+  xcb_flush(x11->connection());
+
+  SetRealDelays(true);
+  ASSERT_TRUE(ClickRecord());
+  EXPECT_TRUE(panel_->DetectableAutoRepeatActive()) << "Xvfb offers XKB";
+  constexpr quint32 kWKeycode = 17 + 8;
+  constexpr KeyCode kW = 0x011, kX = 0x02D;
+  {
+    const CpuBurner busy;
+    const PressCounter presses(kWKeycode);
+    ASSERT_TRUE(XdoTool(Typed(dialog_, {"keydown", "w"}), true));
+    // The first press and a dozen of the server's repeats: each one a chance
+    // for a late press to be taken for a new one.
+    EXPECT_TRUE(Eventually([&] { return presses.Presses() >= 13; }));
+    // X comes after W: once its release is in, every event of W has been seen.
+    ASSERT_TRUE(XdoTool(Typed(dialog_, {"keyup", "w", "key", "x"}), true));
+    ASSERT_TRUE(Eventually([&] {
+      return !page_.Rows().empty() && page_.Rows().back().key == kX &&
+             page_.Rows().back().state == 1;
+    }));
+  }
+  ASSERT_TRUE(ClickRecord());
+  std::vector<std::pair<KeyCode, std::uint16_t>> keys;
+  for (const MacroAction& row : page_.Rows()) keys.emplace_back(row.key, row.state);
+  EXPECT_EQ(keys,
+            (std::vector<std::pair<KeyCode, std::uint16_t>>{{kW, 0}, {kW, 1}, {kX, 0}, {kX, 1}}));
+  EXPECT_FALSE(panel_->DetectableAutoRepeatActive()) << "the server's choice is back";
 }
 
 }  // namespace

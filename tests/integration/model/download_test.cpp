@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bitset>
 #include <random>
 
 #include "device/default_key_table.h"
@@ -68,7 +69,11 @@ void ExpectSameMemories(Side& a, Side& b, const std::string& step) {
 void Edit(std::mt19937& random, std::vector<Side*> sides) {
   const int what = std::uniform_int_distribution(0, 9)(random);
   const ProfileNumber profile = *ProfileNumber::From(std::uniform_int_distribution(0, 3)(random));
-  const int slot = std::uniform_int_distribution(1, 0x58)(random);
+  int slot = std::uniform_int_distribution(1, 0x58)(random);
+  // Only keys the keyboard has: an assignment elsewhere is never sent.
+  static const std::bitset<kSlotsPerProfile> onKeyboard =
+      SlotsOnKeyboard(DefaultKeyTable::BuiltIn());
+  while (!onKeyboard.test(static_cast<std::size_t>(slot))) slot = slot % 0x58 + 1;
   const std::uint32_t key = std::uniform_int_distribution(1, 0x58)(random);
   const std::size_t actions = std::uniform_int_distribution(0, 300)(random);
   for (Side* side : sides) {

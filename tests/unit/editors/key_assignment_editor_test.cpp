@@ -29,7 +29,10 @@ constexpr std::string_view kTextLines =
     "IDS_MACRO_NEW_PREFIX=\"Macro \"\n"
     "IDS_MACRO_ACTION_RECORD_DELAY=MacroRecordDelay\n"
     "IDS_KEY_PROMPT_SET=\" (\"\n"
-    "IDS_KEY_PROMPT_SINGLE=\"key \"\n";
+    "IDS_KEY_PROMPT_SINGLE=\"key \"\n"
+    "IDS_KEY_NOT_ON_KEYBOARD=No such key here.\n"
+    "IDS_KEY_NOT_SENDABLE=%s cannot be sent.\n"
+    "IDS_KEYS_NOT_ON_KEYBOARD=Not sent: %s\n";
 
 constexpr int kKeyA = 1058;  // the control of key A, whose slot is 30
 constexpr int kSlotA = 30;
@@ -486,6 +489,77 @@ TEST_F(KeyAssignmentEditorTest, TheKeyboardGetsTheEditOnlyWithTheWindowsApply) {
 
   ASSERT_EQ(rig_.Sync().CommitImage(false), result::kOk);
   EXPECT_NE(keyboardTable(), before);
+}
+
+// The keyboard's own factory table, as the device watcher reads it on arrival.
+void TakeKeyboardsTable(test::KeyEditorRig& rig) {
+  KeyTableBytes table{};
+  ASSERT_EQ(rig.Keyboard().Commands().ReadDefaultKeyTable(table), result::kOk);
+  rig.Keyboard().Commands().DefaultTable().Replace(table);
+  rig.Grid().SetKeyboardTable(&rig.Keyboard().Commands().DefaultTable());
+}
+
+TEST_F(KeyAssignmentEditorTest, AKeyTheKeyboardLacksTakesNoAssignmentAndApplySaysSo) {
+  TakeKeyboardsTable(rig_);
+  const int kG7 = kGKeyControls[6];  // the virtual keyboard has G1..G6
+  struct Case {
+    const char* name;
+    int control;
+    int bank;
+    bool available;
+  };
+  const Case cases[] = {
+      {"key A", kKeyA, 0, true},
+      {"G3 of the first bank", kG3, 0, true},
+      {"G7", kG7, 0, false},
+      {"G1 of the second bank", kG1, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rig_.Prompter().messages.clear();
+    OpenKey(c.control, c.bank);
+    EXPECT_EQ(Editor().Available(), c.available);
+    const int slot = Editor().Slot();
+    Editor().CaptureKey(kPressB);
+    Editor().Ok();
+    EXPECT_EQ(Work().ReadEntry(0, slot).Is(AssignKind::SingleKey), c.available);
+    EXPECT_EQ(rig_.Prompter().messages.size(), c.available ? 0u : 1u);
+    // Setting it back to Default is always possible.
+    OpenKey(c.control, c.bank);
+    Editor().Clear();
+    Editor().Ok();
+    EXPECT_TRUE(Work().ReadEntry(0, slot).Is(AssignKind::Default));
+  }
+}
+
+TEST_F(KeyAssignmentEditorTest, AKeyWithoutADeviceCodeIsRefusedWithAMessage) {
+  OpenKey();
+  // F13: the catalogue knows no code the keyboard could send for it.
+  EXPECT_EQ(Editor().CaptureKey(Press(0x7C, 0x064)), KeyDisposition::Swallow);
+  EXPECT_EQ(Editor().CapturedKey(), 0);
+  ASSERT_EQ(rig_.Prompter().messages.size(), 1u);
+  EXPECT_NE(rig_.Prompter().messages[0].text.find(u"cannot be sent."), std::u16string::npos);
+  EXPECT_EQ(Editor().CaptureKey(kPressB), KeyDisposition::Swallow);
+  EXPECT_EQ(Editor().CapturedKey(), 0x30);
+}
+
+TEST_F(KeyAssignmentEditorTest, ApplyIsNoSuccessWhileAnAssignmentCannotBeSent) {
+  TakeKeyboardsTable(rig_);
+  rig_.State().deviceProfile = ProfileNumber(0);
+  // From a file, say: G8 has no key on this keyboard.
+  Store(GKeySlot(7, 0), Entry(AssignKind::SingleKey, 0x30));
+  Store(kSlotA, Entry(AssignKind::SingleKey, 0x30));
+  EXPECT_EQ(rig_.Sync().CommitImage(false), result::kFailed);
+  ASSERT_EQ(rig_.Prompter().messages.size(), 1u);
+  EXPECT_EQ(rig_.Prompter().messages[0].text, u"Not sent: 1: G8");
+  // What the keyboard has went out all the same.
+  const auto tables = rig_.Keyboard().Keyboard().Snapshot().keyTables;
+  const KeyTableBytes defaults = rig_.Keyboard().Commands().DefaultTable().Get();
+  EXPECT_FALSE(std::equal(defaults.begin(), defaults.end(), tables.begin()));
+
+  Store(GKeySlot(7, 0), KeyEntry{});
+  EXPECT_EQ(rig_.Sync().CommitImage(false), result::kOk);
+  EXPECT_EQ(rig_.Prompter().messages.size(), 1u);
 }
 
 TEST(EditorPlacementTest, PutsTheDialogBesideTheKeyWhereItFits) {

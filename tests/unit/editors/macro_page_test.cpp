@@ -323,7 +323,12 @@ TEST_F(MacroPageTest, ARecordingStopsWithAMessageAtTheMostActionsAMacroHolds) {
   EXPECT_EQ(page_.Rows().size(), 1999u);
   EXPECT_EQ(LastMessage(), u"At most 2000 actions, recording stopped.");
   page_.ToggleRecording();
+  // The last row cannot take a press: its release would have no row left.
   page_.TakeKey(test::Press(test::kKeyB));
+  EXPECT_FALSE(page_.IsRecording());
+  EXPECT_EQ(page_.Rows().size(), 1999u);
+  page_.ToggleRecording();
+  page_.TakeKey(test::Release(test::kKeyB));
   EXPECT_EQ(page_.Rows().size(), 2000u);
   EXPECT_TRUE(page_.IsRecording());
 }

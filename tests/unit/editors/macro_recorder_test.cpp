@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "editors/macro_memory.h"
+
 #include "tests/unit/editors/macro_page_support.h"
 
 namespace ombrex {
@@ -116,7 +118,8 @@ TEST_F(RecordingTest, NothingIsTakenOnceStopped) {
   rig_.page.ToggleRecording();
   EXPECT_EQ(Type(Release(kKeyA)), KeyDisposition::Pass);
   EXPECT_EQ(Type(Press(kKeyB)), KeyDisposition::Pass);
-  EXPECT_EQ(Rows().size(), 1u);
+  // A's press and the release the stop gave it.
+  EXPECT_EQ(Rows().size(), 2u);
   EXPECT_EQ(rig_.page.RecordButtonTextKey(), u"IDS_MACRO_ACTION_RECORD");
 }
 
@@ -132,6 +135,80 @@ TEST_F(RecordingTest, RowsGoInAfterTheSelectedRowWhichTakesTheMeasuredPause) {
   EXPECT_EQ(Rows(),
             (std::vector<Row>{{kA, 0, 200}, {kB, 0, 75}, {kB, 1, 40}, {kA, 1, 30}, {kC, 0, 0}}));
   EXPECT_EQ(rig_.page.SelectedRow(), 2);
+}
+
+TEST_F(RecordingTest, XsRepeatPairsAreTakenBackWhateverTheToolkitMarked) {
+  SetRealDelays(true);
+  rig_.page.ToggleRecording();
+  Type(Press(kKeyB, 900));
+  Type(Release(kKeyB, 950));
+  Type(Press(kKeyA, 1000));
+  // Under load the toolkit delivers X's repeats unmarked: a release and a
+  // press of the held key, both with the server's one stamp.
+  for (const std::uint32_t stamp : {1500u, 1533u, 1566u}) {
+    EXPECT_EQ(Type(Release(kKeyA, stamp)), KeyDisposition::Swallow);
+    EXPECT_EQ(Type(Press(kKeyA, stamp)), KeyDisposition::Swallow);
+  }
+  Type(Release(kKeyA, 1600));
+  // A real release and a new press, however quick, are two events.
+  Type(Press(kKeyA, 1610));
+  Type(Release(kKeyA, 1650));
+  EXPECT_EQ(Rows(),
+            (std::vector<Row>{
+                {kB, 0, 50}, {kB, 1, 50}, {kA, 0, 600}, {kA, 1, 10}, {kA, 0, 40}, {kA, 1, 0}}));
+  EXPECT_EQ(rig_.page.SelectedRow(), 5);
+}
+
+TEST_F(RecordingTest, WhateverStopsARecordingEveryKeyPressedIsReleased) {
+  struct Case {
+    const char* stop;
+    std::size_t rowsBefore;
+    bool memoryTight;
+    std::u16string_view message;
+    std::vector<Row> recorded;
+  };
+  const Case cases[] = {
+      // The releases come when the user stops; the keys went up together.
+      {"the user",
+       0,
+       false,
+       u"",
+       {{kA, 0, 10}, {kB, 0, 10}, {kC, 0, 300}, {kA, 1, 0}, {kB, 1, 0}, {kC, 1, 0}}},
+      // Rows for two more presses and their releases: C's press is refused.
+      {"the most actions",
+       1996,
+       false,
+       u"At most 2000 actions, recording stopped.",
+       {{kA, 0, 10}, {kB, 0, 10}, {kA, 1, 0}, {kB, 1, 10}}},
+      // Memory for three more actions: B's press and two releases would not fit.
+      {"a full memory", 10, true, u"Memory full, recording stopped.", {{kA, 0, 10}, {kA, 1, 10}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stop);
+    const std::vector<MacroAction> before(c.rowsBefore, MacroAction{10, 0x010, 0});
+    rig_.SetWorkingMacros({test::MakeMacro(1, u"m", before)});
+    rig_.SetCapacity(0);
+    if (c.memoryTight) {
+      const std::vector<MacroRecord> list = rig_.workspace.MacroList();
+      rig_.SetCapacity(static_cast<unsigned>(MeasureMacroMemory(list, 1).sizes.withoutNames +
+                                             3 * kMacroActionBytes));
+    }
+    rig_.prompter.messages.clear();
+    rig_.page.Load();
+    rig_.page.EnsureCurrent();
+    SetRealDelays(true);
+    rig_.page.ToggleRecording();
+    Type(Press(kKeyA), 10);
+    Type(Press(kKeyB), 10);
+    Type(Press(kKeyC), 10);
+    if (rig_.page.IsRecording()) {
+      rig_.clock.Advance(300);
+      rig_.page.ToggleRecording();
+    }
+    EXPECT_FALSE(rig_.page.IsRecording());
+    EXPECT_EQ(RowsOf(rig_.page.Rows().subspan(c.rowsBefore)), c.recorded);
+    EXPECT_EQ(rig_.prompter.messages.empty() ? u"" : rig_.prompter.messages.back().text, c.message);
+  }
 }
 
 // The recorder alone: where its pauses come from.
@@ -177,7 +254,7 @@ TEST_F(RecorderClockTest, PausesStopAtTheLongestTheKeyboardPlays) {
 TEST_F(RecorderClockTest, StartForgetsKeysHeldInAnEarlierRecording) {
   recorder_.Start();
   PauseOf(Press(kKeyA));
-  recorder_.Stop();
+  recorder_.Stop(true);
   recorder_.Start();
   EXPECT_EQ(recorder_.Take(Press(kKeyA), true).count, 1u);
 }

@@ -33,7 +33,9 @@ constexpr std::string_view kTextLines =
     "IDS_DEFAULT_PROFILE_NAME=Factory profile\n"
     "IDS_PROFILE_SELECT_PROMPT=Apply your changes first?\n"
     "IDS_PROFILE_ADD_FAILED=Could not write %s\n"
-    "IDS_PROFILE_REMOVE_CONFIRM=Remove %s?\n";
+    "IDS_PROFILE_REMOVE_CONFIRM=Remove %s?\n"
+    "IDS_PROFILE_FILE_IS_FOLDER=A folder: %s\n"
+    "IDS_PROFILE_FILE_FOREIGN_LINK=A foreign link: %s\n";
 
 KeyEntry Disabled() {
   KeyEntry entry;
@@ -120,6 +122,42 @@ TEST_F(ProfileSwitcherTest, ReloadWithoutAKeyboardGivesTheDefaultImage) {
   EXPECT_FALSE(std::filesystem::exists(workspace_.ProfileFilePath()));
   EXPECT_FALSE(buttons_.marks[kKeyOneButton]);
   EXPECT_EQ(buttons_.refreshes, 1);
+}
+
+TEST_F(ProfileSwitcherTest, ALinkToAnotherFileOrAFolderInThePlaceOfTheProfileFileIsReported) {
+  const std::vector<std::uint8_t> notes{'n', 'o', 't', 'e', 's'};
+  const auto text = dir_.Write("notes.txt", notes);
+  const auto file = workspace_.ProfileFilePath();
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    std::u16string message;
+  };
+  const Case cases[] = {
+      {"a link to notes", [&] { std::filesystem::create_symlink(text, file); },
+       u"A foreign link: " + file.u16string()},
+      {"a folder", [&] { std::filesystem::create_directory(file); },
+       u"A folder: " + file.u16string()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    workspace_.EnsureProfileFolder();
+    std::filesystem::remove_all(file);
+    c.make();
+    prompter_.messages.clear();
+    switcher_.ReloadCurrentProfile(false);
+    switcher_.ReloadCurrentProfile(false);
+    ASSERT_EQ(prompter_.messages.size(), 1u) << "once, not at every arrival";
+    EXPECT_EQ(prompter_.messages[0].text, c.message);
+    std::ifstream kept(text, std::ios::binary);
+    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(kept), {}), notes);
+  }
+  // Put right, the file takes the keyboard's assignments again.
+  std::filesystem::remove_all(file);
+  prompter_.messages.clear();
+  switcher_.ReloadCurrentProfile(false);
+  EXPECT_TRUE(prompter_.messages.empty());
+  EXPECT_TRUE(std::filesystem::is_regular_file(file));
 }
 
 TEST_F(ProfileSwitcherTest, AnIndexOutsideTheFourProfilesSelectsTheFirst) {

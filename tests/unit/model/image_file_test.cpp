@@ -18,6 +18,7 @@ constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 // Far below any of the file sizes below: what reading a header and a block
 // may cost.
 constexpr std::size_t kSmallRead = 1 << 20;
+constexpr std::uint32_t kOverRule = std::uint32_t(image::kLargestStringAreaSize + 2);
 
 // A default block whose header claims a string area of `area` bytes (with
 // its checksum right, so only the claim itself can be judged).
@@ -66,8 +67,13 @@ TEST_F(ImageFileTest, OnlyWhatTheHeaderClaimsIsEverReadAndTheSizeRuleIsOneRule) 
       {"4 GiB", Claiming(0), image::kLargestFileSize + 1, ImageFileVerdict::kTooLarge,
        ImageCheck::Valid, ImageResult::kFailed},
       // A consistent claim the file cannot back is refused before it is read.
-      {"1 GiB claiming 4 GiB", Claiming(largestArea), kGiB, ImageFileVerdict::kInvalid,
+      {"1 MiB claiming 100 MiB", Claiming(100 << 20), 1 << 20, ImageFileVerdict::kInvalid,
        ImageCheck::Truncated, ImageResult::kFailed},
+      // So is a claim no image makes, even where the file could back it.
+      {"a text area one step over the largest", Claiming(kOverRule), image::kBlockSize + kOverRule,
+       ImageFileVerdict::kTooLarge, ImageCheck::TooLarge, ImageResult::kFailed},
+      {"4 GiB claiming it all", Claiming(largestArea), image::kLargestFileSize,
+       ImageFileVerdict::kTooLarge, ImageCheck::TooLarge, ImageResult::kFailed},
       {"a header no image has", badFields, kGiB, ImageFileVerdict::kInvalid, ImageCheck::BadHeader,
        ImageResult::kFailed},
   };
@@ -85,6 +91,14 @@ TEST_F(ImageFileTest, OnlyWhatTheHeaderClaimsIsEverReadAndTheSizeRuleIsOneRule) 
     EXPECT_EQ(ValidateImageFile(file, prompter), c.validated) << c.name;
     std::filesystem::remove(file);
   }
+}
+
+TEST_F(ImageFileTest, TheProfileFileLoaderKeepsTheSameSizeRule) {
+  Workspace workspace(dir_.path());
+  const auto file = Sparse("$Profile0", Claiming(kOverRule), image::kBlockSize + kOverRule);
+  test::AllocationCounter counter;
+  EXPECT_EQ(workspace.LoadImageFile(file), ImageResult::kFailed);
+  EXPECT_LT(counter.largest(), kSmallRead);
 }
 
 TEST_F(ImageFileTest, AFileThatIsNoRegularFileIsMissing) {

@@ -73,6 +73,37 @@ TEST_F(KeyGridTest, RefreshingShowsTheActiveProfileAndBank) {
   EXPECT_FALSE(buttons_.assigned.at(GKeyButton(2)));
 }
 
+TEST_F(KeyGridTest, KeysTheKeyboardLacksAreMarkedUnavailable) {
+  // A keyboard with G1..G6 of the first bank only.
+  KeyTableBytes bytes = DefaultKeyTable::BuiltIn();
+  for (std::uint8_t n = 1; n <= 6; ++n) SetCodeAt(bytes, n - 1, {0x06, 0xA2, n});
+  DefaultKeyTable table;
+  table.Replace(bytes);
+  struct Case {
+    int bank;
+    int button;
+    std::u16string_view name;
+    bool unavailable;
+  };
+  const Case cases[] = {{0, kButtonA, u"A", false},
+                        {0, GKeyButton(5), u"G6", false},
+                        {0, GKeyButton(6), u"G7", true},
+                        {1, GKeyButton(0), u"G1", true},
+                        {1, kButtonA, u"A", false}};
+  grid_.SetKeyboardTable(&table);
+  for (const Case& c : cases) {
+    grid_.RefreshAllKeys(0, c.bank);
+    EXPECT_EQ(buttons_.unavailable.at(c.button), c.unavailable) << c.bank << " " << c.button;
+    // The tooltip of a missing key says so after the name.
+    const std::u16string& tip = buttons_.tooltips.at(c.button);
+    EXPECT_TRUE(tip.starts_with(c.name));
+    EXPECT_EQ(tip != c.name, c.unavailable) << c.bank << " " << c.button;
+  }
+  grid_.SetKeyboardTable(nullptr);
+  grid_.RefreshAllKeys(0, 1);
+  EXPECT_FALSE(buttons_.unavailable.at(GKeyButton(0))) << "no table read: every key counts";
+}
+
 TEST_F(KeyGridTest, RebuildingTooltipsLeavesTheMarkers) {
   grid_.RefreshAllKeys(0, 0);
   workspace_.StoreEntry(0, kSlotA, Entry(AssignKind::Disabled));

@@ -48,8 +48,10 @@ class RecordingKeyButtons : public KeyButtons {
   }
   void SetColourFrame(int button, std::optional<Rgb> colour) override { frames[button] = colour; }
   void ApplyFlip() override { ++flips; }
+  void SetUnavailable(int button, bool value) override { unavailable[button] = value; }
 
   std::map<int, bool> assigned;
+  std::map<int, bool> unavailable;
   std::map<int, std::u16string> tooltips;
   std::map<int, std::optional<Rgb>> frames;
   int flips = 0;

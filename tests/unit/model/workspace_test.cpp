@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include <functional>
 #include <thread>
 
 #include "model/byte_io.h"
@@ -126,6 +127,54 @@ TEST_F(WorkspaceTest, ProfileFileIsSavedOnlyWhenItExists) {
   EXPECT_EQ(workspace_.SaveProfileFile(), ImageResult::kOk);
   Workspace other(workspace_.ProfileFolder());
   ASSERT_EQ(other.LoadImageFile(workspace_.ProfileFilePath()), ImageResult::kOk);
+  EXPECT_EQ(other.ReadEntry(2, 30), Entry(AssignKind::Disabled));
+}
+
+TEST_F(WorkspaceTest, AProfileFileThatIsALinkOrAFolderIsLeftAlone) {
+  using Use = Workspace::ProfileFileUse;
+  const std::vector<std::uint8_t> notes{'n', 'o', 't', 'e', 's', '\n'};
+  const auto image = Write("elsewhere.fwc", DefaultImageBlock(0));
+  const auto text = Write("notes.txt", notes);
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    Use use;
+    ImageResult saved;
+  };
+  const Case cases[] = {
+      {"nothing", [](const auto&) {}, Use::kMissing, ImageResult::kNoProfileFile},
+      {"a profile image", [&](const auto& p) { std::filesystem::copy_file(image, p); },
+       Use::kWritable, ImageResult::kOk},
+      {"a link to a profile image",
+       [&](const auto& p) { std::filesystem::create_symlink(image, p); }, Use::kWritable,
+       ImageResult::kOk},
+      {"a link to notes", [&](const auto& p) { std::filesystem::create_symlink(text, p); },
+       Use::kForeignLink, ImageResult::kFailed},
+      {"a link to nothing",
+       [&](const auto& p) { std::filesystem::create_symlink(dir_.path() / "gone", p); },
+       Use::kForeignLink, ImageResult::kFailed},
+      {"a folder", [](const auto& p) { std::filesystem::create_directory(p); }, Use::kFolder,
+       ImageResult::kFailed},
+  };
+  workspace_.StoreEntry(2, 30, Entry(AssignKind::Disabled));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = workspace_.ProfileFilePath();
+    std::filesystem::remove_all(workspace_.ProfileFolder());
+    workspace_.EnsureProfileFolder();
+    try {
+      c.make(file);
+    } catch (const std::filesystem::filesystem_error& error) {
+      GTEST_SKIP() << "no symbolic links here: " << error.what();
+    }
+    EXPECT_EQ(workspace_.ProfileFileState(), c.use);
+    EXPECT_EQ(workspace_.SaveProfileFile(), c.saved);
+    EXPECT_EQ(ReadBytes(text), notes);
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "gone"));
+  }
+  // The linked image took the save.
+  Workspace other(dir_.path());
+  ASSERT_EQ(other.LoadImageFile(image), ImageResult::kOk);
   EXPECT_EQ(other.ReadEntry(2, 30), Entry(AssignKind::Disabled));
 }
 

@@ -26,6 +26,27 @@ TEST(ParsePlacement, AFieldThatIsNoNumberStopsTheScan) {
   EXPECT_EQ(ParsePlacement(u"99999999999,0,0,0"), (Placement{2147483647, 0, 0, 0}));
 }
 
+TEST(FitPlacement, KeepsAPlacementWithinItsPicture) {
+  struct Case {
+    Placement place;
+    std::optional<Placement> fitted;
+  };
+  const Case cases[] = {
+      {{10, 20, 30, 40}, Placement{10, 20, 30, 40}},
+      {{90, 70, 30, 40}, Placement{90, 70, 10, 10}},
+      {{-5, -5, 30, 40}, Placement{0, 0, 25, 35}},
+      {{10, 20, 2147483647, 2147483647}, Placement{10, 20, 90, 60}},
+      {{10, 20, 0, 40}, std::nullopt},
+      {{10, 20, 30, -1}, std::nullopt},
+      {{100, 20, 30, 40}, std::nullopt},
+      {{-40, 20, 30, 40}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FitPlacement(c.place, 100, 80), c.fitted)
+        << c.place.x << "," << c.place.y << "," << c.place.w << "," << c.place.h;
+  }
+}
+
 TEST(ParsePlacement, HiddenMeansXAndYBothOne) {
   EXPECT_TRUE(ParsePlacement(u"1,1,50,20").IsHidden());
   EXPECT_TRUE(ParsePlacement(u"1,1").IsHidden());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/unit/widgets/widget_test_util.h"
+#include "widgets/skin_placement.h"
 
 namespace ombrex {
 namespace {
@@ -88,6 +89,30 @@ TEST_F(PngButtonTest, CutsEachStateFaceAtThePictureOrigin) {
 TEST_F(PngButtonTest, AWrongOriginShowsAnotherPartOfThePicture) {
   button->SetPictureOrigin(QPoint(0, 0));
   EXPECT_EQ(Shown(), QColor(Qt::gray));
+}
+
+TEST_F(PngButtonTest, APlacementOffItsPictureIsCutToItOrLeftOut) {
+  struct Case {
+    const char* name;
+    Placement place;
+    std::optional<QRect> shown;  // nullopt: hidden and disabled
+  };
+  // The pictures are 120 x 80.
+  const Case cases[] = {
+      {"inside", {20, 10, 30, 20}, QRect(20, 10, 30, 20)},
+      {"over the right edge", {100, 70, 50, 50}, QRect(100, 70, 20, 10)},
+      {"of no size", {20, 10, 0, 0}, std::nullopt},
+      {"beyond the picture", {500, 10, 30, 20}, std::nullopt},
+      {"left to the skin", {1, 1, 30, 20}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CPngButton placed(1, &parent);
+    PlaceImageButton(placed, c.place, StatePictures());
+    EXPECT_EQ(placed.isHidden(), !c.shown);
+    EXPECT_EQ(placed.isEnabled(), c.shown.has_value());
+    if (c.shown) EXPECT_EQ(placed.geometry(), *c.shown);
+  }
 }
 
 TEST_F(PngButtonTest, SelectedShowsThePressedFaceUntilCleared) {
