@@ -10,15 +10,18 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "device/default_key_table.h"
 #include "device/keyboard_content.h"
 #include "device/profile_number.h"
 #include "device/protocol.h"
 #include "device/results.h"
+#include "platform/keyboard_lock.h"
 
 namespace ombrex {
 
@@ -27,14 +30,47 @@ class Transactor;
 
 using StatusBlock = std::array<std::uint8_t, protocol::kStatusBlockSize>;
 
+// What a hold on the keyboard changed there, as bits: what another program
+// has to read again.
+namespace keyboard_change {
+inline constexpr unsigned kActiveProfile = 0x1;  // the status block
+inline constexpr unsigned kLighting = 0x2;       // the settings memory
+inline constexpr unsigned kAssignments = 0x4;    // key tables or macro memory
+inline constexpr unsigned kKeyColours = 0x8;
+}  // namespace keyboard_change
+
 class CommandSet {
  public:
-  CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable);
+  CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable,
+             std::string_view lockName = kKeyboardLockName);
 
-  // A chunked transfer or a begin...end sequence holds this for its whole
-  // length, so no other thread's packets fall between its packets. Recursive:
-  // the operations below take it themselves.
-  std::unique_lock<std::recursive_mutex> Session();
+  // The keyboard held for a chunked transfer, a begin...end sequence or a
+  // lone packet: no other thread's packets and no other program's fall
+  // between its packets. Holds nest: the operations below take one
+  // themselves, and only the outermost takes the keyboard from other
+  // programs, waiting at most the link's keyboard patience for them. When
+  // that wait runs out the hold is empty (false) and every operation under
+  // it gives kKeyboardBusy without sending anything.
+  class [[nodiscard]] Hold {
+   public:
+    Hold(Hold&& other) noexcept;
+    Hold& operator=(Hold&&) = delete;
+    ~Hold();
+    explicit operator bool() const { return held_; }
+
+   private:
+    friend class CommandSet;
+    Hold(CommandSet& commands, std::unique_lock<std::recursive_mutex> turn, bool held);
+    CommandSet* commands_;
+    std::unique_lock<std::recursive_mutex> turn_;
+    bool held_;
+  };
+  Hold Session();
+
+  // Called, outside every lock and on the thread that let go, when the
+  // outermost hold ends after packets that changed the keyboard were
+  // accepted, with the keyboard_change bits.
+  void SetChangeHook(std::function<void(unsigned changed)> hook);
 
   DeviceResult BeginTransfer();  // 0x01
   DeviceResult EndTransfer();    // waits 10 ms, then 0x02
@@ -98,11 +134,23 @@ class CommandSet {
                             std::span<const std::uint8_t> data, std::size_t chunk,
                             std::optional<ContentMemory> tracked = {});
 
+  // The end of one hold, under session_; the change bits when it was the
+  // outermost.
+  unsigned EndHold();
+
   Transactor& transactor_;
   AppState& state_;
   DefaultKeyTable& defaultKeyTable_;
   KeyboardContent content_;
   std::recursive_mutex session_;
+  // Under session_:
+  KeyboardLock keyboardLock_;
+  int depth_ = 0;
+  bool busy_ = false;  // the outermost hold did not get the keyboard
+  unsigned changed_ = 0;
+  // The keyboard lock's count of changing holds when this one last let go.
+  std::uint64_t seenChanges_ = 0;
+  std::function<void(unsigned)> changeHook_;
 };
 
 }  // namespace ombrex
