@@ -60,7 +60,7 @@ class UserModeFiles;
 class WindowLink;
 class Workspace;
 
-inline constexpr std::string_view kInstanceName = "Zentrik_Ombrex";
+inline constexpr std::string_view kInstanceName = kProgramInstanceName;
 
 struct ApplicationConfig {
   std::filesystem::path programFolder;  // holds the skins, texts and help
@@ -173,6 +173,7 @@ class Application {
 
   void OnInstanceMessage(const InstanceMessage& message);
   void Reload(HandOverReply reply);
+  void KeyboardChangedElsewhere();
   bool BindLink();
   void BuildEditors(MainWindowView& view);
   ApplyLighting LightingForApply();

@@ -1,6 +1,7 @@
 #include "tools/ombrexctl/ctl_commands.h"
 
 #include <charconv>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "device/results.h"
+#include "device/transactor.h"
 #include "model/keyboard_sync.h"
 #include "model/lighting.h"
 #include "model/user_mode_files.h"
@@ -34,6 +36,8 @@ struct Command {
   bool all = false;
   bool json = false;
   std::optional<std::string> profile;
+  // How long to wait for another program of ours to let the keyboard go.
+  std::chrono::milliseconds wait = LinkTiming{}.keyboardPatience;
 };
 
 struct UsageError {
@@ -98,7 +102,7 @@ class Context {
 
   // The keyboard, or nullptr with the exit code set.
   KeyboardSession* Keyboard() {
-    if (!session_) session_ = KeyboardSession::Open(err, exitCode);
+    if (!session_) session_ = KeyboardSession::Open(err, exitCode, command.wait);
     return session_.get();
   }
   // The keyboard's profile named by --profile (1..4), else the active one;
@@ -477,6 +481,9 @@ Command Split(std::span<const std::string> args) {
     } else if (arg == "--profile") {
       if (i + 1 == args.size()) throw UsageError{"--profile needs a number"};
       command.profile = args[++i];
+    } else if (arg == "--wait") {
+      if (i + 1 == args.size()) throw UsageError{"--wait needs a number of seconds"};
+      command.wait = std::chrono::seconds(ByteArgument(args[++i], 255, "--wait"));
     } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
       throw UsageError{"unknown option " + arg};
     } else {
@@ -512,6 +519,8 @@ std::string UsageText() {
          "Keys are named as in the key list (A, F1, Left Ctrl, ...), G1..G9 (bank A),\n"
          "G1:B..G9:B (bank B), or by hex code (0x1E).\n"
          "RAZIZID_BACKEND picks the keyboard: hid (default), virtual, model.\n"
+         "  --wait SECONDS              how long to wait while another Ombrex program uses\n"
+         "                              the keyboard (default 15, at most 255)\n"
          "  --help, --version           this text, or the version\n"
          "\n"
          "Exit codes: 0 done, 1 refused or invalid input, 2 usage error, 3 no keyboard.\n";

@@ -4,12 +4,28 @@
 
 #include "device/results.h"
 #include "device/service_library.h"
+#include "device/window_link.h"
 #include "platform/paths.h"
+#include "platform/single_instance.h"
 #include "platform/text.h"
 
 namespace ombrex::ctl {
 
-std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode) {
+namespace {
+
+// Queued for the running program, if one listens: the tool never waits for
+// the window, which may be showing a question.
+void TellRunningProgram(unsigned changed) {
+  const std::optional<InstancePlaces> places = InstancePlacesFor(kProgramInstanceName);
+  if (!places) return;
+  SendToListener(places->socketFile,
+                 {window_message::kKeyboardChanged, window_message::kChangedTag, changed, true});
+}
+
+}  // namespace
+
+std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode,
+                                                       std::chrono::milliseconds patience) {
   ServiceLibraryResult bound = LoadServiceLibrary(ServiceFolder() / ServiceLibraryFileName());
   if (const auto* error = std::get_if<ServiceLibraryError>(&bound)) {
     err << "ombrexctl: " << Utf8FromUtf16(error->Text()) << "\n";
@@ -17,9 +33,19 @@ std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& e
     return nullptr;
   }
   auto session = std::make_unique<KeyboardSession>();
-  session->link_ = std::make_unique<DeviceLink>(std::get<ServiceLibrary>(bound), session->state_);
+  LinkTiming timing;
+  timing.keyboardPatience = patience;
+  session->link_ =
+      std::make_unique<DeviceLink>(std::get<ServiceLibrary>(bound), session->state_, timing);
   session->link_->RegisterReplyRead();
-  if (session->Count() > 0) return session;
+  if (session->Count() > 0) {
+    session->link_->Commands().SetChangeHook(TellRunningProgram);
+    session->hold_.emplace(session->link_->Commands().Session());
+    if (*session->hold_) return session;
+    err << "ombrexctl: " << kKeyboardBusyMessage << "\n";
+    exitCode = kExitRefused;
+    return nullptr;
+  }
   if (const auto why = session->OpenError()) {
     err << "ombrexctl: a keyboard is present but cannot be opened: " << *why << "\n";
   } else {
