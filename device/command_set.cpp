@@ -74,41 +74,69 @@ CommandSet::Hold::Hold(Hold&& other) noexcept
 
 CommandSet::Hold::~Hold() {
   if (commands_ == nullptr) return;
-  const unsigned changed = commands_->EndHold();
-  std::function<void(unsigned)> hook = changed != 0 ? commands_->changeHook_ : nullptr;
-  turn_.unlock();
-  // Outside the lock: the hook may tell another program, which may want the
+  unsigned changed = 0;
+  if (turn_.owns_lock()) {
+    changed = commands_->EndHold();
+  } else if (held_) {
+    changed = commands_->GiveBackKeyboard();
+  }
+  std::function<void(unsigned)> hook;
+  if (changed != 0) {
+    std::lock_guard lock(commands_->keyboardMutex_);
+    hook = commands_->changeHook_;
+  }
+  if (turn_.owns_lock()) turn_.unlock();
+  // Outside the locks: the hook may tell another program, which may want the
   // keyboard at once.
   if (hook) hook(changed);
 }
 
 CommandSet::Hold CommandSet::Session() {
   std::unique_lock turn(session_);
-  if (depth_++ == 0) {
-    busy_ = !keyboardLock_.Acquire(transactor_.Timing().keyboardPatience);
-    changed_ = 0;
-    if (!busy_ && keyboardLock_.Changes() != seenChanges_) {
-      // Another program of ours changed the keyboard since this one last
-      // held it: what it knew of the keyboard may be stale.
-      content_.ForgetAll();
-      state_.deviceProfile = std::nullopt;
-    }
-  }
+  if (depth_++ == 0) busy_ = !TakeKeyboard();
   return Hold(*this, std::move(turn), !busy_);
+}
+
+CommandSet::Hold CommandSet::Keep() {
+  const bool held = TakeKeyboard();
+  return Hold(*this, {}, held);
 }
 
 unsigned CommandSet::EndHold() {
   if (--depth_ > 0) return 0;
-  if (!busy_) {
-    keyboardLock_.Release(changed_ != 0);
-    seenChanges_ = keyboardLock_.Changes();
-  }
+  const bool held = !busy_;
   busy_ = false;
-  return std::exchange(changed_, 0);
+  return held ? GiveBackKeyboard() : 0;
+}
+
+bool CommandSet::TakeKeyboard() {
+  std::lock_guard lock(keyboardMutex_);
+  if (keyboardUsers_ > 0) {
+    ++keyboardUsers_;
+    return true;
+  }
+  if (!keyboardLock_.Acquire(transactor_.Timing().keyboardPatience)) return false;
+  keyboardUsers_ = 1;
+  if (keyboardLock_.Changes() != seenChanges_) {
+    // Another program of ours changed the keyboard since this one last held
+    // it: what it knew of the keyboard may be stale.
+    content_.ForgetAll();
+    state_.deviceProfile = std::nullopt;
+  }
+  return true;
+}
+
+unsigned CommandSet::GiveBackKeyboard() {
+  std::lock_guard lock(keyboardMutex_);
+  if (--keyboardUsers_ > 0) return 0;
+  const unsigned changed = changed_.exchange(0);
+  keyboardLock_.Release(changed != 0);
+  seenChanges_ = keyboardLock_.Changes();
+  return changed;
 }
 
 void CommandSet::SetChangeHook(std::function<void(unsigned changed)> hook) {
-  std::lock_guard lock(session_);
+  std::lock_guard lock(keyboardMutex_);
   changeHook_ = std::move(hook);
 }
 
@@ -122,7 +150,8 @@ DeviceResult CommandSet::Exchange(Command command, std::uint8_t count, std::uint
   std::uint32_t received = 0;
   const DeviceResult transacted = transactor_.Transact(request.Bytes(), reply, received);
   // A write that went out may have landed even when its reply did not.
-  if (transacted == result::kOk || transacted == result::kNoReply) changed_ |= ChangeOf(command);
+  if (transacted == result::kOk || transacted == result::kNoReply)
+    changed_.fetch_or(ChangeOf(command));
   const DeviceResult result = CommandResult(transacted, reply, received);
   if (result != result::kOk || replyData.empty()) return result;
   // A reply cut short would leave part of the destination unread; the data

@@ -8,6 +8,7 @@
 // Content().
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -62,14 +63,22 @@ class CommandSet {
     friend class CommandSet;
     Hold(CommandSet& commands, std::unique_lock<std::recursive_mutex> turn, bool held);
     CommandSet* commands_;
+    // Owned for a session; empty for Keep().
     std::unique_lock<std::recursive_mutex> turn_;
     bool held_;
   };
   Hold Session();
+  // The keyboard kept from other programs of ours, without keeping this
+  // program's own threads out: for a front end that runs a whole command as
+  // one piece while part of it goes through another thread (the lighting
+  // writer's worker, which takes sessions of its own). Sessions under it take
+  // the keyboard at once. Let go on the thread that took it (a Windows mutex
+  // belongs to its thread), after the work it waited for.
+  Hold Keep();
 
   // Called, outside every lock and on the thread that let go, when the
-  // outermost hold ends after packets that changed the keyboard were
-  // accepted, with the keyboard_change bits.
+  // keyboard is given back to other programs after packets that changed it
+  // were sent, with the keyboard_change bits.
   void SetChangeHook(std::function<void(unsigned changed)> hook);
 
   DeviceResult BeginTransfer();  // 0x01
@@ -134,9 +143,12 @@ class CommandSet {
                             std::span<const std::uint8_t> data, std::size_t chunk,
                             std::optional<ContentMemory> tracked = {});
 
-  // The end of one hold, under session_; the change bits when it was the
-  // outermost.
+  // The end of one session, under session_; the change bits when it gave the
+  // keyboard back.
   unsigned EndHold();
+  // Counted uses of the keyboard lock by this program's holds.
+  bool TakeKeyboard();
+  unsigned GiveBackKeyboard();
 
   Transactor& transactor_;
   AppState& state_;
@@ -144,13 +156,17 @@ class CommandSet {
   KeyboardContent content_;
   std::recursive_mutex session_;
   // Under session_:
-  KeyboardLock keyboardLock_;
   int depth_ = 0;
-  bool busy_ = false;  // the outermost hold did not get the keyboard
-  unsigned changed_ = 0;
+  bool busy_ = false;  // the outermost session did not get the keyboard
+  // Under keyboardMutex_:
+  std::mutex keyboardMutex_;
+  KeyboardLock keyboardLock_;
+  int keyboardUsers_ = 0;
   // The keyboard lock's count of changing holds when this one last let go.
   std::uint64_t seenChanges_ = 0;
   std::function<void(unsigned)> changeHook_;
+  // Written under session_ by every thread that sends.
+  std::atomic<unsigned> changed_{0};
 };
 
 }  // namespace ombrex

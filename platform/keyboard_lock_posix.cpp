@@ -18,14 +18,16 @@ KeyboardLock::KeyboardLock(std::string_view name) {
 
 KeyboardLock::~KeyboardLock() {
   Release();
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool KeyboardLock::Acquire(std::chrono::milliseconds patience) {
   if (held_) return true;
   if (!place_) return held_ = true;
   // The file stays: removing it would let a waiter lock an unlinked file
-  // while a newcomer locks a fresh one of the same name.
-  fd_ = ::open(place_->c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  // while a newcomer locks a fresh one of the same name. It stays open too,
+  // so a transfer costs no file opened and closed.
+  if (fd_ < 0) fd_ = ::open(place_->c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   // Without a lock file nobody can lock: refusing the keyboard then would
   // blame another program for a runtime folder that is not there.
   if (fd_ < 0) return held_ = true;
@@ -48,8 +50,6 @@ bool KeyboardLock::Acquire(std::chrono::milliseconds patience) {
         std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
     pause = std::min(pause * 2, std::chrono::microseconds(5000));
   }
-  ::close(fd_);
-  fd_ = -1;
   return false;
 }
 
@@ -61,9 +61,7 @@ void KeyboardLock::Release(bool changed) {
     ++changes_;
     [[maybe_unused]] const ssize_t written = ::pwrite(fd_, &changes_, sizeof changes_, 0);
   }
-  // Closing the only descriptor of the file releases its lock.
-  ::close(fd_);
-  fd_ = -1;
+  ::flock(fd_, LOCK_UN);
 }
 
 }  // namespace ombrex

@@ -40,7 +40,7 @@ std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& e
   session->link_->RegisterReplyRead();
   if (session->Count() > 0) {
     session->link_->Commands().SetChangeHook(TellRunningProgram);
-    session->hold_.emplace(session->link_->Commands().Session());
+    session->hold_.emplace(session->link_->Commands().Keep());
     if (*session->hold_) return session;
     err << "ombrexctl: " << kKeyboardBusyMessage << "\n";
     exitCode = kExitRefused;

@@ -11,6 +11,7 @@
 #include "device/results.h"
 #include "device/transactor.h"
 #include "platform/keyboard_lock.h"
+#include "tests/support/lock_elsewhere.h"
 #include "tests/unit/device/fake_library.h"
 
 namespace ombrex {
@@ -20,11 +21,8 @@ using namespace std::chrono_literals;
 using test::FakeLibrary;
 using Replies = std::vector<FakeLibrary::Reply>;
 
-// Another program of ours: a lock of the same name on a file description of
-// its own.
 bool AnotherProgramCouldTakeTheKeyboard() {
-  KeyboardLock other;
-  return other.Acquire(0ms);
+  return test::TakenElsewhereAtOnce();
 }
 
 LinkTiming ShortPatience() {
@@ -96,8 +94,8 @@ TEST_F(KeyboardHoldTest, EveryWayAnOperationEndsLetsTheKeyboardGo) {
 }
 
 TEST_F(KeyboardHoldTest, WhileAnotherProgramKeepsTheKeyboardNothingIsSentAndTheResultSaysSo) {
-  KeyboardLock other;
-  ASSERT_TRUE(other.Acquire(0ms));
+  test::HeldElsewhere other;
+  ASSERT_TRUE(other.Held());
   EXPECT_EQ(commands_.ReadStatusBlock(status_), result::kKeyboardBusy);
   {
     // A transfer that did not get the keyboard fails in every step without

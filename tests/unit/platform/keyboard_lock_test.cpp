@@ -5,17 +5,18 @@
 #include <atomic>
 #include <thread>
 
+#include "tests/support/lock_elsewhere.h"
+
 namespace ombrex {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Two locks of one name stand for two programs: each holds its own file
-// description (its own mutex handle), as two processes would.
+// Two locks of one name on two threads stand for two programs.
 TEST(KeyboardLock, AnotherHolderWaitsAtMostItsPatienceAndGetsTheLockOnceItIsLetGo) {
-  KeyboardLock first("lock-test-wait");
+  test::HeldElsewhere first("lock-test-wait");
+  ASSERT_TRUE(first.Held());
   KeyboardLock second("lock-test-wait");
-  ASSERT_TRUE(first.Acquire(0ms));
   EXPECT_FALSE(second.Acquire(20ms));
   EXPECT_FALSE(second.Held());
 
@@ -27,7 +28,7 @@ TEST(KeyboardLock, AnotherHolderWaitsAtMostItsPatienceAndGetsTheLockOnceItIsLetG
   first.Release();
   waiter.join();
   EXPECT_TRUE(got);
-  EXPECT_TRUE(first.Acquire(0ms));
+  EXPECT_TRUE(test::TakenElsewhereAtOnce("lock-test-wait"));
 }
 
 TEST(KeyboardLock, OnlyAChangingHoldMovesTheCountOnAndTheNextHolderSeesIt) {
