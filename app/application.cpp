@@ -149,8 +149,9 @@ void Application::OnInstanceMessage(const InstanceMessage& message) {
   // Other processes may ask the window to open or to exit, and queue the
   // time change; the window's inner messages are its own business.
   const bool fromOutside =
-      message.posted ? message.message == msg::kTimeChange
-                     : message.message == msg::kShowPanel || message.message == msg::kKill;
+      message.posted
+          ? message.message == msg::kTimeChange || message.message == msg::kKeyboardChanged
+          : message.message == msg::kShowPanel || message.message == msg::kKill;
   if (!fromOutside) return;
   // Later starts reach the window once it is ready for messages.
   if (!run_.WaitUntilReady()) return;
@@ -318,9 +319,21 @@ bool Application::HandleMessage(std::uint32_t message, std::uint32_t wParam, std
                       [this] { commands_->ApplyChanges(ApplyOrigin::TimeChange); });
       }
       return true;
+    case msg::kKeyboardChanged:
+      if (posted && wParam == msg::kChangedTag && !exited_) KeyboardChangedElsewhere();
+      return true;
     default:
       return false;
   }
+}
+
+void Application::KeyboardChangedElsewhere() {
+  // The window shows what it read before another program of ours changed
+  // the keyboard; reading it again as on an arrival keeps a later Apply from
+  // writing the old state back over that change unseen. The link forgets
+  // the cached active profile itself when it next takes the keyboard.
+  view_->Trace().Line("keyboard changed by another program");
+  Reload({});
 }
 
 void Application::Reload(HandOverReply reply) {

@@ -63,7 +63,7 @@ class UserModeFiles;
 class WindowLink;
 class Workspace;
 
-inline constexpr std::string_view kInstanceName = "Zentrik_Ombrex";
+inline constexpr std::string_view kInstanceName = kProgramInstanceName;
 
 struct ApplicationConfig {
   std::filesystem::path programFolder;  // holds the skins, texts and help
@@ -188,6 +188,7 @@ class Application {
   // The window shows the keyboard's profile: buttons, grid and lighting.
   // `readAgain`: the keyboard changed it by itself.
   void ShowKeyboardProfile(bool readAgain);
+  void KeyboardChangedElsewhere();
   bool BindLink();
   // The library's errors into the window's trace, its reports into the
   // recording when one is asked for; false when that cannot be made.

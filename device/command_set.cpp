@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "device/app_state.h"
 #include "device/command_packet.h"
@@ -37,22 +38,120 @@ DeviceResult ForEachChunk(std::size_t size, std::size_t chunk, PerChunk&& each) 
   return result::kOk;
 }
 
+// What a write command changes on the keyboard; 0 for the others.
+unsigned ChangeOf(Command command) {
+  switch (command) {
+    case Command::WriteStatusBlock:
+      return keyboard_change::kActiveProfile;
+    case Command::WriteSettings:
+      return keyboard_change::kLighting;
+    case Command::WriteKeyTable:
+    case Command::WriteMacroMemory:
+      return keyboard_change::kAssignments;
+    case Command::WriteKeyColours:
+      return keyboard_change::kKeyColours;
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
 
-CommandSet::CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable)
-    : transactor_(transactor), state_(state), defaultKeyTable_(defaultKeyTable) {}
+CommandSet::CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable,
+                       std::string_view lockName)
+    : transactor_(transactor),
+      state_(state),
+      defaultKeyTable_(defaultKeyTable),
+      keyboardLock_(lockName) {}
 
-std::unique_lock<std::recursive_mutex> CommandSet::Session() {
-  return std::unique_lock<std::recursive_mutex>(session_);
+CommandSet::Hold::Hold(CommandSet& commands, std::unique_lock<std::recursive_mutex> turn, bool held)
+    : commands_(&commands), turn_(std::move(turn)), held_(held) {}
+
+CommandSet::Hold::Hold(Hold&& other) noexcept
+    : commands_(std::exchange(other.commands_, nullptr)),
+      turn_(std::move(other.turn_)),
+      held_(other.held_) {}
+
+CommandSet::Hold::~Hold() {
+  if (commands_ == nullptr) return;
+  unsigned changed = 0;
+  if (turn_.owns_lock()) {
+    changed = commands_->EndHold();
+  } else if (held_) {
+    changed = commands_->GiveBackKeyboard();
+  }
+  std::function<void(unsigned)> hook;
+  if (changed != 0) {
+    std::lock_guard lock(commands_->keyboardMutex_);
+    hook = commands_->changeHook_;
+  }
+  if (turn_.owns_lock()) turn_.unlock();
+  // Outside the locks: the hook may tell another program, which may want the
+  // keyboard at once.
+  if (hook) hook(changed);
+}
+
+CommandSet::Hold CommandSet::Session() {
+  std::unique_lock turn(session_);
+  if (depth_++ == 0) busy_ = !TakeKeyboard();
+  return Hold(*this, std::move(turn), !busy_);
+}
+
+CommandSet::Hold CommandSet::Keep() {
+  const bool held = TakeKeyboard();
+  return Hold(*this, {}, held);
+}
+
+unsigned CommandSet::EndHold() {
+  if (--depth_ > 0) return 0;
+  const bool held = !busy_;
+  busy_ = false;
+  return held ? GiveBackKeyboard() : 0;
+}
+
+bool CommandSet::TakeKeyboard() {
+  std::lock_guard lock(keyboardMutex_);
+  if (keyboardUsers_ > 0) {
+    ++keyboardUsers_;
+    return true;
+  }
+  if (!keyboardLock_.Acquire(transactor_.Timing().keyboardPatience)) return false;
+  keyboardUsers_ = 1;
+  if (keyboardLock_.Changes() != seenChanges_) {
+    // Another program of ours changed the keyboard since this one last held
+    // it: what it knew of the keyboard may be stale.
+    content_.ForgetAll();
+    state_.deviceProfile = std::nullopt;
+  }
+  return true;
+}
+
+unsigned CommandSet::GiveBackKeyboard() {
+  std::lock_guard lock(keyboardMutex_);
+  if (--keyboardUsers_ > 0) return 0;
+  const unsigned changed = changed_.exchange(0);
+  keyboardLock_.Release(changed != 0);
+  seenChanges_ = keyboardLock_.Changes();
+  return changed;
+}
+
+void CommandSet::SetChangeHook(std::function<void(unsigned changed)> hook) {
+  std::lock_guard lock(keyboardMutex_);
+  changeHook_ = std::move(hook);
 }
 
 DeviceResult CommandSet::Exchange(Command command, std::uint8_t count, std::uint16_t address,
                                   std::span<const std::uint8_t> payload,
                                   std::span<std::uint8_t> replyData) {
+  // Every caller holds a session; an empty one sends nothing.
+  if (busy_) return result::kKeyboardBusy;
   const CommandPacket request = CommandPacket::Request(command, count, address, payload);
   PacketBytes reply{};
   std::uint32_t received = 0;
   const DeviceResult transacted = transactor_.Transact(request.Bytes(), reply, received);
+  // A write that went out may have landed even when its reply did not.
+  if (transacted == result::kOk || transacted == result::kNoReply)
+    changed_.fetch_or(ChangeOf(command));
   const DeviceResult result = CommandResult(transacted, reply, received);
   if (result != result::kOk || replyData.empty()) return result;
   // A reply cut short would leave part of the destination unread; the data

@@ -8,18 +8,22 @@
 // Content().
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "device/default_key_table.h"
 #include "device/keyboard_content.h"
 #include "device/profile_number.h"
 #include "device/protocol.h"
 #include "device/results.h"
+#include "platform/keyboard_lock.h"
 
 namespace ombrex {
 
@@ -28,14 +32,55 @@ class Transactor;
 
 using StatusBlock = std::array<std::uint8_t, protocol::kStatusBlockSize>;
 
+// What a hold on the keyboard changed there, as bits: what another program
+// has to read again.
+namespace keyboard_change {
+inline constexpr unsigned kActiveProfile = 0x1;  // the status block
+inline constexpr unsigned kLighting = 0x2;       // the settings memory
+inline constexpr unsigned kAssignments = 0x4;    // key tables or macro memory
+inline constexpr unsigned kKeyColours = 0x8;
+}  // namespace keyboard_change
+
 class CommandSet {
  public:
-  CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable);
+  CommandSet(Transactor& transactor, AppState& state, DefaultKeyTable& defaultKeyTable,
+             std::string_view lockName = kKeyboardLockName);
 
-  // A chunked transfer or a begin...end sequence holds this for its whole
-  // length, so no other thread's packets fall between its packets. Recursive:
-  // the operations below take it themselves.
-  std::unique_lock<std::recursive_mutex> Session();
+  // The keyboard held for a chunked transfer, a begin...end sequence or a
+  // lone packet: no other thread's packets and no other program's fall
+  // between its packets. Holds nest: the operations below take one
+  // themselves, and only the outermost takes the keyboard from other
+  // programs, waiting at most the link's keyboard patience for them. When
+  // that wait runs out the hold is empty (false) and every operation under
+  // it gives kKeyboardBusy without sending anything.
+  class [[nodiscard]] Hold {
+   public:
+    Hold(Hold&& other) noexcept;
+    Hold& operator=(Hold&&) = delete;
+    ~Hold();
+    explicit operator bool() const { return held_; }
+
+   private:
+    friend class CommandSet;
+    Hold(CommandSet& commands, std::unique_lock<std::recursive_mutex> turn, bool held);
+    CommandSet* commands_;
+    // Owned for a session; empty for Keep().
+    std::unique_lock<std::recursive_mutex> turn_;
+    bool held_;
+  };
+  Hold Session();
+  // The keyboard kept from other programs of ours, without keeping this
+  // program's own threads out: for a front end that runs a whole command as
+  // one piece while part of it goes through another thread (the lighting
+  // writer's worker, which takes sessions of its own). Sessions under it take
+  // the keyboard at once. Let go on the thread that took it (a Windows mutex
+  // belongs to its thread), after the work it waited for.
+  Hold Keep();
+
+  // Called, outside every lock and on the thread that let go, when the
+  // keyboard is given back to other programs after packets that changed it
+  // were sent, with the keyboard_change bits.
+  void SetChangeHook(std::function<void(unsigned changed)> hook);
 
   DeviceResult BeginTransfer();  // 0x01
   DeviceResult EndTransfer();    // waits 10 ms, then 0x02
@@ -103,11 +148,30 @@ class CommandSet {
                             std::span<const std::uint8_t> data, std::size_t chunk,
                             std::optional<ContentMemory> tracked = {});
 
+  // The end of one session, under session_; the change bits when it gave the
+  // keyboard back.
+  unsigned EndHold();
+  // Counted uses of the keyboard lock by this program's holds.
+  bool TakeKeyboard();
+  unsigned GiveBackKeyboard();
+
   Transactor& transactor_;
   AppState& state_;
   DefaultKeyTable& defaultKeyTable_;
   KeyboardContent content_;
   std::recursive_mutex session_;
+  // Under session_:
+  int depth_ = 0;
+  bool busy_ = false;  // the outermost session did not get the keyboard
+  // Under keyboardMutex_:
+  std::mutex keyboardMutex_;
+  KeyboardLock keyboardLock_;
+  int keyboardUsers_ = 0;
+  // The keyboard lock's count of changing holds when this one last let go.
+  std::uint64_t seenChanges_ = 0;
+  std::function<void(unsigned)> changeHook_;
+  // Written under session_ by every thread that sends.
+  std::atomic<unsigned> changed_{0};
 };
 
 }  // namespace ombrex

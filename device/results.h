@@ -16,15 +16,18 @@ namespace ombrex {
 
 enum class DeviceResult : int {
   kOk = 1,
-  kFailed = 0,         // no keyboard (nothing written), or nothing could be sent
-  kNotWritten = -1,    // the service library did not write the packet
-  kNoReply = -2,       // three attempts without a matching reply
-  kRefusedFF = -102,   // the keyboard refused: status 0xFF
-  kRefusedFE = -103,   // the keyboard refused: status 0xFE
+  kFailed = 0,        // no keyboard (nothing written), or nothing could be sent
+  kNotWritten = -1,   // the service library did not write the packet
+  kNoReply = -2,      // three attempts without a matching reply
+  kRefusedFF = -102,  // the keyboard refused: status 0xFF
+  kRefusedFE = -103,  // the keyboard refused: status 0xFE
   // The link's code for a number that names no profile (outside 0..3), for
   // an edge that reports one in these terms. The command set itself takes
   // only a ProfileNumber, so it never gives this.
   kBadProfile = -201,
+  // Another program of ours kept the keyboard for longer than the link
+  // waits; nothing was sent.
+  kKeyboardBusy = -301,
 };
 
 // result::kOk rather than DeviceResult::kOk at the call sites.

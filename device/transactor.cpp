@@ -63,7 +63,7 @@ DeviceResult Transactor::Transact(std::span<const std::uint8_t> request,
   PacketBytes answer{};
   std::uint32_t length = 0;
   for (int attempt = 1;; ++attempt) {
-    Arm();
+    Arm(packet);
     const int written = library_->RequestWriteOne(&controlSelector_, nullptr, 0, packet.data(),
                                                   protocol::kPacketSize, verification, nullptr);
     if (written <= 0) {
@@ -84,19 +84,30 @@ DeviceResult Transactor::Transact(std::span<const std::uint8_t> request,
 }
 
 void Transactor::DeliverReply(std::span<const std::uint8_t> data) {
+  PacketBytes reply{};
+  const auto length = static_cast<std::uint32_t>(std::min(data.size(), reply.size()));
+  std::copy_n(data.begin(), length, reply.begin());
   std::lock_guard lock(slotMutex_);
   if (!pending_) return;
-  slot_.fill(0);
-  slotLength_ = static_cast<std::uint32_t>(std::min(data.size(), slot_.size()));
-  std::copy_n(data.begin(), slotLength_, slot_.begin());
+  // Another chunk's answer to the command we wait for: ours is still on its
+  // way behind it, so it is passed over rather than spending an attempt.
+  // Another command's reply counts as a failed attempt (Judge), as a late
+  // answer has always done.
+  if (length > protocol::kStatusAt && reply[protocol::kCommandAt] == armed_[protocol::kCommandAt] &&
+      !AnswersRequest(armed_, reply)) {
+    return;
+  }
+  slot_ = reply;
+  slotLength_ = length;
   pending_ = false;
   delivered_ = true;
   deliveredHint_.store(true, std::memory_order_release);
   replyArrived_.notify_one();
 }
 
-void Transactor::Arm() {
+void Transactor::Arm(const PacketBytes& request) {
   std::lock_guard lock(slotMutex_);
+  armed_ = request;
   pending_ = true;
   delivered_ = false;
   deliveredHint_.store(false, std::memory_order_relaxed);
@@ -128,12 +139,29 @@ Transactor::Outcome Transactor::Judge(const PacketBytes& request, const PacketBy
   // A reply too short to carry its command code and status cannot be
   // matched to the request; it counts as no reply at all.
   if (length <= protocol::kStatusAt) return Outcome::Unmatched;
-  if (reply[protocol::kCommandAt] != request[protocol::kCommandAt]) return Outcome::Unmatched;
+  if (!AnswersRequest(request, reply)) return Outcome::Unmatched;
   const std::uint8_t status = reply[protocol::kStatusAt];
   if (status == protocol::kStatusRefusedFF || status == protocol::kStatusRefusedFE) {
     return Outcome::Refused;
   }
   return Outcome::Matched;
+}
+
+bool AnswersRequest(std::span<const std::uint8_t, protocol::kPacketSize> request,
+                    std::span<const std::uint8_t, protocol::kPacketSize> reply) {
+  if (reply[protocol::kCommandAt] != request[protocol::kCommandAt]) return false;
+  // Every handle on the keyboard gets every reply, so the answer to another
+  // chunk of the same command (a doubled reply, another program's read)
+  // carries our command code too. The keyboard returns the count and the
+  // address as they were asked for: those tell the chunks apart. A reply
+  // that leaves both at zero says nothing about them, and the command code
+  // is all there is to go by.
+  const auto echoed = [](std::span<const std::uint8_t, protocol::kPacketSize> packet) {
+    return std::array{packet[protocol::kCountAt], packet[protocol::kAddressAt],
+                      packet[protocol::kAddressAt + 1]};
+  };
+  const auto answered = echoed(reply);
+  return answered == echoed(request) || answered == decltype(answered){};
 }
 
 DeviceResult CommandResult(DeviceResult transacted, std::span<const std::uint8_t> reply,

@@ -25,10 +25,16 @@ struct LinkTiming {
   std::chrono::milliseconds retryPause{10};
   std::chrono::milliseconds endTransferPause{10};
   int attempts = 3;
+  // How long a transfer waits for another program of ours to finish with the
+  // keyboard: longer than any ordinary transfer (a full macro memory takes a
+  // few seconds), short enough that a stuck holder is reported.
+  std::chrono::milliseconds keyboardPatience{15000};
 
   // For tests against an in-process keyboard, where a reply takes
   // microseconds: a missing reply is given up after 40 ms, without pauses.
-  static LinkTiming Fast() { return {std::chrono::milliseconds(40), {}, {}, 3}; }
+  static LinkTiming Fast() {
+    return {std::chrono::milliseconds(40), {}, {}, 3, std::chrono::seconds(5)};
+  }
 };
 
 class Transactor {
@@ -60,7 +66,8 @@ class Transactor {
 
   // One reply's bytes from the library's callback thread. Taken only while a
   // transaction waits; the first one disarms, so a late or doubled reply never
-  // reaches a caller that has moved on.
+  // reaches a caller that has moved on. A reply to another chunk of the same
+  // command is passed over while the transaction keeps waiting.
   void DeliverReply(std::span<const std::uint8_t> data);
 
   const LinkTiming& Timing() const { return timing_; }
@@ -68,7 +75,7 @@ class Transactor {
  private:
   enum class Outcome { Matched, Refused, Unmatched };
 
-  void Arm();
+  void Arm(const PacketBytes& request);
   void Disarm();
   // Waits for the armed reply and disarms; the reply's bytes and length are
   // copied out under the lock.
@@ -89,6 +96,7 @@ class Transactor {
   std::mutex slotMutex_;
   std::condition_variable replyArrived_;
   bool pending_ = false;
+  PacketBytes armed_{};  // the request the awaited reply must answer
   bool delivered_ = false;
   // Mirrors delivered_ outside the lock for the waiter's short spin.
   std::atomic<bool> deliveredHint_{false};
@@ -98,6 +106,11 @@ class Transactor {
   mutable std::mutex unitMutex_;
   std::uint32_t controlUnitId_ = 0;
 };
+
+// Whether `reply` can be the answer to `request`: the same command code and,
+// where the reply carries them, the same count and address.
+bool AnswersRequest(std::span<const std::uint8_t, protocol::kPacketSize> request,
+                    std::span<const std::uint8_t, protocol::kPacketSize> reply);
 
 // The result of a command from its transaction: a failed transaction passes
 // through; a reply with status 0xFF or 0xFE gives kRefusedFF or kRefusedFE;

@@ -28,6 +28,9 @@ inline constexpr std::uint32_t kCloseEditors = 0x4753;  // 'GS': any parameters
 inline constexpr std::uint32_t kBankChanged = 0x5045;   // 'PE': wParam kLedTag
 inline constexpr std::uint32_t kLanguage = 0x5041;      // 'PA': wParam kLanguageTag
 inline constexpr std::uint32_t kTimeChange = 0x001E;    // posted from outside: Apply
+// Posted from outside by another program of ours after it changed the
+// keyboard: wParam kChangedTag, lParam what changed (keyboard_change bits).
+inline constexpr std::uint32_t kKeyboardChanged = 0x4B43;  // 'KC'
 
 inline constexpr std::uint32_t kOpen = FourCC('O', 'P', 'E', 'N');
 inline constexpr std::uint32_t kVersion = 0x564552;    // 'VER'
@@ -36,6 +39,7 @@ inline constexpr std::uint32_t kInitTag = FourCC('I', 'N', 'I', 'T');
 inline constexpr std::uint32_t kProfile = FourCC('P', 'R', 'O', 'F');
 inline constexpr std::uint32_t kLedTag = 0x004C4544;  // 'LED'
 inline constexpr std::uint32_t kLanguageTag = FourCC('L', 'A', 'N', 'G');
+inline constexpr std::uint32_t kChangedTag = FourCC('C', 'H', 'N', 'G');
 }  // namespace window_message
 
 // One-shot timers the keyboard's events start on the window.

@@ -31,6 +31,10 @@
 
 namespace ombrex {
 
+// The program's own instance name; other programs of ours reach its window
+// under it.
+inline constexpr std::string_view kProgramInstanceName = "Zentrik_Ombrex";
+
 struct InstanceMessage {
   std::uint32_t message = 0;
   std::uint32_t wParam = 0;

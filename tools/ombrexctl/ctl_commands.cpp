@@ -1,6 +1,7 @@
 #include "tools/ombrexctl/ctl_commands.h"
 
 #include <charconv>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "device/results.h"
+#include "device/transactor.h"
 #include "model/keyboard_sync.h"
 #include "model/lighting.h"
 #include "model/user_mode_files.h"
@@ -36,6 +38,8 @@ struct Command {
   bool json = false;
   std::optional<std::string> profile;
   Listening listening;
+  // How long to wait for another program of ours to let the keyboard go.
+  std::chrono::milliseconds wait = LinkTiming{}.keyboardPatience;
 };
 
 struct UsageError {
@@ -100,7 +104,9 @@ class Context {
 
   // The keyboard, or nullptr with the exit code set.
   KeyboardSession* Keyboard() {
-    if (!session_) session_ = KeyboardSession::Open(err, exitCode, command.listening);
+    if (!session_) {
+      session_ = KeyboardSession::Open(err, exitCode, command.wait, command.listening);
+    }
     return session_.get();
   }
   // The keyboard's profile named by --profile (1..4), else the active one;
@@ -484,6 +490,9 @@ Command Split(std::span<const std::string> args) {
     } else if (arg == "--record") {
       if (i + 1 == args.size() || args[i + 1].empty()) throw UsageError{"--record needs a file"};
       command.listening.record = PathFromUtf8(args[++i]);
+    } else if (arg == "--wait") {
+      if (i + 1 == args.size()) throw UsageError{"--wait needs a number of seconds"};
+      command.wait = std::chrono::seconds(ByteArgument(args[++i], 255, "--wait"));
     } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
       throw UsageError{"unknown option " + arg};
     } else {
@@ -523,6 +532,8 @@ std::string UsageText() {
          "  -v, --verbose               what the service library says, on the error stream\n"
          "  --record FILE               every report sent to and received from the keyboard,\n"
          "                              with its time, into FILE (ombrex-vkbd serve --replay)\n"
+         "  --wait SECONDS              how long to wait while another Ombrex program uses\n"
+         "                              the keyboard (default 15, at most 255)\n"
          "  --help, --version           this text, or the version\n"
          "\n"
          "Exit codes: 0 done, 1 refused or invalid input, 2 usage error, 3 no keyboard.\n";

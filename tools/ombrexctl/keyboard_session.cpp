@@ -4,13 +4,29 @@
 
 #include "device/results.h"
 #include "device/service_library.h"
+#include "device/window_link.h"
 #include "platform/command_line.h"
 #include "platform/paths.h"
+#include "platform/single_instance.h"
 #include "platform/text.h"
 
 namespace ombrex::ctl {
 
+namespace {
+
+// Queued for the running program, if one listens: the tool never waits for
+// the window, which may be showing a question.
+void TellRunningProgram(unsigned changed) {
+  const std::optional<InstancePlaces> places = InstancePlacesFor(kProgramInstanceName);
+  if (!places) return;
+  SendToListener(places->socketFile,
+                 {window_message::kKeyboardChanged, window_message::kChangedTag, changed, true});
+}
+
+}  // namespace
+
 std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& exitCode,
+                                                       std::chrono::milliseconds patience,
                                                        const Listening& listening) {
   auto session = std::make_unique<KeyboardSession>();
   session->err_ = &err;
@@ -46,9 +62,18 @@ std::unique_ptr<KeyboardSession> KeyboardSession::Open(std::ostream& err, int& e
       err << "ombrexctl: this service library cannot show its reports; nothing is recorded\n";
     }
   }
-  session->link_ = std::make_unique<DeviceLink>(library, session->state_);
+  LinkTiming timing;
+  timing.keyboardPatience = patience;
+  session->link_ = std::make_unique<DeviceLink>(library, session->state_, timing);
   session->link_->RegisterReplyRead();
-  if (session->Count() > 0) return session;
+  if (session->Count() > 0) {
+    session->link_->Commands().SetChangeHook(TellRunningProgram);
+    session->hold_.emplace(session->link_->Commands().Keep());
+    if (*session->hold_) return session;
+    err << "ombrexctl: " << kKeyboardBusyMessage << "\n";
+    exitCode = kExitRefused;
+    return nullptr;
+  }
   if (const auto why = session->OpenError()) {
     err << "ombrexctl: a keyboard is present but cannot be opened: " << *why << "\n";
   } else {

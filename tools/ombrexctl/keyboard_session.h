@@ -4,12 +4,14 @@
 // the program folder, the device link, and the reads the program makes when a
 // keyboard arrives (its factory key table and its status block).
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "device/app_state.h"
 #include "device/command_set.h"
@@ -34,13 +36,22 @@ struct Listening {
   std::filesystem::path record;
 };
 
+// What the tool says when another program of ours keeps the keyboard.
+inline constexpr std::string_view kKeyboardBusyMessage =
+    "another Ombrex program is using the keyboard";
+
 class KeyboardSession {
  public:
-  // The library and link; nullopt with a message on `err` and the exit code
-  // in `exitCode` when the library does not start or the recording cannot be
-  // made (1) or no keyboard can be used (3, also when one is present but
-  // cannot be opened).
+  // The library and link, with the keyboard held for the whole command, so
+  // that what the tool reads and writes is one piece; nullopt with a message
+  // on `err` and the exit code in `exitCode` when the library does not start
+  // or the recording cannot be made (1), another program of ours keeps the
+  // keyboard for longer than the tool waits (1), or no keyboard can be used
+  // (3, also when one is present but cannot be opened). When the hold ends
+  // after the tool changed the keyboard, the running program hears of it and
+  // reads the keyboard again.
   static std::unique_ptr<KeyboardSession> Open(std::ostream& err, int& exitCode,
+                                               std::chrono::milliseconds patience,
                                                const Listening& listening = {});
   KeyboardSession() = default;
   ~KeyboardSession();
@@ -62,6 +73,8 @@ class KeyboardSession {
   std::unique_ptr<LibraryListener> listener_;  // goes before what it writes to
   std::ostream* err_ = nullptr;
   std::filesystem::path record_;
+  // Let go before the link goes.
+  std::optional<CommandSet::Hold> hold_;
 };
 
 }  // namespace ombrex::ctl

@@ -128,6 +128,43 @@ TEST_F(TransactorTest, MismatchedReplyIsRetriedWithTheSamePacket) {
   EXPECT_EQ(reply[protocol::kPayloadOffset], 0x42);
 }
 
+TEST_F(TransactorTest, AReplyToAnotherRequestArrivingFirstIsNotTakenForThisOne) {
+  // Every handle on the keyboard gets every reply: a doubled answer to the
+  // chunk before, or another program's read of the same memory, carries our
+  // command code and may come first.
+  struct Case {
+    const char* what;
+    std::function<void(PacketBytes&)> other;
+  };
+  const std::vector<Case> cases{
+      {"the chunk before", [](PacketBytes& p) { p[protocol::kAddressAt] -= 56; }},
+      {"the last, shorter chunk", [](PacketBytes& p) { p[protocol::kCountAt] = 24; }},
+      {"another profile's table", [](PacketBytes& p) { p[protocol::kAddressAt + 1] ^= 0x01; }},
+  };
+  const PacketBytes request =
+      CommandPacket::Request(protocol::Command::ReadKeyTable, 56, 56 + 192).Bytes();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeLibrary fake;
+    ServiceLibrary library = fake.Library();
+    Transactor transactor(library, LinkTiming::Fast());
+    fake.RespondWith(
+        [&](const PacketBytes& p) {
+          PacketBytes other = p;
+          c.other(other);
+          const auto ours = ReplyTo(p, 0, {0x42});
+          return Replies{ReplyTo(other, 0, {0xBA}), ours};
+        },
+        &transactor);
+    PacketBytes reply{};
+    std::uint32_t received = 0;
+    ASSERT_EQ(transactor.Transact(request, reply, received), result::kOk);
+    EXPECT_EQ(reply[protocol::kPayloadOffset], 0x42);
+    // Passed over, not a failed attempt: the packet went out once.
+    EXPECT_EQ(fake.WrittenCount(), 1u);
+  }
+}
+
 TEST_F(TransactorTest, RefusalsAreRetriedAndTheThirdOneIsPassedToTheCaller) {
   struct Case {
     std::vector<std::uint8_t> statuses;
