@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "device/protocol.h"
+#include "device/transactor.h"
 #include "device/vkbd_wire.h"
 #include "tools/ombrexctl/keyboard_session.h"
 
@@ -46,7 +47,7 @@ int CheckThroughTheLibrary(std::ostream& out, const std::string& where, const st
   out << where << "\n";
   std::ostringstream why;
   int exitCode = kExitOk;
-  auto session = KeyboardSession::Open(why, exitCode);
+  auto session = KeyboardSession::Open(why, exitCode, LinkTiming{}.keyboardPatience);
   if (session) {
     out << "keyboard: attached and answering\n";
     return kExitOk;
