@@ -109,6 +109,7 @@ bool DialogEditorHost::EditorOpen() const {
 
 void DialogEditorHost::SetLanguage(int languageIndex) {
   if (composite_ != nullptr) composite_->ApplyLanguage(languageIndex);
+  if (profiles_ != nullptr) profiles_->ApplyLanguage(languageIndex);
 }
 
 }  // namespace ombrex

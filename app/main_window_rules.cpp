@@ -250,6 +250,10 @@ void MainWindowRules::ApplyLanguage(int languageIndex) {
     parts_.face.SetControlText(text, parts_.texts.LookupText(text.key, languageIndex));
   }
   parts_.panel.ApplyLanguage(languageIndex);
+  // The keys' tooltips name keys and macros in the language too.
+  if (const std::optional<ProfileNumber> current = parts_.commands.ActiveProfile()) {
+    parts_.grid.RebuildTooltips(*current, parts_.bank());
+  }
 }
 
 }  // namespace ombrex

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/desktop_identity.h"
 #include "app/developer_options.h"
 #include "app/display_check.h"
 #include "app/exit_signals.h"
@@ -67,6 +68,7 @@ int CVantrelApp::Run(int argc, char** argv) {
   EndQuietlyOnPlatformFailure();
   QApplication qt(argc, argv);
   PlatformStarted();
+  IntroduceToDesktop();
   QApplication::setQuitOnLastWindowClosed(false);
 
   if (auto problem = CheckPictures(config.programFolder)) {

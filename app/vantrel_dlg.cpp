@@ -18,6 +18,7 @@
 #include "app/apply_commands.h"
 #include "app/apply_commands_host.h"
 #include "app/busy_indicator_widget.h"
+#include "app/language_switch.h"
 #include "app/lighting_panel.h"
 #include "app/trace_log.h"
 #include "device/device_events.h"
@@ -145,9 +146,11 @@ CVantrelDlg::CVantrelDlg(Application& app, SkinPictures& pictures, TraceLog& tra
   SetSwallowEnterAndEscape(true);
   tray_.Menu().AddItem(command::kOpen, u"IDS_POP_UP_MENU_OPEN");
   tray_.Menu().AddItem(command::kTrayAbout, u"IDS_POP_UP_MENU_ABOUT");
+  AddLanguageMenu(tray_.Menu(), app.GetTexts());
   tray_.Menu().AddItem(command::kExit, u"IDS_POP_UP_MENU_EXIT");
   buttonMenu_.AddItem(command::kImport, u"IDS_BUTTON_MENU_IMPORT");
   buttonMenu_.AddItem(command::kExport, u"IDS_BUTTON_MENU_EXPORT");
+  AddLanguageMenu(buttonMenu_, app.GetTexts());
   windowMenu_.AddItem(command::kAbout, u"&About...");
   for (BCMenu* menu : {&tray_.Menu(), &buttonMenu_, &windowMenu_}) {
     connect(menu, &BCMenu::commandChosen, this, &CVantrelDlg::RunCommand);
@@ -431,6 +434,12 @@ void CVantrelDlg::RunCommand(int commandId) {
         app_.Guard().Arrive(GuardedCommand::Export, [commands] { commands->ExportFile(); });
       break;
     default:
+      if (const std::optional<UiLanguage> language = LanguageOfCommand(commandId)) {
+        app_.GetTexts().ChooseUserLanguage(*language);
+        OnWindowMessage(msg::kLanguage, msg::kLanguageTag,
+                        static_cast<std::uint32_t>(app_.GetTexts().CurrentLanguageIndex()), false,
+                        {});
+      }
       break;
   }
 }
@@ -674,10 +683,11 @@ bool CVantrelDlg::OpenFile(const std::filesystem::path& file) {
 }
 
 void CVantrelDlg::OpenHelp() {
-  OpenFile(app_.Paths().helpFolder / "index.html");
+  OpenFile(HelpPage(app_.Paths().helpFolder, app_.GetTexts().CurrentLanguageIndex()));
 }
 
 void CVantrelDlg::OnLanguage(int languageIndex) {
+  FollowInQt(languageIndex);
   if (rules_) rules_->ApplyLanguage(languageIndex);
   if (about_) about_->ApplyLanguage(languageIndex);
   tray_.SetTip(app_.GetTexts().LookupText(text_catalogue::kKeyboardTrayDesc, languageIndex));

@@ -178,9 +178,40 @@ std::uint16_t Texts::DecideLanguageId() const {
 }
 
 bool Texts::LanguageIsEnglish() const {
+  LanguageSources sources{.userChoice = UserLanguage(), .localeLanguageId = systemLanguageId_};
   // Read as a number straight from the cached file: this runs with every
   // lookup in the current language.
-  return choiceFile_->ReadInt(u"LANGUAGE", u"language", 0) == 1;
+  if (!sources.userChoice && !IsChineseLanguageId(systemLanguageId_)) {
+    sources.installedFileSaysEnglish = choiceFile_->ReadInt(u"LANGUAGE", u"language", 0) == 1;
+  }
+  return DecideUiLanguage(sources) == UiLanguage::English;
+}
+
+std::optional<UiLanguage> Texts::UserLanguage() const {
+  int stored = userLanguage_.load(std::memory_order_acquire);
+  if (stored == kNotRead) {
+    std::lock_guard lock(decideMutex_);
+    stored = userLanguage_.load(std::memory_order_acquire);
+    if (stored == kNotRead) {
+      const std::optional<UiLanguage> read = ReadUserLanguage(settings_);
+      stored = read ? static_cast<int>(*read) : kNoChoice;
+      userLanguage_.store(stored, std::memory_order_release);
+    }
+  }
+  if (stored == kNoChoice) return std::nullopt;
+  return static_cast<UiLanguage>(stored);
+}
+
+bool Texts::ChooseUserLanguage(UiLanguage language) const {
+  bool kept = false;
+  {
+    std::lock_guard lock(decideMutex_);
+    kept = WriteUserLanguage(settings_, language);
+    userLanguage_.store(static_cast<int>(language), std::memory_order_release);
+  }
+  // The next CurrentLanguageIndex reads afresh rather than from its cache.
+  languageIndexReadAt_.store(0, std::memory_order_release);
+  return kept;
 }
 
 std::u16string Texts::ComponentText(std::u16string_view key,

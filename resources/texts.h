@@ -23,6 +23,8 @@
 #include <string_view>
 #include <vector>
 
+#include "resources/language_choice.h"
+
 namespace ombrex {
 
 class SettingsStore;
@@ -108,16 +110,26 @@ class Texts {
   std::u16string SectionText(std::u16string_view section, std::u16string_view key,
                              std::u16string_view defaultValue) const;
 
-  // Index 1 (English, 0x0409) when the language choice file says English,
-  // index 0 (Chinese, 0x0804) otherwise; decides "dwLanguageId" first, once.
+  // Index 1 (English, 0x0409) when LanguageIsEnglish, index 0 (Chinese,
+  // 0x0804) otherwise; decides "dwLanguageId" first, once.
   int CurrentLanguageIndex() const;
 
   // The stored "dwLanguageId", deciding and storing it from the system
   // language when it is 0, missing or not a DWORD.
   std::uint16_t DecideLanguageId() const;
 
-  // True when "language" of section "LANGUAGE" in the choice file is 1.
+  // The language the windows speak is English: the user's own choice when
+  // there is one, else Chinese for a Chinese locale (the system language id
+  // given at construction), else what the installed choice file says
+  // ("language" of section "LANGUAGE" is 1).
   bool LanguageIsEnglish() const;
+
+  // The user chose a language in the program: it is kept in the user's
+  // settings and every lookup in the current language follows it from now on.
+  // False when the settings could not keep it (it still holds for this run).
+  bool ChooseUserLanguage(UiLanguage language) const;
+  // The user's own choice, if any.
+  std::optional<UiLanguage> UserLanguage() const;
 
   // A component's own text from section "ENGINSH" (English) or "CHINESE" of the
   // language choice file, `defaultValue` when missing.
@@ -157,6 +169,11 @@ class Texts {
   mutable std::atomic<int> languageIndex_{0};
   mutable std::atomic<std::int64_t> languageIndexReadAt_{0};
   mutable std::atomic<std::uint64_t> languageIndexGeneration_{0};
+  // The user's choice as read from the settings once: kNotRead, kNoChoice or
+  // a UiLanguage value.
+  static constexpr int kNotRead = -2;
+  static constexpr int kNoChoice = -1;
+  mutable std::atomic<int> userLanguage_{kNotRead};
 };
 
 }  // namespace ombrex

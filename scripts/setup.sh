@@ -12,7 +12,8 @@ PACKAGES=(
   xvfb xauth xdotool trayer x11-utils
   fonts-dejavu-core fonts-wqy-microhei
   g++-mingw-w64-x86-64-posix wine64
-  desktop-file-utils appstream dpkg-dev file groff-base
+  desktop-file-utils appstream dpkg-dev file groff-base lintian
+  qt6-translations-l10n
 )
 
 missing=()

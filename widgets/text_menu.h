@@ -20,6 +20,12 @@ class BCMenu : public QMenu {
   explicit BCMenu(TextSource texts, QWidget* parent = nullptr);
 
   void AddItem(int commandId, std::u16string_view textKey);
+  // An item whose text is shown as it stands (a language's own name), with a
+  // check mark while `checked` holds, looked at on each showing.
+  void AddChoice(int commandId, std::u16string_view text, std::function<bool()> checked);
+  // A submenu titled by a text key; its commands come out of this menu's
+  // commandChosen too.
+  BCMenu& AddSubmenu(std::u16string_view textKey);
   // Drawn as the default item (bold); 0 means the first item.
   void SetDefaultCommand(int commandId);
   // The command a default action (a double-click on the tray icon) runs.
@@ -39,6 +45,7 @@ class BCMenu : public QMenu {
     int commandId;
     std::u16string textKey;
     QAction* action;
+    std::function<bool()> checked;  // set for the choices only
   };
 
   TextSource texts_;

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QTableWidgetItem>
+#include <iterator>
 
 #include "editors/profile_manager.h"
 #include "resources/texts.h"
@@ -27,6 +29,21 @@ constexpr ColumnText kColumns[] = {
     {u"PROFILE_COLUMN_ACTIVE", u"激活", 60},
     {u"PROFILE_COLUMN_NAME", u"名称", 120},
     {u"PROFILE_COLUMN_PATH", u"路径", 230},
+};
+
+struct ButtonText {
+  int controlId;
+  std::u16string_view skinKey;
+  std::u16string_view captionKey;
+  std::u16string_view templateCaption;
+};
+constexpr ButtonText kButtons[] = {
+    {control::kAdd, u"FUNC_ADD", u"PROFILE_BUTTON_ADD", u"添加"},
+    {control::kLoad, u"FUNC_LOAD", u"PROFILE_BUTTON_LOAD", u"载入"},
+    {control::kDelete, u"FUNC_DELETE", u"PROFILE_BUTTON_DELETE", u"删除"},
+    {control::kOk, u"CONTROL_OK", u"PROFILE_BUTTON_OK", u"确定"},
+    {control::kCancel, u"CONTROL_CANCEL", u"PROFILE_BUTTON_CANCEL", u"取消"},
+    {control::kApply, u"CONTROL2_APPLY", u"PROFILE_BUTTON_APPLY", u"应用"},
 };
 
 }  // namespace
@@ -56,12 +73,25 @@ CVantrel_DlgProfile::CVantrel_DlgProfile(ProfileManager& manager, SkinPictures& 
   connect(list_.get(), &CReportCtrl::checkChanged, this, &CVantrel_DlgProfile::OnCheckChanged);
 
   const ButtonPictures faces = ProfileManagerFaces(Pictures());
-  AddButton(control::kAdd, u"FUNC_ADD", faces, u"PROFILE_BUTTON_ADD", u"添加");
-  AddButton(control::kLoad, u"FUNC_LOAD", faces, u"PROFILE_BUTTON_LOAD", u"载入");
-  AddButton(control::kDelete, u"FUNC_DELETE", faces, u"PROFILE_BUTTON_DELETE", u"删除");
-  AddButton(control::kOk, u"CONTROL_OK", faces, u"PROFILE_BUTTON_OK", u"确定");
-  AddButton(control::kCancel, u"CONTROL_CANCEL", faces, u"PROFILE_BUTTON_CANCEL", u"取消");
-  AddButton(control::kApply, u"CONTROL2_APPLY", faces, u"PROFILE_BUTTON_APPLY", u"应用");
+  for (const ButtonText& button : kButtons) {
+    AddButton(button.controlId, button.skinKey, faces, button.captionKey, button.templateCaption);
+  }
+}
+
+void CVantrel_DlgProfile::ApplyLanguage(int languageIndex) {
+  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+    if (QTableWidgetItem* header = list_->horizontalHeaderItem(i)) {
+      const ColumnText& column = kColumns[static_cast<std::size_t>(i)];
+      header->setText(
+          ToQString(texts_.ComponentText(column.key, column.templateCaption, languageIndex)));
+    }
+  }
+  for (const ButtonText& text : kButtons) {
+    if (CPngButton* button = Button(text.controlId)) {
+      button->SetCaption(
+          texts_.ComponentText(text.captionKey, text.templateCaption, languageIndex));
+    }
+  }
 }
 
 CVantrel_DlgProfile::~CVantrel_DlgProfile() = default;

@@ -51,6 +51,8 @@ class CVantrel_DlgProfile final : public CBaseDialog {
   CPngButton* Button(int controlId) const;
   // Shows the manager's rows, check, and Apply state.
   void Refresh();
+  // The captions in the language at `languageIndex` (the language message).
+  void ApplyLanguage(int languageIndex);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -4,7 +4,9 @@
 # tree:    installs the build to a prefix, moves the prefix, and runs the moved
 #          copy; checks the layout, RUNPATH, udev rule, --help/--version and
 #          the desktop files with desktop-file-validate and appstreamcli.
-# package: builds the Debian package with cpack, inspects it with dpkg-deb,
+# package: builds the Debian package with cpack, inspects it with dpkg-deb
+#          and lintian (any error fails; a build configured with the
+#          distribution's flags must also pass lintian's hardening checks),
 #          runs the programs from its unpacked tree, and installs and purges
 #          it with dpkg in a throw-away root (dpkg --root).
 set -uo pipefail
@@ -54,7 +56,9 @@ check_tree() {
     share/ombrex/Skins/language.ini share/ombrex/Lang0409.ini share/ombrex/Lang0804.ini \
     share/ombrex/Help/index.html lib/udev/rules.d/70-ombrex.rules \
     share/applications/org.ombrex.Ombrex.desktop share/metainfo/org.ombrex.Ombrex.metainfo.xml \
-    etc/xdg/autostart/org.ombrex.Ombrex.desktop share/man/man1/ombrex.1 share/man/man1/ombrexctl.1; do
+    etc/xdg/autostart/org.ombrex.Ombrex.desktop share/man/man1/ombrex.1.gz \
+    share/man/man1/ombrexctl.1.gz share/man/man1/ombrex-vkbd.1.gz bin/ombrex-vkbd \
+    share/doc/ombrex/copyright share/doc/ombrex/changelog.gz; do
     expect_file "$prefix/$f"
   done
   for size in 16 32 48 64 128 256; do
@@ -65,7 +69,7 @@ check_tree() {
       fail "$icon is not $size pixels wide"
   done
   # Nothing of the program's private folder or the tests leaks into bin/.
-  [ "$(ls "$prefix/bin" | sort | tr '\n' ' ')" = "ombrex ombrexctl " ] ||
+  [ "$(ls "$prefix/bin" | LC_ALL=C sort | tr '\n' ' ')" = "ombrex ombrex-vkbd ombrexctl " ] ||
     fail "bin/ holds: $(ls "$prefix/bin" | tr '\n' ' ')"
 
   for program in ombrex ombrexctl; do
@@ -89,10 +93,13 @@ check_tree() {
   done
   appstreamcli validate --no-net "$prefix/share/metainfo/org.ombrex.Ombrex.metainfo.xml" ||
     fail "appstreamcli validate"
-  for page in ombrex ombrexctl; do
-    out=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$prefix/share/man/man1/$page.1" 2>&1)
+  for page in ombrex ombrexctl ombrex-vkbd; do
+    out=$(zcat "$prefix/share/man/man1/$page.1.gz" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
     [ -z "$out" ] || fail "man page $page: $out"
   done
+  # No address in the AppStream file that leads nowhere.
+  grep -qiE 'example\.(org|com|net)|\.invalid' "$prefix/share/metainfo/org.ombrex.Ombrex.metainfo.xml" &&
+    fail "the AppStream file names a placeholder address"
 
   check_answers "$prefix/bin/ombrex" ombrex
   check_answers "$prefix/bin/ombrexctl" ombrexctl
@@ -100,7 +107,24 @@ check_tree() {
   # The build's own tools, which stay out of the install tree, answer too.
   check_answers "$build/bin/ombrex-headless" ombrex-headless
   check_answers "$build/bin/ombrex-info" ombrex-info
-  check_answers "$build/bin/ombrex-vkbd" ombrex-vkbd
+  check_answers "$prefix/bin/ombrex-vkbd" ombrex-vkbd
+
+  # The guide's "try it without a keyboard": the installed virtual keyboard
+  # serves the installed programs.
+  local socket=$work/vkbd.sock
+  "$prefix/bin/ombrex-vkbd" serve --socket "$socket" --state "$work/vkbd.state" \
+    >"$work/vkbd.log" 2>&1 &
+  local vkbd=$!
+  local tries=0
+  until "$prefix/bin/ombrex-vkbd" count --socket "$socket" >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ $tries -lt 200 ] && kill -0 $vkbd 2>/dev/null || break
+    sleep 0.05
+  done
+  out=$(OMBREX_VKBD_SOCKET=$socket RAZIZID_BACKEND=virtual "$prefix/bin/ombrexctl" status 2>&1); rc=$?
+  [ $rc -eq 0 ] || fail "ombrexctl on the installed ombrex-vkbd ended with $rc: $out"
+  "$prefix/bin/ombrex-vkbd" shutdown --socket "$socket" >/dev/null 2>&1 || kill $vkbd 2>/dev/null
+  wait $vkbd 2>/dev/null
 
   # The moved copy draws its window from its own skins and reads the keyboard
   # through its own service library.
@@ -135,6 +159,7 @@ check_package() {
   expect_in "$info" '^ Depends: .*libqt6widgets6' "control"
   expect_in "$info" '^ Depends: .*libstdc\+\+6' "control"
   expect_in "$info" '^ Depends: .*libhidapi-hidraw0' "control"
+  expect_in "$info" '^ Depends: .*qt6-translations-l10n' "control"
   expect_in "$info" ' postinst' "control"
   expect_in "$info" ' postrm' "control"
   [ "$(dpkg-deb -f "$deb" Depends | grep -c RazIzid)" -eq 0 ] || fail "depends on its own library"
@@ -152,13 +177,16 @@ check_package() {
     ./usr/lib/ombrex/libRazIzidModel.so ./usr/lib/ombrex/ZaRezavu ./usr/share/ombrex/Skins/Main.ini \
     ./usr/lib/udev/rules.d/70-ombrex.rules ./usr/share/applications/org.ombrex.Ombrex.desktop \
     ./usr/share/metainfo/org.ombrex.Ombrex.metainfo.xml ./etc/xdg/autostart/org.ombrex.Ombrex.desktop \
-    ./usr/share/man/man1/ombrex.1 ./usr/share/icons/hicolor/256x256/apps/ombrex.png; do
+    ./usr/share/man/man1/ombrex.1.gz ./usr/share/icons/hicolor/256x256/apps/ombrex.png \
+    ./usr/bin/ombrex-vkbd ./usr/share/doc/ombrex/copyright ./usr/share/doc/ombrex/changelog.gz; do
     grep -qxF "$f" <<<"$contents" || fail "the package has no $f"
   done
   grep -q '^\./usr/etc' <<<"$contents" && fail "the package installs into /usr/etc"
   # Every file is owned by root and none is writable by others.
   dpkg-deb -c "$deb" | awk '$2 != "root/root" || substr($1, 9, 1) == "w" {print}' |
     grep . && fail "files not root's or writable by others"
+
+  check_lintian "$deb"
 
   # Unpacked, the package's own tree runs as installed.
   dpkg-deb -x "$deb" "$work/root"
@@ -187,6 +215,20 @@ check_package() {
     { cat "$work/dpkg.log" >&2; fail "dpkg --purge"; return; }
   out=$(cd "$root" && find . -mindepth 1 -not -path './var' -not -path './var/lib' -not -path './var/lib/dpkg*')
   [ -z "$out" ] || fail "left behind after dpkg --purge: $out"
+}
+
+# lintian as a distribution runs it: an error fails the check; warnings and
+# the hardening notes are printed. A build configured with the distribution's
+# flags (the "package" preset) must also have every hardening feature.
+check_lintian() {
+  local deb=$1 out
+  command -v lintian >/dev/null || { fail "lintian is missing (scripts/setup.sh installs it)"; return; }
+  out=$(lintian --display-info --no-cfg --fail-on none "$deb" 2>&1)
+  [ -n "$out" ] && echo "$out"
+  grep -E '^E: ' <<<"$out" | grep -q . && fail "lintian reports errors"
+  if grep -q '^OMBREX_DISTRIBUTION_FLAGS:BOOL=ON$' "$build/CMakeCache.txt" 2>/dev/null; then
+    grep -q 'hardening-' <<<"$out" && fail "lintian: hardening missing in a distribution build"
+  fi
 }
 
 case $what in

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <fstream>
 
 #include "tests/e2e/xvfb/x_session.h"
 #include "tests/support/processes.h"
@@ -189,6 +190,45 @@ TEST_F(WindowOnXTest, TheLightButtonOpensTheLightingPanelWhoseSliderReachesTheKe
   ASSERT_TRUE(PointAt(place.topLeft() + QPoint(902 + 18, 62 + 17)) && XdoTool({"click", "1"}));
   ASSERT_TRUE(PointAt(place.topLeft() + QPoint(550 + 2, 486 + 12)) && XdoTool({"click", "1"}));
   EXPECT_TRUE(Eventually([&] { return brightness() == 0; })) << program->Out();
+
+  program->Signal(SIGTERM);
+  EXPECT_EQ(program->WaitForExit(), 0);
+}
+
+// The value of `key` in the source tree's menu entry.
+std::string DesktopEntryValue(const std::string& key) {
+  std::ifstream entry(std::filesystem::path(OMBREX_BUILD_SOURCE_DIR) / "packaging" /
+                      "org.ombrex.Ombrex.desktop");
+  std::string line;
+  while (std::getline(entry, line)) {
+    if (line.starts_with(key + "=")) return line.substr(key.size() + 1);
+  }
+  return {};
+}
+
+TEST_F(WindowOnXTest, TheWindowsBelongToTheMenuEntryAndAreTitledOmbrex) {
+  const std::string windowClass = DesktopEntryValue("StartupWMClass");
+  ASSERT_EQ(windowClass, "Ombrex") << "the menu entry names the window class";
+  auto program = StartProgram({});
+  ASSERT_TRUE(program->WaitForOutput("window: drawn", 20s)) << program->Out() << program->Err();
+  ASSERT_TRUE(Eventually([&] { return MainWindows(*program).size() == 1; }));
+  const WindowId main = MainWindows(*program).front();
+  // WM_CLASS is instance, class: the shell matches StartupWMClass to the class.
+  EXPECT_EQ(Property(main, "WM_CLASS"), "\"ombrex\", \"" + windowClass + "\"");
+
+  // The profile manager (FUNC_PROFILES=464,62,200,34) sets no title of its own.
+  const QRect place = *Geometry(main);
+  ASSERT_TRUE(PointAt(place.topLeft() + QPoint(464 + 100, 62 + 17)) && XdoTool({"click", "1"}));
+  std::vector<WindowId> dialogs;
+  ASSERT_TRUE(Eventually([&] {
+    dialogs = WindowsOf(program->Pid(), true);
+    std::erase(dialogs, main);
+    return !dialogs.empty();
+  })) << program->Out();
+  for (WindowId dialog : dialogs) {
+    EXPECT_EQ(Property(dialog, "_NET_WM_NAME"), "\"Ombrex\"");
+    EXPECT_EQ(Property(dialog, "WM_CLASS"), Property(main, "WM_CLASS"));
+  }
 
   program->Signal(SIGTERM);
   EXPECT_EQ(program->WaitForExit(), 0);

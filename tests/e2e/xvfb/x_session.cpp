@@ -109,6 +109,15 @@ std::vector<WindowId> WindowsOf(pid_t pid, bool visibleOnly, const std::string& 
   return Ids(Tool("xdotool", args).out);
 }
 
+std::string Property(WindowId window, const std::string& name) {
+  const Finished xprop = Tool("xprop", {"-id", std::to_string(window), name});
+  const std::size_t equals = xprop.out.find(" = ");
+  if (xprop.exitCode != 0 || equals == std::string::npos) return {};
+  std::string value = xprop.out.substr(equals + 3);
+  while (!value.empty() && value.back() == '\n') value.pop_back();
+  return value;
+}
+
 std::optional<QRect> Geometry(WindowId window) {
   const Finished info = Tool("xwininfo", {"-id", std::to_string(window)});
   if (info.exitCode != 0) return std::nullopt;

@@ -59,6 +59,9 @@ bool Eventually(const std::function<bool()>& done,
 // Windows of a process; `name` is a pattern as xdotool takes it.
 std::vector<WindowId> WindowsOf(pid_t pid, bool visibleOnly, const std::string& name = "");
 std::optional<QRect> Geometry(WindowId window);
+// A property of a window as xprop prints it after "NAME(TYPE) = ", e.g.
+// "\"ombrex\", \"Ombrex\"" for WM_CLASS; empty when it is not set.
+std::string Property(WindowId window, const std::string& name);
 // Every window below the tray host's windows (the icons it docked).
 std::set<WindowId> TrayChildren(pid_t trayHost);
 // The program's window docked in the tray, if one is.
