@@ -179,7 +179,9 @@ CPngButton& CVantrelDlg::AddButton(int controlId, std::u16string_view key,
                                    const ButtonPictures& faces) {
   auto button = std::make_unique<CPngButton>(controlId, this);
   button->setObjectName(ToQString(key));
-  PlaceImageButton(*button, key, faces);
+  // The faces are stand-ins until LayOut cuts them; the state pictures
+  // cover the whole window, whose size the background has set.
+  PlaceImageButton(*button, key, faces, size());
   CPngButton& placed = *button;
   byControl_[controlId] = &placed;
   buttons_.push_back(std::move(button));

@@ -115,8 +115,8 @@ bool CBaseDialog::ApplySkinScreen() {
 }
 
 void CBaseDialog::PlaceImageButton(CPngButton& button, std::u16string_view key,
-                                   const ButtonPictures& pictures) {
-  ombrex::PlaceImageButton(button, skin_, kButtonSection, key, pictures);
+                                   const ButtonPictures& pictures, QSize pictureSize) {
+  ombrex::PlaceImageButton(button, skin_, kButtonSection, key, pictures, pictureSize);
 }
 
 void CBaseDialog::PlaceControl(QWidget& control, std::u16string_view key) {

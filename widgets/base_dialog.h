@@ -75,8 +75,8 @@ class CBaseDialog : public CImgDialogBase {
 
   // Placements from section "BUTTONINFO" (the origin of a two-key button from
   // "BUTTONINFO2").
-  void PlaceImageButton(CPngButton& button, std::u16string_view key,
-                        const ButtonPictures& pictures);
+  void PlaceImageButton(CPngButton& button, std::u16string_view key, const ButtonPictures& pictures,
+                        QSize pictureSize = {});
   void PlaceControl(QWidget& control, std::u16string_view key);
   void MoveControl(QWidget& control, std::u16string_view key);
   void PlaceTwoKeyButton(CPngButton& button, std::u16string_view placeKey,

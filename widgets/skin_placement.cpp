@@ -8,10 +8,14 @@ namespace {
 
 // The placement cut to the picture the faces come from; nullopt when nothing
 // of it is on the picture. Without a picture there is nothing to cut.
+std::optional<Placement> OnPicture(const Placement& place, QSize size) {
+  if (!size.isValid()) return place;
+  return FitPlacement(place, size.width(), size.height());
+}
+
 std::optional<Placement> OnPicture(const Placement& place, const QPixmap& picture) {
   if (picture.isNull()) return place;
-  const QSize size = picture.deviceIndependentSize().toSize();
-  return FitPlacement(place, size.width(), size.height());
+  return OnPicture(place, picture.deviceIndependentSize().toSize());
 }
 
 void HideAway(CPngButton& button) {
@@ -21,9 +25,12 @@ void HideAway(CPngButton& button) {
 
 }  // namespace
 
-void PlaceImageButton(CPngButton& button, const Placement& place, const ButtonPictures& pictures) {
-  const std::optional<Placement> fitted =
-      place.IsHidden() ? place : OnPicture(place, pictures.normal);
+void PlaceImageButton(CPngButton& button, const Placement& place, const ButtonPictures& pictures,
+                      QSize pictureSize) {
+  const std::optional<Placement> fitted = place.IsHidden() ? place
+                                          : pictureSize.isValid()
+                                              ? OnPicture(place, pictureSize)
+                                              : OnPicture(place, pictures.normal);
   // A placement off the picture is a skin's mistake: such a button shows
   // nothing and takes no clicks, as one the skin leaves out.
   const Placement shown = fitted.value_or(Placement{});
@@ -54,8 +61,8 @@ void PlaceTwoKeyButton(CPngButton& button, const Placement& place, const Placeme
 }
 
 void PlaceImageButton(CPngButton& button, const SkinFile& skin, std::u16string_view section,
-                      std::u16string_view key, const ButtonPictures& pictures) {
-  PlaceImageButton(button, skin.Place(section, key), pictures);
+                      std::u16string_view key, const ButtonPictures& pictures, QSize pictureSize) {
+  PlaceImageButton(button, skin.Place(section, key), pictures, pictureSize);
 }
 
 void PlaceControl(QWidget& control, const SkinFile& skin, std::u16string_view section,

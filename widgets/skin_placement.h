@@ -16,8 +16,11 @@ namespace ombrex {
 inline constexpr std::u16string_view kButtonSection = u"BUTTONINFO";
 inline constexpr std::u16string_view kOriginSection = u"BUTTONINFO2";
 
-// The rules on a placement already read.
-void PlaceImageButton(CPngButton& button, const Placement& place, const ButtonPictures& pictures);
+// The rules on a placement already read. `pictureSize`, when valid, is the
+// size of the pictures the faces will be cut from, for faces that are still
+// stand-ins (the main window decodes its pictures one at a time later).
+void PlaceImageButton(CPngButton& button, const Placement& place, const ButtonPictures& pictures,
+                      QSize pictureSize = {});
 void PlaceControl(QWidget& control, const Placement& place);
 void MoveControl(QWidget& control, const Placement& place);
 void PlaceTwoKeyButton(CPngButton& button, const Placement& place, const Placement& origin,
@@ -25,7 +28,8 @@ void PlaceTwoKeyButton(CPngButton& button, const Placement& place, const Placeme
 
 // The same, reading the placement from a skin file.
 void PlaceImageButton(CPngButton& button, const SkinFile& skin, std::u16string_view section,
-                      std::u16string_view key, const ButtonPictures& pictures);
+                      std::u16string_view key, const ButtonPictures& pictures,
+                      QSize pictureSize = {});
 void PlaceControl(QWidget& control, const SkinFile& skin, std::u16string_view section,
                   std::u16string_view key);
 void MoveControl(QWidget& control, const SkinFile& skin, std::u16string_view section,
