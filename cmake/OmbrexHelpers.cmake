@@ -109,10 +109,19 @@ function(ombrex_test name)
   endif()
   # The tests' environment (program folder, data and source folders, offscreen
   # Qt) is set by the test main itself; see tests/support/test_environment.cpp.
+  # The keyboard lock and its count of changes are named objects of the whole
+  # Windows session (on Linux they live in the runtime folder each test makes
+  # its own): tests that run side by side there would take each other's
+  # keyboard and see each other's changes, so the Windows suite runs one at
+  # a time.
+  set(_shared_lock)
+  if(WIN32)
+    set(_shared_lock RESOURCE_LOCK ombrex_session_keyboard_lock)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ${_shared_lock})
 endfunction()
 
 # Adds every direct subfolder of the current folder that has a CMakeLists.txt,
