@@ -9,10 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <functional>
 #include <random>
-#include <thread>
 
 #include "model/app_settings.h"
 #include "model/keyboard_sync.h"
@@ -33,31 +31,30 @@ constexpr int kRoundsEach = 8;
 constexpr int kSlot = 0x1E;
 
 // `write(version)` for version 0, 1, 0, ... in a child process until it is
-// killed, somewhere after its first whole write. False when the child ended
-// by itself (its write failed).
+// killed, somewhere in one of its next few writes after the first whole one:
+// the child says each write done, and the kill follows a random count of
+// them, landing wherever the child has got to by then. False when the child
+// ended by itself (its write failed).
 bool KillWhileWriting(const std::function<bool(int)>& write, std::mt19937& random) {
-  int ready[2];
-  if (::pipe(ready) != 0) return false;
+  int done[2];
+  if (::pipe(done) != 0) return false;
   const pid_t child = ::fork();
   if (child == 0) {
-    ::close(ready[0]);
+    ::close(done[0]);
     for (long i = 0;; ++i) {
       if (!write(static_cast<int>(i % 2))) ::_exit(1);
-      if (i == 0 && ::write(ready[1], "r", 1) != 1) ::_exit(1);
+      if (::write(done[1], "w", 1) != 1) ::_exit(1);
     }
   }
-  ::close(ready[1]);
+  ::close(done[1]);
+  const int writes = 1 + std::uniform_int_distribution(0, 4)(random);
+  bool started = child > 0;
   char byte = 0;
-  const bool started = child > 0 && ::read(ready[0], &byte, 1) == 1;
-  ::close(ready[0]);
-  if (started) {
-    // The kill point: anywhere in the next few writes, each a few milliseconds.
-    std::this_thread::sleep_for(
-        std::chrono::microseconds(std::uniform_int_distribution(0, 20000)(random)));
-  }
+  for (int i = 0; started && i < writes; ++i) started = ::read(done[0], &byte, 1) == 1;
   if (child > 0) ::kill(child, SIGKILL);
   int status = 0;
   if (child > 0) ::waitpid(child, &status, 0);
+  ::close(done[0]);
   return started && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
